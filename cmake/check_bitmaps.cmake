@@ -1,0 +1,145 @@
+# Checks that bitmap files are uncompressed Windows BMPs of the right size and depth.
+#
+# One file:
+#   cmake -DFILE=<path> -DWIDTH=600 -DHEIGHT=400 [-DBITS=24] -P cmake/check_bitmaps.cmake
+# Several files (a CMake list of path|width|height[|bits]; bits defaults to 24):
+#   cmake "-DCHECKS=<path>|600|400;<path>|252|108" -P cmake/check_bitmaps.cmake
+#
+# Every file is checked; then, if any failed, the script stops with FATAL_ERROR (exit code 1)
+# and one line per bad file, e.g.
+#   art/background.bmp: is 640x480 at 8 bits; it must be 600x400 at 24 bits
+# A top-down BMP (negative height) counts with its absolute height. Relative paths are taken
+# from the working directory. OS/2-style BMPs (12-byte BITMAPCOREHEADER) are read too.
+#
+# From a CMakeLists.txt: include(cmake/check_bitmaps.cmake), then
+#   check_bitmap(<path> <width> <height> [<bits>] <result-var>)
+# sets <result-var> to "" when the file is fine, else to the message above.
+
+# Reads COUNT bytes at OFFSET of a hex dump as an unsigned little-endian number.
+function(_cb_le hex offset count out)
+  set(value "")
+  math(EXPR last "${offset} + ${count} - 1")
+  foreach(i RANGE ${offset} ${last})
+    math(EXPR pos "${i} * 2")
+    string(SUBSTRING "${hex}" ${pos} 2 byte)
+    string(PREPEND value "${byte}")
+  endforeach()
+  math(EXPR value "0x${value}")
+  set(${out} ${value} PARENT_SCOPE)
+endfunction()
+
+function(check_bitmap file width height)
+  set(args ${ARGN})
+  list(LENGTH args n)
+  if(n EQUAL 2)
+    list(GET args 0 bits)
+    list(GET args 1 out)
+  elseif(n EQUAL 1)
+    set(bits 24)
+    list(GET args 0 out)
+  else()
+    message(FATAL_ERROR "check_bitmap(<path> <width> <height> [<bits>] <result-var>)")
+  endif()
+  set(need "it must be ${width}x${height} at ${bits} bits")
+
+  if(NOT EXISTS "${file}" OR IS_DIRECTORY "${file}")
+    set(${out} "${file}: is missing; ${need}" PARENT_SCOPE)
+    return()
+  endif()
+  file(SIZE "${file}" size)
+  file(READ "${file}" hex LIMIT 54 HEX)
+  string(LENGTH "${hex}" hexlen)
+  math(EXPR have "${hexlen} / 2")
+  if(have LESS 26 OR NOT hex MATCHES "^424d")
+    set(${out} "${file}: is not a BMP file (${size} bytes, no BM header); ${need}" PARENT_SCOPE)
+    return()
+  endif()
+
+  _cb_le("${hex}" 14 4 dib)
+  if(dib EQUAL 12)                       # BITMAPCOREHEADER: 16-bit sizes, no compression
+    _cb_le("${hex}" 18 2 w)
+    _cb_le("${hex}" 20 2 h)
+    _cb_le("${hex}" 24 2 depth)
+    set(compression 0)
+  elseif(dib GREATER_EQUAL 40 AND have GREATER_EQUAL 34)   # BITMAPINFOHEADER and later
+    _cb_le("${hex}" 18 4 w)
+    _cb_le("${hex}" 22 4 h)
+    _cb_le("${hex}" 28 2 depth)
+    _cb_le("${hex}" 30 4 compression)
+    if(w GREATER_EQUAL 2147483648)
+      math(EXPR w "${w} - 4294967296")
+    endif()
+    if(h GREATER_EQUAL 2147483648)       # negative height: stored top-down
+      math(EXPR h "4294967296 - ${h}")
+    endif()
+  else()
+    set(${out} "${file}: is not a BMP file this tool can read (header size ${dib}); ${need}" PARENT_SCOPE)
+    return()
+  endif()
+
+  set(is "is ${w}x${h} at ${depth} bits")
+  if(NOT w EQUAL width OR NOT h EQUAL height OR NOT depth EQUAL bits)
+    set(${out} "${file}: ${is}; ${need}" PARENT_SCOPE)
+  elseif(NOT compression EQUAL 0)
+    set(${out} "${file}: ${is} but compressed (method ${compression}); ${need}, uncompressed" PARENT_SCOPE)
+  else()
+    # the pixel rows, each padded to 4 bytes, must be in the file
+    math(EXPR rowbytes "((${w} * ${depth} + 31) / 32) * 4")
+    _cb_le("${hex}" 10 4 pixels)
+    math(EXPR end "${pixels} + ${rowbytes} * ${h}")
+    if(size LESS end)
+      set(${out} "${file}: ${is} but is cut short (${size} of ${end} bytes); ${need}" PARENT_SCOPE)
+    else()
+      set(${out} "" PARENT_SCOPE)
+    endif()
+  endif()
+endfunction()
+
+# Script mode: run the checks given on the command line.
+if(CMAKE_SCRIPT_MODE_FILE STREQUAL CMAKE_CURRENT_LIST_FILE)
+  set(_cb_list "")
+  if(DEFINED FILE)
+    if(NOT DEFINED WIDTH OR NOT DEFINED HEIGHT)
+      message(FATAL_ERROR "check_bitmaps.cmake: -DFILE needs -DWIDTH and -DHEIGHT")
+    endif()
+    if(NOT DEFINED BITS)
+      set(BITS 24)
+    endif()
+    list(APPEND _cb_list "${FILE}|${WIDTH}|${HEIGHT}|${BITS}")
+  endif()
+  if(DEFINED CHECKS)
+    list(APPEND _cb_list ${CHECKS})
+  endif()
+  if(NOT _cb_list)
+    message(FATAL_ERROR "usage: cmake -DFILE=<path> -DWIDTH=<w> -DHEIGHT=<h> [-DBITS=24] -P check_bitmaps.cmake\n"
+                        "   or: cmake \"-DCHECKS=<path>|<w>|<h>[|<bits>];...\" -P check_bitmaps.cmake")
+  endif()
+
+  set(_cb_errors "")
+  foreach(_cb_item IN LISTS _cb_list)
+    string(REPLACE "|" ";" _cb_parts "${_cb_item}")
+    list(LENGTH _cb_parts _cb_n)
+    if(_cb_n LESS 3 OR _cb_n GREATER 4)
+      message(FATAL_ERROR "check_bitmaps.cmake: '${_cb_item}' is not path|width|height[|bits]")
+    endif()
+    list(GET _cb_parts 0 _cb_file)
+    list(GET _cb_parts 1 _cb_w)
+    list(GET _cb_parts 2 _cb_h)
+    set(_cb_bits 24)
+    if(_cb_n EQUAL 4)
+      list(GET _cb_parts 3 _cb_bits)
+    endif()
+    foreach(_cb_num IN ITEMS "${_cb_w}" "${_cb_h}" "${_cb_bits}")
+      if(NOT _cb_num MATCHES "^[0-9]+$")
+        message(FATAL_ERROR "check_bitmaps.cmake: '${_cb_item}': '${_cb_num}' is not a number")
+      endif()
+    endforeach()
+    check_bitmap("${_cb_file}" ${_cb_w} ${_cb_h} ${_cb_bits} _cb_msg)
+    if(_cb_msg)
+      string(APPEND _cb_errors "${_cb_msg}\n")
+    endif()
+  endforeach()
+  if(_cb_errors)
+    message(FATAL_ERROR "${_cb_errors}")
+  endif()
+endif()

@@ -1,0 +1,2 @@
+# The sample title: its game executable (string-table entry 3) is built from game/.
+set(PRODUCT_GAME_NAME AoHoshi)

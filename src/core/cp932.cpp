@@ -1,0 +1,61 @@
+#include "cp932.h"
+
+int IsCp932Lead(unsigned char b)
+{
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
+int NextBackslash(const char *s, int len, int from)
+{
+    int i = from;
+    while (i < len) {
+        unsigned char b = (unsigned char)s[i];
+        if (b == '\\') return i;
+        // a lead byte takes its trail with it, even when the trail is 5C
+        i += (IsCp932Lead(b) && i + 1 < len) ? 2 : 1;
+    }
+    return -1;
+}
+
+int LastBackslash(const char *s, int len)
+{
+    // Only a walk from the front knows which bytes are trail bytes.
+    int last = -1, i = 0;
+    for (;;) {
+        int at = NextBackslash(s, len, i);
+        if (at < 0) return last;
+        last = at;
+        i = at + 1;
+    }
+}
+
+int EndsWithBackslash(const char *s, int len)
+{
+    return len > 0 && LastBackslash(s, len) == len - 1;
+}
+
+int SameBytes(const char *a, const char *b)
+{
+    while (*a && *a == *b) a++, b++;
+    return *a == *b;
+}
+
+int StaysInside(const char *path, int len)
+{
+    if (len == 0) return 1;
+    if (path[0] == '\\' || path[0] == '/') return 0;
+    int start = 0;
+    for (int i = 0; i <= len; i++) {
+        // ':' and '/' are never trail bytes; the '\\' test must skip them
+        if (i < len && IsCp932Lead((unsigned char)path[i]) && i + 1 < len) {
+            i++;
+            continue;
+        }
+        if (i < len && path[i] == ':') return 0;
+        if (i == len || path[i] == '\\' || path[i] == '/') {
+            if (i - start == 2 && path[start] == '.' && path[start + 1] == '.') return 0;
+            start = i + 1;
+        }
+    }
+    return 1;
+}

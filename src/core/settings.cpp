@@ -1,0 +1,48 @@
+#include "settings.h"
+#include "layout.h"
+#include "state.h"
+
+int ReadSetting(const char *section, const char *key, char *out, int outSize)
+{
+    char path[PATH_SIZE];
+    if (!SettingsPath(path, sizeof path)) {
+        CopyText(out, outSize, "*");
+        return 0;
+    }
+    GetPrivateProfileStringA(section, key, "*", out, outSize, path);
+    return 1;
+}
+
+int ReadSettingInt(const char *section, const char *key)
+{
+    char path[PATH_SIZE];
+    if (!SettingsPath(path, sizeof path)) return 0;
+    return (int)GetPrivateProfileIntA(section, key, 0, path);
+}
+
+int WriteSetting(const char *section, const char *key, const char *value)
+{
+    char path[PATH_SIZE];
+    if (!SettingsPath(path, sizeof path)) return 0;
+    return WritePrivateProfileStringA(section, key, value, path) ? 1 : 0;
+}
+
+int WriteSettingInt(const char *section, const char *key, int value)
+{
+    char text[16];
+    wsprintfA(text, "%d", value);
+    return WriteSetting(section, key, text);
+}
+
+int IsInstalled(void)
+{
+    return ReadSettingInt(SECTION_INSTALL, "IsInstall") != 0;
+}
+
+int DeleteSettings(void)
+{
+    char path[PATH_SIZE];
+    if (!SettingsPath(path, sizeof path)) return 0;
+    DeleteFileA(path);
+    return 1;
+}

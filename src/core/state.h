@@ -1,0 +1,57 @@
+// The one process-wide record every piece of the launcher reads and writes.
+#pragma once
+#include <windows.h>
+
+#define PATH_SIZE 260
+
+enum LaunchMode { MODE_MENU = 0, MODE_INSTALL = 1, MODE_UNINSTALL = 2 };
+
+// A bitmap in its own memory surface, with the band to copy (right and bottom
+// exclusive) and where it lands in the window.
+struct Sprite {
+    HDC surface;
+    HBITMAP bitmap;
+    HGDIOBJ oldBitmap;
+    int srcLeft, srcTop, srcRight, srcBottom;
+    int destX, destY;
+};
+
+struct LauncherState {
+    char sourceFolder[PATH_SIZE];
+    char commonFolder[PATH_SIZE];
+    char maker[PATH_SIZE];
+    char gameExe[PATH_SIZE];
+    char brand[PATH_SIZE];
+    char title[PATH_SIZE];
+    char readme[PATH_SIZE];
+    // {default root} at start-up, {root} after the install options, {install} in the runs
+    char installFolder[PATH_SIZE];
+    int requiredMB;
+    int desktopShortcut;
+    int openReadme;
+    int launchMode;
+    HINSTANCE instance;
+    HWND mainWindow;
+    HANDLE semaphore;
+
+    // install log: grows with the installation, 10000 bytes to start with
+    char *installLog;
+    int installLogLength;
+    int installLogCapacity;
+    // warnings shown while installing; the final report must not claim success then
+    int installProblems;
+
+    Sprite backBuffer, background, hintStrip, progress;
+    int progressWidth;  // width last drawn, -1 before the first draw
+    Sprite buttons[3];
+    RECT hitRects[3];
+    int mouseX, mouseY;
+};
+
+extern LauncherState g_state;
+
+// Fixed texts that more than one piece shows.
+#define TEXT_CAPTION_ERROR "エラー"
+#define TEXT_CAPTION_REPORT "報告"
+#define TEXT_CAPTION_CONFIRM "確認"
+#define TEXT_START_FAILED "インストーラーの起動に失敗しました。"

@@ -1,0 +1,91 @@
+#include "install_prep.h"
+#include "../core/layout.h"
+#include "../core/settings.h"
+#include "../core/state.h"
+#include "../platform/platform.h"
+#include "../ui/dialogs.h"
+#include <shlwapi.h>
+
+static int EnoughSpace(void);
+static int MakeInstallFolder(const char *install);
+static int StageInstaller(const char *install);
+static void WritePreparedSettings(const char *install);
+static int StartInstallRun(const char *install);
+
+int PrepareInstall(void)
+{
+    char install[PATH_SIZE];
+    if (!RunInstallOptionsDialog()) return 0;
+    if (!EnoughSpace()) return 0;
+    // the dialog has measured these against the buffer
+    JoinPath3(install, sizeof install, g_state.installFolder, g_state.brand, g_state.title);
+    if (!MakeInstallFolder(install)) return 0;
+    // from here on a new instance may start, even if a later step fails
+    if (g_state.semaphore) CloseHandle(g_state.semaphore);
+    g_state.semaphore = NULL;
+    if (!StageInstaller(install)) return 0;
+    WritePreparedSettings(install);
+    return StartInstallRun(install);
+}
+
+static int EnoughSpace(void)
+{
+    ULONGLONG freeMB = 0;
+    if (FreeMegabytes(g_state.installFolder, &freeMB) && freeMB >= (ULONGLONG)(g_state.requiredMB > 0 ? g_state.requiredMB : 0))
+        return 1;
+    ShowMessage(NULL, "インストール先の容量が足りません。\n確認して下さい。", TEXT_CAPTION_CONFIRM,
+                MB_OK | MB_ICONWARNING);
+    return 0;
+}
+
+static int MakeInstallFolder(const char *install)
+{
+    char question[PATH_SIZE + 64];
+    if (PathIsDirectoryA(install)) return 1;
+    wsprintfA(question, "以下のフォルダが存在しません。作成しますか？\n\n%s", install);
+    if (ShowMessage(g_state.mainWindow, question, "フォルダ作成の確認", MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return 0;
+    if (CreateNestedFolder(install)) return 1;
+    ShowMessage(g_state.mainWindow,
+                "フォルダの作成に失敗しました。\nもう一度確認してから再度インストールを行ってください。",
+                "フォルダ作成失敗", MB_OK | MB_ICONWARNING);
+    return 0;
+}
+
+static int StageInstaller(const char *install)
+{
+    char from[PATH_SIZE], to[PATH_SIZE], text[2 * PATH_SIZE + 64];
+    int ok = JoinPath(from, sizeof from, g_state.sourceFolder, "Setup.exe") &&
+             JoinPath(to, sizeof to, install, "Setup.exe") && CopyFileA(from, to, FALSE);
+    if (ok) {
+        SetFileAttributesA(to, FILE_ATTRIBUTE_NORMAL);  // a copy from a disc is read-only
+        return 1;
+    }
+    wsprintfA(text, "インストーラーの用意に失敗しました。\n[%s]\n[%s]", from, to);
+    ShowMessage(NULL, text, TEXT_CAPTION_ERROR, MB_OK | MB_ICONWARNING);
+    return 0;
+}
+
+static void WritePreparedSettings(const char *install)
+{
+    char store[PATH_SIZE];
+    if (JoinPath(store, sizeof store, g_state.commonFolder, g_state.maker)) CreateNestedFolder(store);
+    WriteSetting(SECTION_INSTALL, "InstallFold", install);
+    WriteSetting(SECTION_INSTALL, "ExeName", g_state.gameExe);
+    WriteSettingInt(SECTION_INSTALL, "shortcut", g_state.desktopShortcut);
+    WriteSettingInt(SECTION_INSTALL, "IsOpenReadme", g_state.openReadme);
+    WriteSetting(SECTION_INSTALL, "IsInstall", "0");
+}
+
+static int StartInstallRun(const char *install)
+{
+    char program[PATH_SIZE], args[PATH_SIZE + 16], command[2 * PATH_SIZE + 32];
+    // quoted, so that the tail of the new process starts with "Install" even under
+    // C:\Program Files; the source folder goes unquoted: it is the rest of the tail
+    wsprintfA(args, "Install %s", g_state.sourceFolder);
+    if (JoinPath(program, sizeof program, install, "Setup.exe") &&
+        QuoteCommand(command, sizeof command, program, args) && StartCommand(command, SW_SHOW))
+        return 1;
+    ShowMessage(NULL, TEXT_START_FAILED, TEXT_CAPTION_ERROR, MB_OK | MB_ICONWARNING);
+    return 0;
+}

@@ -1,0 +1,107 @@
+#include "install_run.h"
+#include "../core/cp932.h"
+#include "../core/layout.h"
+#include "../core/settings.h"
+#include "../core/state.h"
+#include "../platform/platform.h"
+#include "../ui/main_window.h"
+#include "../ui/sprites.h"
+#include "install_log.h"
+#include "script_runner.h"
+#include "shortcuts.h"
+#include <shellapi.h>
+#include <shlobj.h>
+
+static void CreateSaveFolder(void);
+static void RestartMenu(void);
+
+void RunInstall(void)
+{
+    char text[PATH_SIZE + 64], settings[PATH_SIZE];
+    ReadSetting(SECTION_INSTALL, "InstallFold", g_state.installFolder, PATH_SIZE);
+    if (g_state.installFolder[0] == '*') {
+        SettingsPath(settings, sizeof settings);
+        wsprintfA(text, "インストール先が見つかりませんでした[%s]", settings);
+        ShowMessage(g_state.mainWindow, text, TEXT_CAPTION_ERROR, MB_OK | MB_ICONWARNING);
+        DestroyWindow(g_state.mainWindow);
+        return;
+    }
+    g_state.desktopShortcut = ReadSettingInt(SECTION_INSTALL, "shortcut");
+    g_state.openReadme = ReadSettingInt(SECTION_INSTALL, "IsOpenReadme");
+    LoadProgressSprite();
+    g_state.installProblems = 0;
+    ResetInstallLog();
+    if (!RunScript()) {
+        FreeSprite(&g_state.progress);
+        FreeInstallLog();
+        DestroyWindow(g_state.mainWindow);
+        return;
+    }
+    if (!WriteUninstallLog()) {
+        char path[PATH_SIZE];
+        JoinPath(path, sizeof path, g_state.installFolder, "Setup.dat");
+        g_state.installProblems++;
+        ShowMessage(g_state.mainWindow, "インストールに失敗", path, MB_OK | MB_ICONWARNING);
+    }
+    FreeInstallLog();
+    CreateShortcuts();
+    CreateSaveFolder();
+    WriteSetting(SECTION_INSTALL, "IsInstall", "1");
+    FreeSprite(&g_state.progress);
+    if (g_state.installProblems == 0)
+        ShowMessage(g_state.mainWindow, "インストールが正常に終了しました", TEXT_CAPTION_REPORT, MB_OK);
+    else
+        ShowMessage(g_state.mainWindow,
+                    "インストールは終了しましたが、一部のファイルまたはショートカットを作成できませんでした。",
+                    TEXT_CAPTION_REPORT, MB_OK | MB_ICONWARNING);
+    RestartMenu();
+    if (g_state.openReadme) OpenReadme();
+}
+
+static void CreateSaveFolder(void)
+{
+    char documents[MAX_PATH], save[PATH_SIZE];
+    documents[0] = 0;
+    if (!SHGetSpecialFolderPathA(NULL, documents, CSIDL_PERSONAL, FALSE)) return;
+    char maker[PATH_SIZE];
+    if (JoinPath(maker, sizeof maker, documents, g_state.maker) &&
+        JoinPath4(save, sizeof save, maker, g_state.brand, g_state.title, "save"))
+        CreateNestedFolder(save);
+}
+
+static void RestartMenu(void)
+{
+    char program[PATH_SIZE], command[PATH_SIZE + 2];
+    if (g_state.semaphore) CloseHandle(g_state.semaphore);
+    g_state.semaphore = NULL;
+    // quoted: under C:\Program Files an unquoted path may start C:\Program.exe
+    if (!JoinPath(program, sizeof program, g_state.installFolder, "Setup.exe") ||
+        !QuoteCommand(command, sizeof command, program, NULL) || !StartCommand(command, SW_SHOW))
+        ShowMessage(NULL, TEXT_START_FAILED, TEXT_CAPTION_ERROR, MB_OK | MB_ICONWARNING);
+}
+
+void OpenReadme(void)
+{
+    char path[PATH_SIZE], command[PATH_SIZE + 16];
+    const char *name = g_state.readme;
+    int dot = lstrlenA(name) - 1;
+    while (dot >= 0 && name[dot] != '.') dot--;
+    if (dot < 0) return;
+    const char *ext = name + dot;
+    if (!JoinPath(path, sizeof path, g_state.installFolder, name)) return;
+    if (SameBytes(ext, ".txt")) {
+        STARTUPINFOA startup;
+        PROCESS_INFORMATION process;
+        GetStartupInfoA(&startup);
+        startup.dwFlags |= STARTF_USESTDHANDLES;
+        wsprintfA(command, "notepad \"%s\"", path);
+        if (CreateProcessA(NULL, command, NULL, NULL, FALSE, CREATE_NO_WINDOW, NULL, NULL,
+                           &startup, &process)) {
+            CloseHandle(process.hThread);
+            CloseHandle(process.hProcess);
+        }
+    } else if (SameBytes(ext, ".html") || SameBytes(ext, ".htm")) {
+        // the installed copy, whatever the current folder is
+        ShellExecuteA(NULL, "open", path, NULL, g_state.installFolder, SW_SHOWNORMAL);
+    }
+}

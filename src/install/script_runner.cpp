@@ -1,0 +1,231 @@
+#include "script_runner.h"
+#include "../core/cp932.h"
+#include "../core/layout.h"
+#include "../core/state.h"
+#include "../platform/platform.h"
+#include "../ui/main_window.h"
+#include "install_log.h"
+#include "script_parser.h"
+
+#define BLOCK_READ 65534
+
+static const char kNoMatch[] = "指定先が存在しません";
+static const char kFolderFailed[] = "フォルダの作成に失敗しました";
+static const char kSourceMissing[] = "インストールファイルが存在しない可能性があります";
+static const char kInstallFailed[] = "インストールに失敗";
+
+static ULONGLONG s_total;
+static BYTE s_block[65536];
+
+static void ReportLine(HWND owner, const char *text, const char *caption);
+static void RunFolderLine(const char *line, int length);
+static ULONGLONG CopyPattern(const char *line, int length, ULONGLONG before);
+static int CopyOneFile(const char *src, const char *dst, ULONGLONG before, ULONGLONG *lineBytes);
+static void PumpOneMessage(void);
+static int IsRunningProgram(const char *path);
+
+int RunScript(void)
+{
+    char path[PATH_SIZE];
+    if (!JoinPath(path, sizeof path, g_state.sourceFolder, "Setup.ini")) return 0;
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    DWORD high = 0, size = GetFileSize(file, &high);
+    if (size == INVALID_FILE_SIZE || high || size > 0x7FFFFFFE) {
+        CloseHandle(file);
+        return 0;
+    }
+    char *script = (char *)HeapAlloc(GetProcessHeap(), 0, size + 1);
+    if (!script) {
+        CloseHandle(file);
+        return 0;
+    }
+    DWORD got = 0;
+    int read = ReadFile(file, script, size, &got, NULL);
+    CloseHandle(file);
+    if (!read) {
+        HeapFree(GetProcessHeap(), 0, script);
+        return 0;
+    }
+    script[got] = 0;
+
+    s_total = 0;
+    int pos = 0;
+    ScriptLine line;
+    while (NextScriptLine(script, (int)got, &pos, &line)) {
+        if (line.length > PATH_SIZE - 1) {
+            // beyond a path buffer: reported like a pattern that matches nothing
+            char caption[PATH_SIZE];
+            CopyTextCut(caption, sizeof caption, line.text, line.length);
+            ReportLine(NULL, kNoMatch, caption);
+            continue;
+        }
+        if (line.length > 0 && line.text[0] == 'D') RunFolderLine(line.text, line.length);
+        else if (line.length > 0 && line.text[0] == 'F') s_total += CopyPattern(line.text, line.length, s_total);
+    }
+    DrawProgressFull();
+    HeapFree(GetProcessHeap(), 0, script);
+    return 1;
+}
+
+ULONGLONG ScriptBytesCopied(void)
+{
+    return s_total;
+}
+
+static void ReportLine(HWND owner, const char *text, const char *caption)
+{
+    g_state.installProblems++;
+    ShowMessage(owner, text, caption, MB_OK | MB_ICONWARNING);
+}
+
+// Splits a line into its path (from byte 2) in a path buffer.
+static void LinePath(const char *line, int length, char *out)
+{
+    int pathLen = length > 2 ? length - 2 : 0;
+    CopyMemory(out, line + 2, pathLen);
+    out[pathLen] = 0;
+}
+
+static void RunFolderLine(const char *line, int length)
+{
+    char path[PATH_SIZE], target[PATH_SIZE];
+    AppendInstallLog(line, length);
+    LinePath(line, length, path);
+    if (!JoinPath(target, sizeof target, g_state.installFolder, path)) {
+        char caption[PATH_SIZE];
+        CopyTextCut(caption, sizeof caption, g_state.installFolder, -1);
+        ReportLine(g_state.mainWindow, kFolderFailed, caption);
+        return;
+    }
+    if (!CreateDirectoryA(target, NULL) && GetLastError() != ERROR_ALREADY_EXISTS)
+        ReportLine(g_state.mainWindow, kFolderFailed, target);
+}
+
+// Copies every file matching one 'F' line; returns its bytes, or 0 when abandoned.
+static ULONGLONG CopyPattern(const char *line, int length, ULONGLONG before)
+{
+    char path[PATH_SIZE], pattern[PATH_SIZE], caption[PATH_SIZE];
+    char prefix[PATH_SIZE], relative[PATH_SIZE], src[PATH_SIZE], dst[PATH_SIZE];
+    CopyMemory(caption, line, length);
+    caption[length] = 0;
+    LinePath(line, length, path);
+    int prefixLen = LastBackslash(path, lstrlenA(path)) + 1;
+    CopyMemory(prefix, path, prefixLen);
+    prefix[prefixLen] = 0;
+
+    WIN32_FIND_DATAA found;
+    HANDLE find = INVALID_HANDLE_VALUE;
+    if (JoinPath(pattern, sizeof pattern, g_state.sourceFolder, path))
+        find = FindFirstFileA(pattern, &found);
+    if (find == INVALID_HANDLE_VALUE) {
+        ReportLine(NULL, kNoMatch, caption);
+        return 0;
+    }
+    ULONGLONG lineBytes = 0;
+    int abandoned = 0;
+    do {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;  // also "." and ".."
+        int nameFits = prefixLen + lstrlenA(found.cFileName) + 2 < PATH_SIZE;
+        if (nameFits) {
+            wsprintfA(relative, "F %s%s", prefix, found.cFileName);
+            AppendInstallLog(relative, lstrlenA(relative));
+        }
+        if (!nameFits || !JoinPath(src, sizeof src, g_state.sourceFolder, relative + 2)) {
+            CopyTextCut(src, sizeof src, g_state.sourceFolder, -1);
+            ReportLine(g_state.mainWindow, kSourceMissing, src);
+            abandoned = 1;
+            break;
+        }
+        if (!JoinPath(dst, sizeof dst, g_state.installFolder, relative + 2)) {
+            CopyTextCut(dst, sizeof dst, g_state.installFolder, -1);
+            ReportLine(g_state.mainWindow, kInstallFailed, dst);
+            abandoned = 1;
+            break;
+        }
+        if (IsRunningProgram(dst)) continue;  // the staged installer is already in place
+        if (!CopyOneFile(src, dst, before, &lineBytes)) {
+            abandoned = 1;
+            break;
+        }
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+    return abandoned ? 0 : lineBytes;
+}
+
+// Copies one file in blocks, advancing the bar; reports its own failure.
+static int CopyOneFile(const char *src, const char *dst, ULONGLONG before, ULONGLONG *lineBytes)
+{
+    HANDLE in = CreateFileA(src, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, NULL);
+    if (in == INVALID_HANDLE_VALUE) {
+        ReportLine(g_state.mainWindow, kSourceMissing, src);
+        return 0;
+    }
+    HANDLE out = CreateFileA(dst, GENERIC_WRITE, FILE_SHARE_WRITE, NULL, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, NULL);
+    if (out == INVALID_HANDLE_VALUE) {
+        CloseHandle(in);
+        ReportLine(g_state.mainWindow, kInstallFailed, dst);
+        return 0;
+    }
+    DWORD high = 0;
+    DWORD low = GetFileSize(in, &high);
+    ULONGLONG remaining = ((ULONGLONG)high << 32) | low;
+    if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) remaining = 0;
+    const char *failure = NULL;
+    const char *failedPath = NULL;
+    while (remaining > 0) {
+        DWORD want = remaining < BLOCK_READ ? (DWORD)remaining : BLOCK_READ;
+        DWORD got = 0, put = 0;
+        if (!ReadFile(in, s_block, want, &got, NULL) || got == 0) {
+            // the disc went away or the file shrank: never loop on a read that brings nothing
+            failure = kSourceMissing;
+            failedPath = src;
+            break;
+        }
+        *lineBytes += got;
+        remaining -= got;
+        if (!WriteFile(out, s_block, got, &put, NULL) || put != got) {
+            failure = kInstallFailed;  // the disk is full, or the write failed
+            failedPath = dst;
+            break;
+        }
+        DrawProgress(before + *lineBytes);
+        PumpOneMessage();
+    }
+    if (!CloseHandle(out) && !failure) {
+        failure = kInstallFailed;
+        failedPath = dst;
+    }
+    CloseHandle(in);
+    if (failure) {
+        DeleteFileA(dst);  // a cut-off file must not look installed; it stays logged
+        ReportLine(g_state.mainWindow, failure, failedPath);
+        return 0;
+    }
+    return 1;
+}
+
+// One pending message per block keeps the window painted and movable.
+static void PumpOneMessage(void)
+{
+    MSG msg;
+    if (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+        // a close request has destroyed the window; the quit it posted ends nothing here,
+        // and left in the queue it would close the final report at once
+        if (msg.message == WM_QUIT) return;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+// The script may list Setup.exe so that the uninstall removes it; the install run is that
+// very file, which Windows will not let anyone overwrite while it runs.
+static int IsRunningProgram(const char *path)
+{
+    char self[PATH_SIZE];
+    DWORD got = GetModuleFileNameA(NULL, self, sizeof self);
+    return got > 0 && got < sizeof self && lstrcmpiA(self, path) == 0;
+}

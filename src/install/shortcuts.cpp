@@ -1,0 +1,79 @@
+#include "shortcuts.h"
+#include "../core/cp932.h"
+#include "../core/layout.h"
+#include "../core/settings.h"
+#include "../core/state.h"
+#include "../platform/platform.h"
+#include <shlobj.h>
+#include <shlwapi.h>
+
+static int ProgramsFolder(char *out);
+static int MakeLink(const char *folder, const char *name, int renameExtension,
+                    const char *target, const char *arguments, const char *key);
+static int Fail(const char *text);
+
+int CreateShortcuts(void)
+{
+    char brandFolder[PATH_SIZE], titleFolder[PATH_SIZE], programs[PATH_SIZE];
+    char game[PATH_SIZE], readme[PATH_SIZE], setup[PATH_SIZE];
+    const char *gameFailed = "実行ファイルのショートカットの作成に失敗しました。";
+    if (!ProgramsFolder(programs) || !JoinPath(brandFolder, sizeof brandFolder, programs, g_state.brand) ||
+        !JoinPath(titleFolder, sizeof titleFolder, brandFolder, g_state.title))
+        return Fail(gameFailed);
+    CreateDirectoryA(brandFolder, NULL);
+    WriteSetting(SECTION_LINK, "brand", brandFolder);
+    CreateDirectoryA(titleFolder, NULL);
+    WriteSetting(SECTION_LINK, "game", titleFolder);
+
+    if (!JoinPath(game, sizeof game, g_state.installFolder, g_state.gameExe) ||
+        !MakeLink(titleFolder, g_state.title, 1, game, "", "exe"))
+        return Fail(gameFailed);
+    if (g_state.desktopShortcut) {
+        char desktop[PATH_SIZE];
+        desktop[0] = 0;
+        SHGetSpecialFolderPathA(NULL, desktop, CSIDL_DESKTOPDIRECTORY, FALSE);
+        MakeLink(desktop, g_state.title, 1, game, "", "desktop");
+    }
+    if (!JoinPath(readme, sizeof readme, g_state.installFolder, g_state.readme) ||
+        !MakeLink(titleFolder, "お読み下さい.lnk", 0, readme, "", "read me"))
+        return Fail("ＲｅａｄＭｅのショートカットの作成に失敗しました。");
+    if (!JoinPath(setup, sizeof setup, g_state.installFolder, "Setup.exe") ||
+        !MakeLink(titleFolder, "アンインストール.lnk", 0, setup, "Del", "uninstall"))
+        return Fail("アンインストールのショートカットの作成に失敗しました。");
+    return 1;
+}
+
+// The all-users Programs folder when there is one, else the user's own.
+static int ProgramsFolder(char *out)
+{
+    char common[MAX_PATH];
+    out[0] = 0;
+    int user = SHGetSpecialFolderPathA(NULL, out, CSIDL_PROGRAMS, FALSE);
+    common[0] = 0;
+    if (SHGetSpecialFolderPathA(NULL, common, CSIDL_COMMON_PROGRAMS, FALSE) && common[0])
+        lstrcpyA(out, common);
+    else if (!user)
+        out[0] = 0;
+    return out[0] != 0;
+}
+
+// Creates folder\name (with ".lnk" by the platform's extension rule when asked) and
+// records its path under key, whether or not the save succeeded for the desktop link.
+static int MakeLink(const char *folder, const char *name, int renameExtension,
+                    const char *target, const char *arguments, const char *key)
+{
+    char link[PATH_SIZE];
+    if (!JoinPath(link, sizeof link, folder, name)) return 0;
+    if (renameExtension && (lstrlenA(link) + 5 > PATH_SIZE || !PathRenameExtensionA(link, ".lnk")))
+        return 0;
+    int saved = CreateShellLink(target, link, g_state.installFolder, arguments);
+    if (saved || SameBytes(key, "desktop")) WriteSetting(SECTION_LINK, key, link);
+    return saved;
+}
+
+static int Fail(const char *text)
+{
+    g_state.installProblems++;
+    ShowMessage(NULL, text, TEXT_CAPTION_ERROR, MB_OK | MB_ICONWARNING);
+    return 0;
+}

@@ -1,0 +1,8 @@
+// Setup.exe: the setup launcher in the root of the game's disc.
+#include "core/startup.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    // the tail rules are the launcher's own, so it reads the whole command line itself
+    return LauncherMain(instance, GetCommandLineA());
+}

@@ -1,0 +1,135 @@
+#include "platform.h"
+#include "../core/cp932.h"
+#include "../core/layout.h"
+#include "../core/state.h"
+#include <objbase.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+
+int ShowMessage(HWND owner, const char *text, const char *caption, UINT flags)
+{
+    // a window destroyed by a close request must not own a box
+    if (owner && !IsWindow(owner)) owner = NULL;
+    return MessageBoxA(owner, text, caption, flags);
+}
+
+UINT FolderDriveType(const char *folder)
+{
+    char root[4];
+    if (((folder[0] | 0x20) >= 'a' && (folder[0] | 0x20) <= 'z') && folder[1] == ':') {
+        root[0] = folder[0];
+        root[1] = ':';
+        root[2] = '\\';
+        root[3] = 0;
+        return GetDriveTypeA(root);
+    }
+    if (folder[0] == '\\' && folder[1] == '\\') return DRIVE_REMOTE;
+    return GetDriveTypeA(NULL);  // a relative path lies on the current drive
+}
+
+int IsCdromFolder(const char *folder)
+{
+    return FolderDriveType(folder) == DRIVE_CDROM;
+}
+
+typedef BOOL(WINAPI *GetDiskFreeSpaceExAFn)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER,
+                                            PULARGE_INTEGER);
+
+int FreeMegabytes(const char *folder, ULONGLONG *megabytes)
+{
+    char existing[PATH_SIZE];
+    *megabytes = 0;
+    if (!CopyText(existing, sizeof existing, folder)) return 0;
+    // a root that is still to be created has the space of its nearest existing folder
+    while (!PathIsDirectoryA(existing)) {
+        int cut = LastBackslash(existing, lstrlenA(existing));
+        if (cut <= 0) return 0;
+        existing[cut] = 0;
+        if (cut == 2 && existing[1] == ':') {
+            existing[2] = '\\';
+            existing[3] = 0;
+            if (!PathIsDirectoryA(existing)) return 0;
+            break;
+        }
+    }
+    int len = lstrlenA(existing);
+    if (!EndsWithBackslash(existing, len)) {
+        if (len + 2 > PATH_SIZE) return 0;
+        existing[len] = '\\';
+        existing[len + 1] = 0;
+    }
+    // the first Windows 95 lacks the Ex form; importing it would stop the program loading
+    GetDiskFreeSpaceExAFn pGetDiskFreeSpaceExA = (GetDiskFreeSpaceExAFn)(void *)GetProcAddress(
+        GetModuleHandleA("kernel32.dll"), "GetDiskFreeSpaceExA");
+    if (pGetDiskFreeSpaceExA) {
+        ULARGE_INTEGER available, total, freeBytes;
+        if (!pGetDiskFreeSpaceExA(existing, &available, &total, &freeBytes)) return 0;
+        *megabytes = available.QuadPart >> 20;
+        return 1;
+    }
+    char root[4] = {existing[0], ':', '\\', 0};
+    DWORD sectorsPerCluster, bytesPerSector, freeClusters, clusters;
+    if (!GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters))
+        return 0;
+    *megabytes = ((ULONGLONG)sectorsPerCluster * bytesPerSector * freeClusters) >> 20;
+    return 1;
+}
+
+int PlatformFamily(void)
+{
+    OSVERSIONINFOA version;
+    ZeroMemory(&version, sizeof version);
+    version.dwOSVersionInfoSize = sizeof version;  // 148
+    if (!GetVersionExA(&version)) return 0;
+    if (version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) return 1;
+    if (version.dwPlatformId == VER_PLATFORM_WIN32_NT) return 2;
+    return 0;
+}
+
+int StartCommand(const char *commandLine, UINT show)
+{
+    return WinExec(commandLine, show) > 31 ? 1 : 0;
+}
+
+int QuoteCommand(char *out, int outSize, const char *program, const char *args)
+{
+    // unquoted, C:\Program Files\... may start C:\Program.exe
+    int need = lstrlenA(program) + 2 + (args ? 1 + lstrlenA(args) : 0);
+    if (need + 1 > outSize) {
+        if (outSize > 0) out[0] = 0;
+        return 0;
+    }
+    out[0] = '"';
+    lstrcpyA(out + 1, program);
+    lstrcatA(out, "\"");
+    if (args) {
+        lstrcatA(out, " ");
+        lstrcatA(out, args);
+    }
+    return 1;
+}
+
+int CreateShellLink(const char *target, const char *linkPath, const char *workDir,
+                    const char *arguments)
+{
+    WCHAR widePath[PATH_SIZE];
+    IShellLinkA *link = NULL;
+    IPersistFile *file = NULL;
+    int saved = 0;
+    CoInitialize(NULL);
+    if (!MultiByteToWideChar(CP_ACP, 0, linkPath, -1, widePath, PATH_SIZE)) goto done;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                (void **)&link)))
+        goto done;
+    link->SetPath(target);
+    if (workDir) link->SetWorkingDirectory(workDir);
+    if (arguments) link->SetArguments(arguments);
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, (void **)&file))) {
+        saved = SUCCEEDED(file->Save(widePath, TRUE));
+        file->Release();
+    }
+    link->Release();
+done:
+    CoUninitialize();
+    return saved;
+}

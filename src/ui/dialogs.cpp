@@ -1,0 +1,188 @@
+#include "dialogs.h"
+#include "../../resources/resource.h"
+#include "../core/cp932.h"
+#include "../core/layout.h"
+#include "../core/settings.h"
+#include "../core/state.h"
+#include "../platform/platform.h"
+#include <shlobj.h>
+#include <shlwapi.h>
+
+int RunDiscDialog(void)
+{
+    return DialogBoxParamA(g_state.instance, MAKEINTRESOURCEA(IDD_DISC), NULL, DiscDialogProc, 0) ==
+           1;
+}
+
+int RunInstallOptionsDialog(void)
+{
+    return DialogBoxParamA(g_state.instance, MAKEINTRESOURCEA(IDD_INSTALL_OPTIONS),
+                           g_state.mainWindow, InstallOptionsDialogProc, 0) == 1;
+}
+
+int RunUninstallOptionsDialog(HWND owner)
+{
+    // a dialog that cannot be shown at all (-1) goes on as if confirmed
+    return DialogBoxParamA(g_state.instance, MAKEINTRESOURCEA(IDD_UNINSTALL_OPTIONS), owner,
+                           UninstallOptionsDialogProc, 0) != 0;
+}
+
+INT_PTR CALLBACK DiscDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    HWND combo = GetDlgItem(dialog, IDC_DRIVE_COMBO);
+    switch (message) {
+    case WM_INITDIALOG:
+        for (char letter = 'a'; letter <= 'z'; letter++) {
+            char drive[4];
+            wsprintfA(drive, "%c:", letter);
+            if (FolderDriveType(drive) == DRIVE_CDROM)
+                SendMessageA(combo, CB_INSERTSTRING, (WPARAM)-1, (LPARAM)drive);
+        }
+        SendMessageA(combo, CB_SETCURSEL, 0, 0);
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK) {
+            char drive[PATH_SIZE];
+            LRESULT index = SendMessageA(combo, CB_GETCURSEL, 0, 0);
+            // an empty list leaves {source} as it was, and the disc test fails again
+            if (index != CB_ERR && SendMessageA(combo, CB_GETLBTEXTLEN, index, 0) < PATH_SIZE &&
+                SendMessageA(combo, CB_GETLBTEXT, index, (LPARAM)drive) != CB_ERR)
+                lstrcpyA(g_state.sourceFolder, drive);
+            EndDialog(dialog, 1);
+        } else if (LOWORD(wParam) == IDCANCEL) {
+            EndDialog(dialog, 0);
+        }
+        return TRUE;
+    case WM_CLOSE:
+        EndDialog(dialog, 0);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+int IsValidRoot(const char *text)
+{
+    char prefix[4], root[PATH_SIZE];
+    lstrcpynA(prefix, text, sizeof prefix);
+    if (!prefix[0] || !PathIsDirectoryA(prefix) || FolderDriveType(prefix) == DRIVE_CDROM) return 0;
+    StripOneBackslash(root, text);
+    const char *names[] = {"Setup.exe", "Setup.dat", g_state.gameExe, g_state.readme};
+    for (const char *name : names) {
+        char folder[PATH_SIZE], probe[PATH_SIZE];
+        if (!JoinPath3(folder, sizeof folder, root, g_state.brand, g_state.title) ||
+            !JoinPath(probe, sizeof probe, folder, name))
+            return 0;
+    }
+    return 1;
+}
+
+void StripOneBackslash(char *root, const char *text)
+{
+    lstrcpynA(root, text, PATH_SIZE);
+    int len = lstrlenA(root);
+    // only one backslash goes, and only a real one: "...\表" keeps its character
+    if (EndsWithBackslash(root, len)) root[len - 1] = 0;
+}
+
+static int AcceptRoot(HWND dialog)
+{
+    char text[PATH_SIZE];
+    GetDlgItemTextA(dialog, IDC_ROOT_EDIT, text, sizeof text);
+    if (!IsValidRoot(text)) {
+        ShowMessage(dialog, "指定先に誤りがあります。\n確認してから指定しなおしてください。",
+                    TEXT_CAPTION_ERROR, MB_OK | MB_ICONQUESTION);
+        return 0;
+    }
+    StripOneBackslash(g_state.installFolder, text);
+    g_state.desktopShortcut = IsDlgButtonChecked(dialog, IDC_DESKTOP_CHECK) == BST_CHECKED;
+    g_state.openReadme = IsDlgButtonChecked(dialog, IDC_README_CHECK) == BST_CHECKED;
+    return 1;
+}
+
+INT_PTR CALLBACK InstallOptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        SetDlgItemTextA(dialog, IDC_ROOT_EDIT, g_state.installFolder);
+        CheckDlgButton(dialog, IDC_DESKTOP_CHECK, BST_CHECKED);
+        CheckDlgButton(dialog, IDC_README_CHECK, BST_CHECKED);
+        return TRUE;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK:
+            if (!AcceptRoot(dialog)) return FALSE;
+            EndDialog(dialog, 1);
+            return TRUE;
+        case IDCANCEL:
+            EndDialog(dialog, 0);
+            return TRUE;
+        case IDC_BROWSE: {
+            char path[PATH_SIZE];
+            // the browser opens at the folder in the edit field when it exists
+            GetDlgItemTextA(dialog, IDC_ROOT_EDIT, path, sizeof path);
+            if (!PathIsDirectoryA(path)) path[0] = 0;
+            if (BrowseForFolder(dialog, "インストール先を指定して下さい", path))
+                SetDlgItemTextA(dialog, IDC_ROOT_EDIT, path);
+            return TRUE;
+        }
+        }
+        return TRUE;
+    }
+    return FALSE;
+}
+
+INT_PTR CALLBACK UninstallOptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK) {
+            int all = IsDlgButtonChecked(dialog, IDC_ALL_DELETE_CHECK) == BST_CHECKED;
+            WriteSetting(SECTION_UNINSTALL, "AllDelete", all ? "1" : "0");
+            EndDialog(dialog, 1);
+        } else if (LOWORD(wParam) == IDCANCEL) {
+            EndDialog(dialog, 0);
+        }
+        return TRUE;
+    }
+    return FALSE;
+}
+
+int BrowseForFolder(HWND owner, const char *title, char *path)
+{
+    BROWSEINFOA info;
+    char chosen[MAX_PATH];
+    ZeroMemory(&info, sizeof info);
+    info.hwndOwner = owner;
+    info.lpszTitle = title;
+    info.ulFlags = BIF_RETURNONLYFSDIRS;
+    info.lpfn = BrowseCallback;
+    info.lParam = (LPARAM)path;
+    LPITEMIDLIST item = SHBrowseForFolderA(&info);
+    if (!item) return 0;
+    int ok = SHGetPathFromIDListA(item, chosen) ? 1 : 0;
+    CoTaskMemFree(item);
+    if (ok) lstrcpyA(path, chosen);
+    return ok;
+}
+
+int CALLBACK BrowseCallback(HWND browser, UINT message, LPARAM lParam, LPARAM data)
+{
+    if (message == BFFM_INITIALIZED) {
+        if (data && ((const char *)data)[0])
+            SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, data);
+    } else if (message == BFFM_SELCHANGED) {
+        char path[MAX_PATH];
+        if (SHGetPathFromIDListA((LPITEMIDLIST)lParam, path)) {
+            WIN32_FIND_DATAA found;
+            HANDLE find = FindFirstFileA(path, &found);
+            if (find != INVALID_HANDLE_VALUE) {
+                if (found.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN)
+                    SendMessageA(browser, BFFM_ENABLEOK, 0, 0);
+                FindClose(find);
+            }
+        }
+    }
+    return 0;
+}

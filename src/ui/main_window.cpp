@@ -1,0 +1,145 @@
+#include "main_window.h"
+#include "../core/state.h"
+#include "../platform/platform.h"
+#include "../../resources/resource.h"
+#include "menu_buttons.h"
+#include "sprites.h"
+
+static const char kClassName[] = "Setup_ClassName";
+
+static void OnCreate(HWND window);
+static void OnPaint(HWND window);
+static void OnDestroy(void);
+static void DrawProgressWidth(int width);
+
+int CreateMenuWindow(HINSTANCE instance)
+{
+    WNDCLASSA cls;
+    RECT desktop;
+    g_state.instance = instance;
+    ZeroMemory(&cls, sizeof cls);
+    cls.style = CS_HREDRAW | CS_VREDRAW;
+    cls.lpfnWndProc = MenuWindowProc;
+    cls.hInstance = instance;
+    cls.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_SETUP));
+    cls.hCursor = LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
+    cls.hbrBackground = (HBRUSH)GetStockObject(BLACK_BRUSH);
+    cls.lpszClassName = kClassName;
+    if (!RegisterClassA(&cls)) {
+        ShowMessage(NULL, "インストーラーの初期化に失敗しました。", TEXT_CAPTION_ERROR,
+                    MB_OK | MB_ICONWARNING);
+        return 0;
+    }
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    HWND window = CreateWindowExA(0, kClassName, "", WS_POPUP, (desktop.right - WINDOW_WIDTH) >> 1,
+                                  (desktop.bottom - WINDOW_HEIGHT) >> 1, WINDOW_WIDTH,
+                                  WINDOW_HEIGHT, NULL, NULL, instance, NULL);
+    if (!window) return 0;
+    g_state.mainWindow = window;
+    if (g_state.launchMode != MODE_INSTALL) SetUpButtons();
+    ShowWindow(window, SW_SHOWNORMAL);
+    UpdateWindow(window);
+    return 1;
+}
+
+LRESULT CALLBACK MenuWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        OnCreate(window);
+        return 0;
+    case WM_PAINT:
+        OnPaint(window);
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;  // the paint covers every pixel from the back buffer
+    case WM_MOUSEMOVE:
+        OnHover(lParam);
+        return 0;
+    case WM_LBUTTONDOWN:
+        OnClick();
+        return 0;
+    case WM_DESTROY:
+        OnDestroy();
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+static void OnCreate(HWND window)
+{
+    char text[PATH_SIZE];
+    // the back buffer and every draw need the handle before CreateWindowExA returns
+    g_state.mainWindow = window;
+    CreateBackBuffer(&g_state.backBuffer, WINDOW_WIDTH, WINDOW_HEIGHT);
+    LoadSprite(window, &g_state.background, IDB_BACKGROUND);
+    LoadSprite(window, &g_state.hintStrip, IDB_HINTS);
+    g_state.hintStrip.destY = STRIP_Y;
+    g_state.hintStrip.srcBottom = 0;  // empty until the first hover
+    DrawSprite(g_state.backBuffer.surface, &g_state.background);
+    DrawSprite(g_state.backBuffer.surface, &g_state.hintStrip);
+    text[0] = 0;
+    LoadStringA(g_state.instance, 1, text, sizeof text);
+    SetWindowTextA(window, text);
+}
+
+static void OnPaint(HWND window)
+{
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    if (g_state.backBuffer.surface)
+        BitBlt(dc, 0, 0, WINDOW_WIDTH, WINDOW_HEIGHT, g_state.backBuffer.surface, 0, 0, SRCCOPY);
+    EndPaint(window, &paint);
+}
+
+static void OnDestroy(void)
+{
+    FreeSprite(&g_state.hintStrip);
+    FreeSprite(&g_state.background);
+    FreeSprite(&g_state.backBuffer);
+    // later draws (a copy still running after a close request) find no window
+    g_state.mainWindow = NULL;
+    PostQuitMessage(0);
+}
+
+int ProgressWidth(ULONGLONG bytes, int requiredMB)
+{
+    if (requiredMB <= 0) return 0;
+    ULONGLONG done = bytes >> 20;
+    // single precision on purpose: 10 of 2000 megabytes give 2 pixels, not 3
+    float q = (float)((double)done / (double)requiredMB);
+    float width = 600.0f * q;
+    if (width >= 600.0f) return 600;
+    if (width <= 0.0f) return 0;
+    return (int)width;
+}
+
+void LoadProgressSprite(void)
+{
+    LoadSprite(g_state.mainWindow, &g_state.progress, IDB_HINTS);
+    g_state.progress.srcTop = 120;
+    g_state.progress.srcBottom = 150;
+    g_state.progress.srcRight = 0;
+    g_state.progress.destY = STRIP_Y;
+    g_state.progressWidth = -1;
+}
+
+void DrawProgress(ULONGLONG bytes)
+{
+    DrawProgressWidth(ProgressWidth(bytes, g_state.requiredMB));
+}
+
+void DrawProgressFull(void)
+{
+    DrawProgressWidth(g_state.requiredMB > 0 ? WINDOW_WIDTH : 0);
+}
+
+static void DrawProgressWidth(int width)
+{
+    // the band only ever grows from the left: redrawing an unchanged width shows nothing new
+    if (width == g_state.progressWidth) return;
+    g_state.progressWidth = width;
+    g_state.progress.srcLeft = 0;
+    g_state.progress.srcRight = width;
+    DrawSprite(g_state.backBuffer.surface, &g_state.progress);
+}

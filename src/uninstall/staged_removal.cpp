@@ -1,0 +1,138 @@
+#include "staged_removal.h"
+#include "../core/layout.h"
+#include "../core/state.h"
+#include "../platform/platform.h"
+
+static int ScheduleViaWininit(const char *file, const char *folder);
+
+int RemoveStagedUninstaller(void)
+{
+    char file[PATH_SIZE], folder[PATH_SIZE];
+    if (!JoinPath3(file, sizeof file, g_state.commonFolder, g_state.maker, "Setup.exe") ||
+        !JoinPath(folder, sizeof folder, g_state.commonFolder, g_state.maker))
+        return 0;
+    if (IsCdromFolder(g_state.sourceFolder)) {
+        DeleteFileA(file);
+        RemoveDirectoryA(folder);
+        return 1;
+    }
+    switch (PlatformFamily()) {
+    case 2:
+        // the running program is that very file: the system deletes it at its next start
+        MoveFileExA(file, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
+        MoveFileExA(folder, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
+        return 1;
+    case 1:
+        ScheduleViaWininit(file, folder);
+        return 1;
+    }
+    return 0;
+}
+
+static int IsSectionLine(const char *line, int length, const char *name)
+{
+    int i = 0;
+    while (i < length && (line[i] == ' ' || line[i] == '\t')) i++;
+    if (i >= length || line[i] != '[') return 0;
+    i++;
+    for (int k = 0; name[k]; k++, i++) {
+        if (i >= length) return 0;
+        char a = line[i], b = name[k];
+        if (a >= 'A' && a <= 'Z') a += 32;
+        if (a != b) return 0;
+    }
+    return i < length && line[i] == ']';
+}
+
+int AddWininitDeletions(const char *text, int length, const char *const *paths, int count,
+                        char *out, int outSize)
+{
+    // find where [rename] ends: the start of the next section, or the end of the text
+    int insertAt = -1, pos = 0, inRename = 0;
+    while (pos < length) {
+        int end = pos;
+        while (end < length && text[end] != '\n') end++;
+        int lineLen = end - pos;
+        if (lineLen > 0 && text[pos + lineLen - 1] == '\r') lineLen--;
+        int isSection = 0;
+        for (int i = pos; i < pos + lineLen; i++) {
+            if (text[i] == ' ' || text[i] == '\t') continue;
+            isSection = text[i] == '[';
+            break;
+        }
+        if (isSection) {
+            if (inRename && insertAt < 0) insertAt = pos;
+            inRename = IsSectionLine(text + pos, lineLen, "rename");
+        }
+        pos = end < length ? end + 1 : length;
+    }
+    if (inRename && insertAt < 0) insertAt = length;
+    int needSection = insertAt < 0;
+    if (needSection) insertAt = length;
+
+    int used = 0;
+    auto put = [&](const char *s, int n) {
+        if (used + n > outSize) return 0;
+        for (int i = 0; i < n; i++) out[used + i] = s[i];
+        used += n;
+        return 1;
+    };
+    if (!put(text, insertAt)) return -1;
+    if (used > 0 && out[used - 1] != '\n' && !put("\r\n", 2)) return -1;
+    if (needSection && !put("[rename]\r\n", 10)) return -1;
+    for (int i = 0; i < count; i++) {
+        if (!put("NUL=", 4) || !put(paths[i], lstrlenA(paths[i])) || !put("\r\n", 2)) return -1;
+    }
+    if (!put(text + insertAt, length - insertAt)) return -1;
+    return used;
+}
+
+// WritePrivateProfileStringA keeps one value per key, so the NUL lines are written by
+// hand; WININIT.EXE runs in DOS before long names exist, hence the 8.3 paths.
+static int ScheduleViaWininit(const char *file, const char *folder)
+{
+    char windows[PATH_SIZE], wininit[PATH_SIZE], shortFile[PATH_SIZE], shortFolder[PATH_SIZE];
+    UINT got = GetWindowsDirectoryA(windows, sizeof windows);
+    if (got == 0 || got >= sizeof windows) return 0;
+    int len = lstrlenA(windows);
+    const char *name = (len > 0 && windows[len - 1] == '\\') ? "wininit.ini" : "\\wininit.ini";
+    if (len + lstrlenA(name) + 1 > PATH_SIZE) return 0;
+    lstrcpyA(wininit, windows);
+    lstrcatA(wininit, name);
+    DWORD n = GetShortPathNameA(file, shortFile, sizeof shortFile);
+    if (n == 0 || n >= sizeof shortFile) lstrcpyA(shortFile, file);
+    n = GetShortPathNameA(folder, shortFolder, sizeof shortFolder);
+    if (n == 0 || n >= sizeof shortFolder) lstrcpyA(shortFolder, folder);
+
+    char *old = NULL;
+    DWORD oldSize = 0;
+    HANDLE in = CreateFileA(wininit, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, NULL);
+    if (in != INVALID_HANDLE_VALUE) {
+        DWORD size = GetFileSize(in, NULL);
+        if (size != INVALID_FILE_SIZE && size < 0x1000000) {
+            old = (char *)HeapAlloc(GetProcessHeap(), 0, size + 1);
+            if (old && !ReadFile(in, old, size, &oldSize, NULL)) oldSize = 0;
+        }
+        CloseHandle(in);
+        if (!old) return 0;  // never rewrite a file we could not read
+    }
+    const char *paths[] = {shortFile, shortFolder};
+    int outSize = (int)oldSize + 2 * PATH_SIZE + 64;
+    char *text = (char *)HeapAlloc(GetProcessHeap(), 0, outSize);
+    int ok = 0;
+    if (text) {
+        int newLen = AddWininitDeletions(old ? old : "", (int)oldSize, paths, 2, text, outSize);
+        HANDLE outFile = newLen < 0 ? INVALID_HANDLE_VALUE
+                                    : CreateFileA(wininit, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
+                                                  FILE_ATTRIBUTE_NORMAL, NULL);
+        if (outFile != INVALID_HANDLE_VALUE) {
+            DWORD put = 0;
+            ok = WriteFile(outFile, text, newLen, &put, NULL) && (int)put == newLen;
+            ok = CloseHandle(outFile) && ok;
+        }
+        HeapFree(GetProcessHeap(), 0, text);
+    }
+    if (old) HeapFree(GetProcessHeap(), 0, old);
+    return ok;
+}

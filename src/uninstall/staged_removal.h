@@ -1,0 +1,12 @@
+// Removal of the staged uninstaller {common}\{maker}\Setup.exe and of the maker store:
+// at once from a disc, otherwise at the next restart of the system.
+#pragma once
+
+// 1 when the targets were deleted or scheduled, 0 when the platform is unknown.
+int RemoveStagedUninstaller(void);
+
+// Adds one "NUL=<path>" line per path to the end of the section [rename] of a wininit.ini
+// text (creating the section when missing), keeping every line already there. Returns
+// the new length, or -1 when out is too small.
+int AddWininitDeletions(const char *text, int length, const char *const *paths, int count,
+                        char *out, int outSize);

@@ -1,0 +1,172 @@
+#include "uninstall_run.h"
+#include "../core/cp932.h"
+#include "../core/layout.h"
+#include "../core/settings.h"
+#include "../core/state.h"
+#include "../install/log_parser.h"
+#include "../platform/platform.h"
+#include "staged_removal.h"
+#include <shlobj.h>
+
+static char *LoadLog(int *size);
+static void RemoveLoggedFolders(const char *log, int size);
+
+int RunUninstall(void)
+{
+    HWND owner = g_state.mainWindow;
+    ShowMessage(owner, "アンインストールを開始します", TEXT_CAPTION_REPORT, MB_OK);
+    ReadSetting(SECTION_INSTALL, "InstallFold", g_state.installFolder, PATH_SIZE);
+    PurgeSaveData();
+    int size = 0;
+    char *log = LoadLog(&size);
+    if (!log) {
+        // the settings name no install folder, or its log is gone: say so instead of ending mute
+        ShowMessage(owner, "アンインストール情報が見つかりませんでした。\n何も削除されていません。",
+                    TEXT_CAPTION_ERROR, MB_OK | MB_ICONWARNING);
+        return 0;
+    }
+    SetCurrentDirectoryA(g_state.commonFolder);
+    int replayed = ReplayLog(log, size);
+    if (replayed) RemoveLoggedFolders(log, size);
+    HeapFree(GetProcessHeap(), 0, log);
+    if (!replayed) return 0;
+
+    RemoveDirectoryA(g_state.installFolder);
+    // cut back to {root}\{brand}\ ; a title ending in 表 must not stop at its trail byte
+    int cut = LastBackslash(g_state.installFolder, lstrlenA(g_state.installFolder));
+    if (cut >= 0) {
+        g_state.installFolder[cut + 1] = 0;
+        RemoveDirectoryA(g_state.installFolder);
+    }
+    RemoveShortcuts();
+    DeleteSettings();
+    RemoveStagedUninstaller();
+    ShowMessage(owner, "アンインストールが終了しました", TEXT_CAPTION_REPORT, MB_OK);
+    return 1;
+}
+
+static char *LoadLog(int *size)
+{
+    char path[PATH_SIZE];
+    if (!JoinPath(path, sizeof path, g_state.installFolder, "Setup.dat")) return NULL;
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) return NULL;
+    DWORD high = 0, bytes = GetFileSize(file, &high);
+    char *log = NULL;
+    if (bytes != INVALID_FILE_SIZE && !high && bytes < 0x7FFFFFFF)
+        log = (char *)HeapAlloc(GetProcessHeap(), 0, bytes + 1);
+    DWORD got = 0;
+    if (log && (!ReadFile(file, log, bytes, &got, NULL) || got != bytes)) {
+        HeapFree(GetProcessHeap(), 0, log);
+        log = NULL;
+    }
+    CloseHandle(file);
+    if (log) {
+        log[got] = 0;
+        *size = (int)got;
+    }
+    return log;
+}
+
+int ReplayLog(const char *log, int size)
+{
+    int pos = 0;
+    LogEntry entry;
+    for (;;) {
+        char relative[PATH_SIZE], target[PATH_SIZE];
+        int kind = NextLogEntry(log, size, &pos, &entry);
+        if (kind == LOG_END) return 1;
+        if (kind == LOG_DAMAGED) {
+            char caption[PATH_SIZE];
+            CopyTextCut(caption, sizeof caption, entry.text, entry.length);
+            ShowMessage(g_state.mainWindow,
+                        "アンインストールデータが\n破損している可能性があります。お手数ですが、手動でデータの削除を\nお願いします",
+                        caption, MB_OK | MB_ICONWARNING);
+            return 0;
+        }
+        CopyMemory(relative, entry.text + 2, entry.length - 2);
+        relative[entry.length - 2] = 0;
+        if (!JoinPath(target, sizeof target, g_state.installFolder, relative)) continue;
+        if (kind == LOG_FOLDER) RemoveDirectoryA(target);
+        else DeleteFileA(target);
+    }
+}
+
+// A folder comes before the files in it, so its first removal fails while they are
+// there; once they are gone, the folders go deepest first.
+static void RemoveLoggedFolders(const char *log, int size)
+{
+    int count = 0, pos = 0;
+    LogEntry entry;
+    int kind;
+    while ((kind = NextLogEntry(log, size, &pos, &entry)) != LOG_END)
+        if (kind == LOG_FOLDER) count++;
+    if (!count) return;
+    int *starts = (int *)HeapAlloc(GetProcessHeap(), 0, count * sizeof(int) * 2);
+    if (!starts) return;
+    int n = 0;
+    pos = 0;
+    while ((kind = NextLogEntry(log, size, &pos, &entry)) != LOG_END) {
+        if (kind != LOG_FOLDER) continue;
+        starts[2 * n] = (int)(entry.text - log);
+        starts[2 * n + 1] = entry.length;
+        n++;
+    }
+    for (int i = n - 1; i >= 0; i--) {
+        char relative[PATH_SIZE], target[PATH_SIZE];
+        int length = starts[2 * i + 1];
+        CopyMemory(relative, log + starts[2 * i] + 2, length - 2);
+        relative[length - 2] = 0;
+        if (JoinPath(target, sizeof target, g_state.installFolder, relative)) RemoveDirectoryA(target);
+    }
+    HeapFree(GetProcessHeap(), 0, starts);
+}
+
+int PurgeSaveData(void)
+{
+    char documents[MAX_PATH], title[PATH_SIZE], brand[PATH_SIZE], maker[PATH_SIZE];
+    char save[PATH_SIZE], pattern[PATH_SIZE];
+    if (ReadSettingInt(SECTION_UNINSTALL, "AllDelete") == 0) return 0;
+    documents[0] = 0;
+    if (!SHGetSpecialFolderPathA(NULL, documents, CSIDL_PERSONAL, FALSE)) return 0;
+    if (!JoinPath(maker, sizeof maker, documents, g_state.maker) ||
+        !JoinPath(brand, sizeof brand, maker, g_state.brand) ||
+        !JoinPath(title, sizeof title, brand, g_state.title) ||
+        !JoinPath(save, sizeof save, title, "save") ||
+        !JoinPath(pattern, sizeof pattern, save, "*.*"))
+        return 0;
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA(pattern, &found);
+    if (find == INVALID_HANDLE_VALUE) return 1;
+    do {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        int len = lstrlenA(found.cFileName);
+        char file[PATH_SIZE];
+        if (len >= 4 && SameBytes(found.cFileName + len - 4, ".dat") &&
+            JoinPath(file, sizeof file, save, found.cFileName))
+            DeleteFileA(file);
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+    RemoveDirectoryA(save);
+    RemoveDirectoryA(title);
+    RemoveDirectoryA(brand);
+    RemoveDirectoryA(maker);
+    return 1;
+}
+
+void RemoveShortcuts(void)
+{
+    static const char *const kFiles[] = {"uninstall", "desktop", "read me", "exe"};
+    char path[PATH_SIZE];
+    for (const char *key : kFiles) {
+        ReadSetting(SECTION_LINK, key, path, sizeof path);
+        if (path[0] != '*') DeleteFileA(path);
+    }
+    Sleep(500);
+    ReadSetting(SECTION_LINK, "game", path, sizeof path);
+    if (path[0] != '*') RemoveDirectoryA(path);
+    Sleep(1000);
+    ReadSetting(SECTION_LINK, "brand", path, sizeof path);
+    if (path[0] != '*') RemoveDirectoryA(path);
+}
