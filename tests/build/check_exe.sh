@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Checks the built Setup.exe: PE32 GUI, subsystem 4.0, only system DLLs, nothing Windows 95 lacks.
+set -u
+exe=${1:-build/disc/Setup.exe}
+pass=0 fail=0
+check() { if eval "$2"; then pass=$((pass+1)); else echo "FAILED: $1"; fail=$((fail+1)); fi; }
+dump=$(i686-w64-mingw32-objdump -p "$exe")
+check "PE32 i386" 'file "$exe" | grep -q "PE32 executable (GUI) Intel 80386"'
+check "subsystem 4.0" 'echo "$dump" | grep -qE "MajorSubsystemVersion\s+4" && echo "$dump" | grep -qE "MinorSubsystemVersion\s+0"'
+check "system DLLs only" '! echo "$dump" | grep "DLL Name" | grep -viqE "kernel32|user32|gdi32|advapi32|shell32|shlwapi|ole32|msvcrt|comdlg32"'
+check "no late imports" '! echo "$dump" | awk "NF>=3 && \$1 ~ /^[0-9a-f]+\$/ && \$2 ~ /^[0-9]+\$/ {print \$3}" | grep -qxE "GetTickCount64|AddVectoredExceptionHandler|TryEnterCriticalSection|GetDiskFreeSpaceExA|GetFileSizeEx|SetFilePointerEx|IsDebuggerPresent|InterlockedCompareExchange"'
+for f in Setup.ini AoHoshi.exe readme.txt data movie; do check "disc has $f" '[ -e "$(dirname "$exe")/$f" ]'; done
+echo "$pass passed, $fail failed"
+[ $fail -eq 0 ]
