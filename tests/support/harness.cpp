@@ -323,18 +323,21 @@ void Kill(Process& p, UINT code) {
     Close(p);
 }
 
+namespace {
+struct TopCtx {
+    DWORD pid;
+    std::vector<HWND> out;
+};
+BOOL CALLBACK CollectTop(HWND h, LPARAM lp) {
+    TopCtx* c = reinterpret_cast<TopCtx*>(lp);
+    if (IsWindowVisible(h) && (!c->pid || WindowPid(h) == c->pid)) c->out.push_back(h);
+    return TRUE;
+}
+}  // namespace
+
 std::vector<HWND> TopWindows(DWORD pid) {
-    struct Ctx {
-        DWORD pid;
-        std::vector<HWND> out;
-    } ctx{pid, {}};
-    EnumWindows(
-        [](HWND h, LPARAM lp) -> BOOL {
-            Ctx* c = reinterpret_cast<Ctx*>(lp);
-            if (IsWindowVisible(h) && (!c->pid || WindowPid(h) == c->pid)) c->out.push_back(h);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&ctx));
+    TopCtx ctx{pid, {}};
+    EnumWindows(CollectTop, reinterpret_cast<LPARAM>(&ctx));
     return ctx.out;
 }
 

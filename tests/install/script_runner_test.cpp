@@ -1,0 +1,194 @@
+// The script runner against real files: folders, patterns, the log, and every failure.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/state.h"
+#include "harness.h"
+#include "install/install_log.h"
+#include "install/script_runner.h"
+
+namespace {
+
+using harness::Box;
+using harness::BoxCatcher;
+
+struct ScriptRun : ::testing::Test {
+    std::string src, dst;
+    void SetUp() override {
+        src = harness::MakeTempDir("src");
+        dst = harness::MakeTempDir("dst");
+        ZeroMemory(g_state.sourceFolder, PATH_SIZE);
+        lstrcpyA(g_state.sourceFolder, src.c_str());
+        lstrcpyA(g_state.installFolder, dst.c_str());
+        g_state.mainWindow = nullptr;
+        g_state.requiredMB = 1;
+        g_state.installProblems = 0;
+        ResetInstallLog();
+    }
+    void TearDown() override {
+        FreeInstallLog();
+        harness::RemoveTree(src);
+        harness::RemoveTree(dst);
+    }
+    void Script(const std::string& text) { ASSERT_TRUE(harness::WriteFile(src + "\\Setup.ini", text)); }
+    std::string Log() const { return std::string(g_state.installLog, size_t(g_state.installLogLength)); }
+};
+
+TEST_F(ScriptRun, FoldersFilesAndTheLog) {
+    harness::WriteFile(src + "\\a.txt", "alpha");
+    harness::WriteFile(src + "\\data\\b.dat", std::string(200000, 'b'));
+    harness::WriteFile(src + "\\data\\c.dat", "");
+    harness::WriteFile(src + "\\data\\sub\\deep.txt", "deep");
+    Script("D data;\r\nD data\\sub;\r\nF a.txt;\r\nF data\\*.*;\r\nF data\\sub\\*.txt;\r\nE;\r\nF nothing;\r\n");
+    BoxCatcher boxes;
+    ASSERT_EQ(RunScript(), 1);
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_EQ(harness::ReadFile(dst + "\\a.txt"), "alpha");
+    EXPECT_EQ(harness::ReadFile(dst + "\\data\\b.dat"), std::string(200000, 'b'));
+    EXPECT_TRUE(harness::Exists(dst + "\\data\\c.dat"));
+    EXPECT_EQ(harness::ReadFile(dst + "\\data\\sub\\deep.txt"), "deep");
+    EXPECT_EQ(ScriptBytesCopied(), 5u + 200000u + 4u);
+    std::string log = Log();
+    EXPECT_EQ(log.find("D data;\r\nD data\\sub;\r\nF a.txt;\r\n"), 0u);
+    EXPECT_NE(log.find("F data\\b.dat;\r\n"), std::string::npos);
+    EXPECT_NE(log.find("F data\\c.dat;\r\n"), std::string::npos);
+    EXPECT_NE(log.find("F data\\sub\\deep.txt;\r\n"), std::string::npos);
+    EXPECT_EQ(log.find("sub;\r\nF data\\sub;"), std::string::npos);  // a folder is no file
+    EXPECT_EQ(g_state.progressWidth, 600);                              // full at the end
+}
+
+TEST_F(ScriptRun, NamesWithTrailBackslashes) {
+    const std::string hyo = "\x95\x5C", so = "\x83\x5C";  // 表, ソ
+    harness::WriteFile(src + "\\" + so + "\\" + hyo + ".txt", "x");
+    Script("D " + so + ";\r\nF " + so + "\\*.txt;\r\nE;\r\n");
+    BoxCatcher boxes;
+    ASSERT_EQ(RunScript(), 1);
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_EQ(harness::ReadFile(dst + "\\" + so + "\\" + hyo + ".txt"), "x");
+    EXPECT_NE(Log().find("F " + so + "\\" + hyo + ".txt;\r\n"), std::string::npos);
+}
+
+TEST_F(ScriptRun, ScriptWithoutEndLineOrLastSemicolon) {
+    harness::WriteFile(src + "\\a.txt", "a");
+    harness::WriteFile(src + "\\b.txt", "b");
+    Script("F a.txt;\r\nF b.txt");
+    BoxCatcher boxes;
+    ASSERT_EQ(RunScript(), 1);
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_TRUE(harness::Exists(dst + "\\b.txt"));
+    EXPECT_EQ(Log(), "F a.txt;\r\nF b.txt;\r\n");
+}
+
+TEST_F(ScriptRun, EveryLineProblemIsReportedAndSkipped) {
+    harness::WriteFile(src + "\\ok.txt", "ok");
+    std::string longLine = "F " + std::string(300, 'q');
+    Script("F missing\\*.*;\r\n" + longLine + ";\r\nD a\\b\\c;\r\nF ok.txt;\r\nE;\r\n");
+    BoxCatcher boxes;
+    ASSERT_EQ(RunScript(), 1);
+    ASSERT_EQ(boxes.boxes.size(), 3u);
+    EXPECT_EQ(boxes.boxes[0].text, "指定先が存在しません");
+    EXPECT_EQ(boxes.boxes[0].caption, "F missing\\*.*");
+    EXPECT_EQ(boxes.boxes[0].icon, unsigned(MB_ICONEXCLAMATION));
+    EXPECT_EQ(boxes.boxes[1].text, "指定先が存在しません");
+    EXPECT_EQ(boxes.boxes[1].caption, longLine.substr(0, 259));
+    EXPECT_EQ(boxes.boxes[2].text, "フォルダの作成に失敗しました");
+    EXPECT_EQ(boxes.boxes[2].caption, dst + "\\a\\b\\c");
+    EXPECT_EQ(harness::ReadFile(dst + "\\ok.txt"), "ok");
+    EXPECT_EQ(g_state.installProblems, 3);
+    EXPECT_EQ(Log(), "D a\\b\\c;\r\nF ok.txt;\r\n");
+}
+
+TEST_F(ScriptRun, ComposedPathTooLongFailsItsStep) {
+    std::string name(230, 'n');
+    harness::WriteFile(src + "\\" + name, "x");
+    std::string longDst = dst + "\\" + std::string(40, 'd');
+    harness::MakeDirs(longDst);
+    lstrcpyA(g_state.installFolder, longDst.c_str());
+    Script("F " + name + ";\r\nE;\r\n");
+    BoxCatcher boxes;
+    ASSERT_EQ(RunScript(), 1);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, "インストールに失敗");
+    EXPECT_EQ(boxes.boxes[0].caption, longDst);
+}
+
+TEST_F(ScriptRun, MissingScript) {
+    EXPECT_EQ(RunScript(), 0);
+}
+
+TEST_F(ScriptRun, ThousandsOfFilesAllLogged) {
+    std::string script = "D many;\r\nF many\\*.*;\r\nE;\r\n";
+    for (int i = 0; i < 1500; i++) harness::WriteFile(src + "\\many\\file" + std::to_string(i) + ".bin", "z");
+    Script(script);
+    BoxCatcher boxes;
+    ASSERT_EQ(RunScript(), 1);
+    EXPECT_TRUE(boxes.boxes.empty());
+    std::string log = Log();
+    EXPECT_GT(log.size(), 10000u);
+    for (int i = 0; i < 1500; i += 149)
+        EXPECT_NE(log.find("F many\\file" + std::to_string(i) + ".bin;\r\n"), std::string::npos) << i;
+    ASSERT_EQ(WriteUninstallLog(), 1);
+    std::string dat = harness::ReadFile(dst + "\\Setup.dat");
+    EXPECT_EQ(dat, log + "F Setup.dat;\n");
+}
+
+TEST_F(ScriptRun, UnreadableSourceAbandonsTheLineAndKeepsItLogged) {
+    harness::WriteFile(src + "\\a.txt", std::string(150000, 'a'));
+    harness::WriteFile(src + "\\b.txt", "b");
+    Script("F a.txt;\r\nF b.txt;\r\nE;\r\n");
+    // another process holds a.txt without sharing: the open for reading fails
+    HANDLE lock = CreateFileA((src + "\\a.txt").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    BoxCatcher boxes;
+    ASSERT_EQ(RunScript(), 1);
+    CloseHandle(lock);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, "インストールファイルが存在しない可能性があります");
+    EXPECT_EQ(boxes.boxes[0].caption, src + "\\a.txt");
+    EXPECT_FALSE(harness::Exists(dst + "\\a.txt"));
+    EXPECT_TRUE(harness::Exists(dst + "\\b.txt"));
+    EXPECT_EQ(Log(), "F a.txt;\r\nF b.txt;\r\n");
+}
+
+TEST_F(ScriptRun, ReadOnlyFileInTheWay) {
+    harness::WriteFile(src + "\\a.txt", "new");
+    harness::WriteFile(dst + "\\a.txt", "old");
+    SetFileAttributesA((dst + "\\a.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    Script("F a.txt;\r\nE;\r\n");
+    BoxCatcher boxes;
+    ASSERT_EQ(RunScript(), 1);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, "インストールに失敗");
+    EXPECT_EQ(boxes.boxes[0].caption, dst + "\\a.txt");
+    SetFileAttributesA((dst + "\\a.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(harness::ReadFile(dst + "\\a.txt"), "old");
+    EXPECT_EQ(Log(), "F a.txt;\r\n");
+}
+
+TEST_F(ScriptRun, FileOfFourGigabytesCopiesWhole) {
+    // a sparse 4 GiB + 3 bytes file: the copy must not stop at 32 bits
+    std::string big = src + "\\big.bin";
+    HANDLE h = CreateFileA(big.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    LONG high = 1;
+    SetFilePointer(h, 3, &high, FILE_BEGIN);
+    ASSERT_TRUE(SetEndOfFile(h));
+    CloseHandle(h);
+    Script("F big.bin;\r\nE;\r\n");
+    g_state.requiredMB = 4097;
+    ULARGE_INTEGER freeBytes{};
+    GetDiskFreeSpaceExA(dst.c_str(), &freeBytes, nullptr, nullptr);
+    if (freeBytes.QuadPart < (5ull << 30)) GTEST_SKIP() << "less than 5 GiB free";
+    BoxCatcher boxes;
+    ASSERT_EQ(RunScript(), 1);
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_EQ(ScriptBytesCopied(), (4ull << 30) + 3);
+    WIN32_FILE_ATTRIBUTE_DATA a{};
+    ASSERT_TRUE(GetFileAttributesExA((dst + "\\big.bin").c_str(), GetFileExInfoStandard, &a));
+    EXPECT_EQ(a.nFileSizeHigh, 1u);
+    EXPECT_EQ(a.nFileSizeLow, 3u);
+}
+
+}  // namespace
