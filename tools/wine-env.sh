@@ -175,13 +175,18 @@ ln -sfn "$WINE_CDROM2" "$dd/e:"
 reg=$WINE_ROOT/drives.reg
 printf '%s\r\n' 'REGEDIT4' '' \
   '[HKEY_LOCAL_MACHINE\Software\Wine\Drives]' '"c:"="hd"' '"d:"="cdrom"' '"e:"="cdrom"' '' \
-  '[HKEY_CURRENT_USER\Software\Wine\Drives]' '' >"$reg"
+  '[HKEY_CURRENT_USER\Software\Wine\Drives]' '' \
+  '[HKEY_CURRENT_USER\Software\Wine\Explorer]' '"Desktop"="Default"' '' \
+  '[HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]' '"Default"="1024x768"' '' >"$reg"
 "$WINELOADER" regedit /S "Z:${reg//\//\\}" >/dev/null 2>&1 || die "regedit failed"
 "$WINESERVER" -k || true
 "$WINESERVER" -w
 # A persistent server keeps every later wine start quick; it is killed at the end.
 "$WINESERVER" -p
 log "drives set (D: $WINE_CDROM, E: $WINE_CDROM2)"
+# The desktop process starts with the first window and would inherit the caller's output
+# pipes (ctest then waits for it forever); start it here, detached from them.
+"$WINELOADER" explorer.exe /desktop </dev/null >"$WINE_ROOT/desktop.log" 2>&1 &
 
 for d in "$dd"/*; do
   dest=$(readlink -f "$d" || true)

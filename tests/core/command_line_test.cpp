@@ -21,7 +21,7 @@ Launch FromCommandLine(const std::string& line) {
 
 TEST(CommandLine, TailFollowsTheProgramName) {
     std::string quoted = "\"C:\\Program Files\\X\\Setup.exe\"  Install D:";
-    EXPECT_EQ(CommandTailOffset(quoted.data(), int(quoted.size())), 33);
+    EXPECT_EQ(CommandTailOffset(quoted.data(), int(quoted.size())), 32);
     std::string plain = "D:\\Setup.exe\t Del";
     EXPECT_EQ(CommandTailOffset(plain.data(), int(plain.size())), 14);
     std::string alone = "Setup.exe";

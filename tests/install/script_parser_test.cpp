@@ -32,8 +32,8 @@ TEST(ScriptParser, LinesUpToTheEndLine) {
     EXPECT_EQ(Lines(""), std::vector<std::string>{});
     EXPECT_EQ(Lines("E"), std::vector<std::string>{});
     EXPECT_EQ(Lines("F x; comment\r\nE;"), std::vector<std::string>{"F x"});
-    // a blank line is a line of its own kind, which the runner skips
-    EXPECT_EQ(Lines("\r\nF x;\r\n"), (std::vector<std::string>{"\r", "F x"}));
+    // a line runs to its ';', so a blank line takes the next one with it as a comment
+    EXPECT_EQ(Lines("\r\nF x;\r\n"), (std::vector<std::string>{"\r\nF x"}));
 }
 
 TEST(ScriptParser, LongLinesComeWhole) {

@@ -152,18 +152,16 @@ TEST_F(ScriptRun, UnreadableSourceAbandonsTheLineAndKeepsItLogged) {
     EXPECT_EQ(Log(), "F a.txt;\r\nF b.txt;\r\n");
 }
 
-TEST_F(ScriptRun, ReadOnlyFileInTheWay) {
+TEST_F(ScriptRun, FolderInTheWayOfAFile) {
     harness::WriteFile(src + "\\a.txt", "new");
-    harness::WriteFile(dst + "\\a.txt", "old");
-    SetFileAttributesA((dst + "\\a.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    harness::WriteFile(dst + "\\a.txt\\old", "old");
     Script("F a.txt;\r\nE;\r\n");
     BoxCatcher boxes;
     ASSERT_EQ(RunScript(), 1);
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].text, "インストールに失敗");
     EXPECT_EQ(boxes.boxes[0].caption, dst + "\\a.txt");
-    SetFileAttributesA((dst + "\\a.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
-    EXPECT_EQ(harness::ReadFile(dst + "\\a.txt"), "old");
+    EXPECT_EQ(harness::ReadFile(dst + "\\a.txt\\old"), "old");
     EXPECT_EQ(Log(), "F a.txt;\r\n");
 }
 

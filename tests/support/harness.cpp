@@ -17,6 +17,7 @@ bool SameProcess(HWND h) { return WindowPid(h) == GetCurrentProcessId(); }
 
 LRESULT SendTimeout(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT ms = 1000) {
     DWORD_PTR result = 0;
+    if (GetWindowThreadProcessId(h, nullptr) == GetCurrentThreadId()) return SendMessageA(h, msg, wp, lp);
     if (!SendMessageTimeoutA(h, msg, wp, lp, SMTO_ABORTIFHUNG | SMTO_BLOCK, ms, &result)) return 0;
     return LRESULT(result);
 }
@@ -217,13 +218,16 @@ Box ReadBox(HWND h) {
     if (HWND t = GetDlgItem(h, kTextId)) b.text = WindowText(t);
     for (HWND c : Children(h))
         if (_stricmp(ClassName(c).c_str(), "Button") == 0) b.buttons.push_back(GetDlgCtrlID(c));
+    // The button drawn as the default one; Wine's boxes answer DM_GETDEFID with IDOK even
+    // when they have no such button, so that reply only counts for a button that exists.
+    for (HWND c : Children(h))
+        if (_stricmp(ClassName(c).c_str(), "Button") == 0 &&
+            (GetWindowLongPtrA(c, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+            b.defaultButton = GetDlgCtrlID(c);
     LRESULT def = SendTimeout(h, DM_GETDEFID, 0, 0);
-    if (HIWORD(def) == DC_HASDEFID) b.defaultButton = LOWORD(def);
-    if (!b.defaultButton)
-        for (HWND c : Children(h))
-            if (_stricmp(ClassName(c).c_str(), "Button") == 0 &&
-                (GetWindowLongPtrA(c, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
-                b.defaultButton = GetDlgCtrlID(c);
+    if (!b.defaultButton && HIWORD(def) == DC_HASDEFID && GetDlgItem(h, LOWORD(def)))
+        b.defaultButton = LOWORD(def);
+    if (!b.defaultButton && !b.buttons.empty()) b.defaultButton = b.buttons[0];
     b.icon = BoxIcon(h);
     return b;
 }

@@ -307,11 +307,13 @@ TEST(Files, ShellFoldersInsidePrefix) {
     EXPECT_TRUE(StartsWith(harness::UnixPath(docs), prefix)) << harness::UnixPath(docs);
 
     // A file put into Documents must not show up in $HOME (the folder is no link there).
-    const char* home = getenv("HOME");
+    // Wine hands $HOME to Windows programs as WINEHOMEDIR ("\\??\\Z:\\root").
+    const char* home = getenv("WINEHOMEDIR");
     ASSERT_TRUE(home);
+    std::string homeDos = home;
+    if (homeDos.rfind("\\??\\", 0) == 0) homeDos.erase(0, 4);
     std::string marker = "harness-marker-" + std::to_string(GetCurrentProcessId()) + ".txt";
     ASSERT_TRUE(harness::WriteFile(std::string(docs) + "\\" + marker, "x"));
-    std::string homeDos = harness::DosPath(home);
     ASSERT_FALSE(homeDos.empty());
     for (const char* sub : {"", "\\Documents", "\\My Documents", "\\ドキュメント"})
         EXPECT_FALSE(harness::Exists(homeDos + sub + "\\" + marker)) << homeDos << sub;
