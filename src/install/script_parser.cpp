@@ -1,9 +1,10 @@
 #include "script_parser.h"
+#include "../core/cp932.h"
 
 int NextScriptLine(const char *buf, int len, int *pos, ScriptLine *line)
 {
     int at = *pos;
-    if (at >= len || buf[at] == 'E') return 0;
+    if (at < 0 || at >= len || buf[at] == 'E') return 0;
     // ';' and line feeds are never trail bytes of code page 932, so a byte scan is safe
     int end = at;
     while (end < len && buf[end] != ';') end++;
@@ -13,4 +14,20 @@ int NextScriptLine(const char *buf, int len, int *pos, ScriptLine *line)
     while (next < len && buf[next] != '\n') next++;
     *pos = next < len ? next + 1 : len;
     return 1;
+}
+
+int ScriptLinePath(const ScriptLine *line, char *out, int outSize)
+{
+    if (outSize <= 0) return -1;
+    int length = line->length > 2 ? line->length - 2 : 0;
+    out[0] = 0;
+    if (length >= outSize) return -1;
+    for (int i = 0; i < length; i++) out[i] = line->text[2 + i];
+    out[length] = 0;
+    return length;
+}
+
+int FolderPrefixLength(const char *path, int len)
+{
+    return LastBackslash(path, len) + 1;
 }

@@ -10,3 +10,11 @@ struct ScriptLine {
 // a line that begins with 'E', or the end of the data (a script without its end line,
 // or whose last line lacks its ';' or line feed, ends there; nothing past len is read).
 int NextScriptLine(const char *buf, int len, int *pos, ScriptLine *line);
+
+// The path of a line (from its byte 2 on; empty for a line shorter than that) as a string
+// in out[0..outSize). Returns its length, or -1 and an empty out when it does not fit.
+int ScriptLinePath(const ScriptLine *line, char *out, int outSize);
+
+// Length of the folder prefix of an 'F' path: up to and including its last backslash,
+// 0 when it has none. A backslash that is the trail byte of 表 or ソ does not count.
+int FolderPrefixLength(const char *path, int len);

@@ -1,5 +1,4 @@
 #include "script_runner.h"
-#include "../core/cp932.h"
 #include "../core/layout.h"
 #include "../core/state.h"
 #include "../platform/platform.h"
@@ -80,12 +79,11 @@ static void ReportLine(HWND owner, const char *text, const char *caption)
     ShowMessage(owner, text, caption, MB_OK | MB_ICONWARNING);
 }
 
-// Splits a line into its path (from byte 2) in a path buffer.
+// The path of a line (from byte 2) in a path buffer; lines reach here at most 259 bytes long.
 static void LinePath(const char *line, int length, char *out)
 {
-    int pathLen = length > 2 ? length - 2 : 0;
-    CopyMemory(out, line + 2, pathLen);
-    out[pathLen] = 0;
+    ScriptLine whole = {line, length};
+    ScriptLinePath(&whole, out, PATH_SIZE);
 }
 
 static void RunFolderLine(const char *line, int length)
@@ -111,7 +109,7 @@ static ULONGLONG CopyPattern(const char *line, int length, ULONGLONG before)
     CopyMemory(caption, line, length);
     caption[length] = 0;
     LinePath(line, length, path);
-    int prefixLen = LastBackslash(path, lstrlenA(path)) + 1;
+    int prefixLen = FolderPrefixLength(path, lstrlenA(path));
     CopyMemory(prefix, path, prefixLen);
     prefix[prefixLen] = 0;
 
