@@ -1,0 +1,228 @@
+#!/usr/bin/env bash
+# tools/demo.sh: the whole life cycle of a disc, step by step, with a screenshot of every step.
+#
+#   menu from D:\Setup.exe -> INSTALL -> options dialog -> folder question -> install run ->
+#   report -> installed menu (and the readme) -> GAME START -> the game -> menu again ->
+#   UNINSTALL -> uninstall options -> start report -> end report -> nothing left behind
+#
+# It runs under tools/wine-env.sh with its own prefix (WINE_ROOT, default build/demo-wine) on
+# the disc DEMO_DISC (default build/disc, as `./run build` leaves it). Screenshots and an index
+# page go to DEMO_OUT (default build/demo/index.html). With WINE_VISIBLE=1 and a DISPLAY the run
+# is visible; DEMO_PAUSE=SECONDS waits that long after every step, so that a person can follow
+# (or take over: the demo only waits for windows, so doing a step by hand is fine too).
+# Every step is bounded by a time-out; a failed step is named, the index is still written, and
+# the exit code is 1.
+set -uo pipefail
+
+top=$(cd "$(dirname "$0")/.." && pwd)
+out=${DEMO_OUT:-$top/build/demo}
+disc=${DEMO_DISC:-$top/build/disc}
+driver_exe=$top/build/demo-driver/demo_driver.exe
+
+if [ "${1:-}" != --inside ]; then
+  for tool in xdotool import i686-w64-mingw32-g++; do
+    command -v $tool >/dev/null || { echo "demo: $tool is missing (./run deps installs it)" >&2; exit 1; }
+  done
+  [ -f "$disc/Setup.exe" ] || { echo "demo: no disc in $disc (run ./run build first)" >&2; exit 1; }
+  mkdir -p "$(dirname "$driver_exe")"
+  if [ ! -f "$driver_exe" ] || [ "$top/tools/demo_driver.cpp" -nt "$driver_exe" ]; then
+    echo "demo: building the window driver"
+    i686-w64-mingw32-g++ -municode -static -O2 -o "$driver_exe" "$top/tools/demo_driver.cpp" ||
+      { echo "demo: the window driver does not build" >&2; exit 1; }
+  fi
+  rm -rf "$out"
+  mkdir -p "$out"
+  WINE_ROOT=${WINE_ROOT:-$top/build/demo-wine} WINE_DISC=$disc WINE_ENV_QUIET=1 \
+    timeout 900 "$top/tools/wine-env.sh" "$0" --inside
+  rc=$?
+  if [ ! -s "$out/index.html" ]; then
+    printf '<!doctype html><meta charset="utf-8"><title>Setup demo</title><p>The demo did not get to its first step (exit code %s); see the terminal output.</p>\n' "$rc" >"$out/index.html"
+  fi
+  echo "demo: $out/index.html"
+  exit $rc
+fi
+
+# ---- inside the Wine environment --------------------------------------------------------------
+steps=$out/steps.txt
+: >"$steps"
+n=0
+failed=""
+pause=${DEMO_PAUSE:-0}
+c_drive=$WINEPREFIX/drive_c
+
+say() { printf '[demo %s] %s\n' "$(date +%H:%M:%S)" "$*"; }
+driver() { timeout 60 wine "$driver_exe" "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+
+shot() {  # shot NAME TITLE DESCRIPTION [failed]
+  n=$((n + 1))
+  local file
+  file=$(printf '%02d-%s.png' "$n" "$1")
+  sleep 0.4  # let the last drawing reach the screen
+  timeout 20 import -window root "$out/$file" 2>/dev/null || file=""
+  printf '%s\t%s\t%s\t%s\n' "${4:-ok}" "$file" "$2" "$3" >>"$steps"
+  [ "$pause" = 0 ] || sleep "$pause"
+}
+
+fail() {  # fail NAME WHAT
+  failed=$2
+  say "FAILED: $2"
+  driver list | sed 's/^/  window: /'
+  shot "$1" "Failed: $2" "The step did not finish in time. Windows on screen: $(driver list | cut -d' ' -f5- | paste -sd';' -)" failed
+  exit 1
+}
+
+write_index() {
+  local rc=$?
+  {
+    printf '<!doctype html>\n<html lang="en"><head><meta charset="utf-8"><title>Setup.exe: the life cycle</title>\n'
+    printf '<style>body{font-family:sans-serif;max-width:1100px;margin:2em auto}figure{margin:2em 0}'
+    printf 'img{max-width:100%%;border:1px solid #888}.failed{color:#b00}</style></head><body>\n'
+    printf '<h1>Setup.exe: install, play and uninstall</h1>\n'
+    printf '<p>Disc: <code>%s</code>, run %s on a 1024&times;768 Wine desktop.</p>\n' "$disc" "$(date -u '+%Y-%m-%d %H:%M UTC')"
+    if [ -n "$failed" ]; then
+      printf '<p class="failed"><b>The demo stopped: %s.</b></p>\n' "$failed"
+    else
+      printf '<p>Every step passed.</p>\n'
+    fi
+    local i=0 status file title text
+    while IFS=$'\t' read -r status file title text; do
+      i=$((i + 1))
+      printf '<figure><figcaption><h2 class="%s">%d. %s</h2><p>%s</p></figcaption>\n' "$status" "$i" "$title" "$text"
+      [ -z "$file" ] || printf '<img src="%s" alt="%s"></figure>\n' "$file" "$title"
+    done <"$steps"
+    printf '</body></html>\n'
+  } >"$out/index.html"
+  exit $rc
+}
+trap write_index EXIT
+
+wait_window() {  # wait_window CLASS TITLE SECONDS [TEXT] -> "hwnd x y w h" in $win
+  win=$(driver wait "$1" "$2" $(($3 * 1000)) "${4:-}") && [ -n "$win" ]
+}
+hwnd() { echo "@${win%% *}"; }
+menu_point() {  # menu_point DX DY: a point of the menu window in screen coordinates
+  local x y
+  read -r _ x y _ <<<"$menu"
+  echo $((x + $1)) $((y + $2))
+}
+hover() { xdotool mousemove $(menu_point "$1" "$2"); sleep 0.3; }
+click() { hover "$1" "$2"; xdotool click 1; }
+menu_class=Setup_ClassName
+
+links() { find "$c_drive" -name '*.lnk' 2>/dev/null | sort; }
+links_before=$(links)
+
+# 1. The menu from the disc
+say "starting D:\\Setup.exe, the menu of the disc"
+(cd "$WINE_CDROM" && wine 'D:\Setup.exe' >/dev/null 2>&1 &)
+wait_window $menu_class '*' 30 || fail menu "the menu window did not open within 30 s"
+menu=$win
+shot menu "The menu on the disc" "D:\\Setup.exe started with no argument: the 600&times;400 window, centred at ($(read -r _ x y _ <<<"$menu"; echo "$x, $y")), offers INSTALL and EXIT while the game is not installed."
+
+say "moving the mouse over INSTALL"
+hover 454 240
+shot hover-install "The hint for INSTALL" "With the mouse over INSTALL the button lights up and the strip at the bottom explains it."
+
+# 2. INSTALL and its dialogs
+say "clicking INSTALL"
+click 454 240
+wait_window '#32770' 'インストール方法の設定' 20 || fail options "the install-options dialog did not open within 20 s"
+options=$(hwnd)
+shot install-options "The install options" "INSTALL opens the install-options dialog: the install root (the product's default root), a desktop shortcut and opening the readme afterwards."
+
+say "accepting the options (OK)"
+driver press "$options" - 1 || fail options-ok "the install-options dialog could not be answered"
+if wait_window '#32770' 'フォルダ作成の確認' 20; then
+  question=$(hwnd)
+  shot create-folder "The folder question" "The install folder does not exist yet: the preparation asks before it creates it. Answer: Yes."
+  driver press "$question" - 6 || fail create-folder-yes "the folder question could not be answered"
+else
+  fail create-folder "the folder question did not come within 20 s"
+fi
+
+# 3. The install run
+say "waiting for the install run and its report"
+if wait_window '#32770' '報告' 60 'インストールが正常に終了しました'; then
+  report=$(hwnd)
+  shot install-done "The install run" "The copy started with \"Install\" copied the game with the progress bar along the bottom of its window, made the shortcuts and reports success."
+  driver press "$report" - 1 || fail install-done-ok "the install report could not be answered"
+else
+  fail install-run "no install report within 60 s"
+fi
+
+links_installed=$(comm -13 <(echo "$links_before") <(links) | wc -l)
+install_dir=$(find "$c_drive/Program Files" -mindepth 3 -maxdepth 3 -name Setup.dat -printf '%h\n' 2>/dev/null | head -1)
+[ -n "$install_dir" ] || fail installed-files "no Setup.dat in any install folder under C:\\Program Files"
+say "installed into $install_dir ($links_installed shortcuts)"
+
+# 4. The installed menu and the readme
+say "waiting for the installed menu and the readme"
+driver gone '#32770' '報告' 10000 >/dev/null || true
+sleep 1
+wait_window $menu_class '*' 30 || fail installed-menu "the installed menu did not start within 30 s"
+menu=$win
+readme=""
+if wait_window Notepad '*' 15; then readme=$(hwnd); fi
+shot installed-menu "The installed menu and the readme" "The install run restarted Setup.exe from the install folder: it now offers UNINSTALL, GAME START and EXIT. $( [ -n "$readme" ] && echo 'The readme is open in Notepad.' || echo 'No readme window came up.')"
+[ -z "$readme" ] || { driver close "$readme" - >/dev/null; driver gone "$readme" - 10000 >/dev/null; }
+sleep 0.5
+
+say "moving the mouse over GAME START"
+hover 454 286
+shot hover-start "The hint for GAME START" "Over GAME START the strip names the game."
+
+# 5. GAME START
+say "clicking GAME START"
+click 454 286
+game_class=$(LC_ALL=C grep -ao '[A-Za-z0-9_]*_Game' "$disc"/*.exe 2>/dev/null | head -1 | cut -d: -f2)
+wait_window "${game_class:-*}" '*' 20 || fail game "the game window did not open within 20 s"
+game=$(hwnd)
+driver gone "@${menu%% *}" - 10000 >/dev/null || fail game-menu "the menu did not close after GAME START"
+shot game "The game" "GAME START ran the installed game executable and the menu closed."
+driver close "$game" - >/dev/null
+driver gone "$game" - 10000 >/dev/null || fail game-close "the game did not close"
+
+# 6. UNINSTALL from the installed menu
+say "starting the installed Setup.exe again"
+(cd "$install_dir" && wine Setup.exe >/dev/null 2>&1 &)
+wait_window $menu_class '*' 30 || fail menu-again "the installed menu did not open within 30 s"
+menu=$win
+hover 454 240
+shot hover-uninstall "The menu again, over UNINSTALL" "The installed Setup.exe, started with no argument; over UNINSTALL the strip explains what goes."
+
+say "clicking UNINSTALL"
+click 454 240
+wait_window '#32770' 'アンインストール方法の設定' 20 || fail uninstall-options "the uninstall-options dialog did not open within 20 s"
+uoptions=$(hwnd)
+driver check "$uoptions" - 1011 1 >/dev/null || true
+shot uninstall-options "The uninstall options" "UNINSTALL asks whether the save data goes too; the demo ticks 全て削除する (delete everything) and starts."
+driver press "$uoptions" - 1 || fail uninstall-start "the uninstall-options dialog could not be answered"
+
+# 7. The uninstall run
+if wait_window '#32770' '報告' 30 'アンインストールを開始します'; then
+  box=$(hwnd)
+  shot uninstall-start "The uninstall run starts" "The staged uninstaller (a copy outside the install folder) was started with \"Uninstall\" and announces its work."
+  driver press "$box" - 1 || fail uninstall-start-ok "the start report could not be answered"
+else
+  fail uninstall-run "the uninstall run did not announce itself within 30 s"
+fi
+if wait_window '#32770' '報告' 60 'アンインストールが終了しました'; then
+  box=$(hwnd)
+  shot uninstall-done "The uninstall run ends" "The logged files and folders, the shortcuts and the settings file are gone."
+  driver press "$box" - 1 || fail uninstall-done-ok "the end report could not be answered"
+else
+  fail uninstall-done "no end report within 60 s"
+fi
+
+# 8. Nothing left behind
+driver gone $menu_class '*' 15000 >/dev/null || true
+left=""
+[ ! -e "$install_dir" ] || left="$left the install folder;"
+[ -z "$(find "$c_drive/Program Files/Common Files" -name '*.ini' 2>/dev/null)" ] || left="$left a settings file;"
+[ "$(links)" = "$links_before" ] || left="$left shortcuts;"
+if [ -n "$left" ]; then
+  fail left-behind "after the uninstall these remain:$left"
+fi
+shot clean "Nothing left behind" "The install folder, its parent, the Start-menu shortcuts and the settings file are gone; the staged uninstaller is scheduled for removal at the next restart."
+say "the life cycle passed ($n screenshots)"
+exit 0
