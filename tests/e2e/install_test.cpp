@@ -1,0 +1,292 @@
+// The install run as the preparation starts it: {install}\Setup.exe Install D:, from the
+// sample disc on D:, on the NT family and under the 95/98/Me emulation.
+#include <objbase.h>
+#include <shlobj.h>
+
+#include "setup_life.h"
+
+namespace {
+
+using harness::Box;
+using life::Layout;
+
+// A copy of this program planted as C:\Program.exe records that it ran and ends: an
+// unquoted "C:\Program Files\...\Setup.exe" would start it.
+const char kPlantedLog[] = "C:\\planted-program-ran.txt";
+struct PlantedGuard {
+    PlantedGuard() {
+        char self[MAX_PATH] = "";
+        GetModuleFileNameA(nullptr, self, MAX_PATH);
+        if (lstrcmpiA(PathFindFileNameA(self), "Program.exe") == 0) {
+            harness::WriteFile(kPlantedLog, GetCommandLineA());
+            ExitProcess(0);
+        }
+    }
+} plantedGuard;
+
+void Plant() {
+    char self[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    ASSERT_TRUE(CopyFileA(self, "C:\\Program.exe", FALSE));
+    DeleteFileA(kPlantedLog);
+}
+
+struct LinkInfo {
+    bool loaded = false;
+    std::string target, workDir, args;
+};
+
+LinkInfo ReadLink(const std::string& path) {
+    LinkInfo info;
+    CoInitialize(nullptr);
+    IShellLinkA* link = nullptr;
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                   (void**)&link))) {
+        if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, (void**)&file))) {
+            WCHAR wide[MAX_PATH];
+            MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+            if (SUCCEEDED(file->Load(wide, STGM_READ))) {
+                char buf[MAX_PATH] = "";
+                info.loaded = true;
+                link->GetPath(buf, MAX_PATH, nullptr, SLGP_RAWPATH);
+                info.target = buf;
+                buf[0] = 0;
+                link->GetWorkingDirectory(buf, MAX_PATH);
+                info.workDir = buf;
+                buf[0] = 0;
+                link->GetArguments(buf, MAX_PATH);
+                info.args = buf;
+            }
+            file->Release();
+        }
+        link->Release();
+    }
+    CoUninitialize();
+    return info;
+}
+
+// Files of a folder tree, relative to it, with their contents.
+void Files(const std::string& base, const std::string& rel, std::map<std::string, std::string>& out) {
+    WIN32_FIND_DATAA fd;
+    std::string folder = rel.empty() ? base : base + "\\" + rel;
+    HANDLE f = FindFirstFileA((folder + "\\*").c_str(), &fd);
+    if (f == INVALID_HANDLE_VALUE) return;
+    do {
+        if (!strcmp(fd.cFileName, ".") || !strcmp(fd.cFileName, "..")) continue;
+        std::string sub = rel.empty() ? fd.cFileName : rel + "\\" + fd.cFileName;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            out[sub + "\\"] = "";
+            Files(base, sub, out);
+        } else {
+            out[sub] = harness::ReadFile(base + "\\" + sub);
+        }
+    } while (FindNextFileA(f, &fd));
+    FindClose(f);
+}
+
+// The log the sample script must leave: its folders, then each copied file in the order
+// the platform lists the disc's folders, and last the log itself.
+std::string ExpectedLog() {
+    std::string log = "D data;\r\nD data\\voice;\r\nD movie;\r\n";
+    for (const char* f : {"Setup.exe", "AoHoshi.exe", "readme.txt", "年表.txt"})
+        log += std::string("F ") + f + ";\r\n";
+    for (const char* prefix : {"data\\", "data\\voice\\", "movie\\"}) {
+        WIN32_FIND_DATAA fd;
+        HANDLE h = FindFirstFileA((std::string("D:\\") + prefix + "*.*").c_str(), &fd);
+        if (h == INVALID_HANDLE_VALUE) continue;
+        do {
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                log += std::string("F ") + prefix + fd.cFileName + ";\r\n";
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
+    return log + "F Setup.dat;\n";
+}
+
+class Install : public ::testing::TestWithParam<bool> {
+protected:
+    void SetUp() override {
+        harness::SetWin9x("Setup.exe", GetParam());
+        life::Scrub(l);
+        life::LoadDisc();
+    }
+    void TearDown() override {
+        life::CloseMenu(run);
+        life::Scrub(l);
+        harness::SetWin9x("Setup.exe", false);
+    }
+    Layout l;
+    life::InstallRun run;
+};
+
+TEST_P(Install, CopiesRegistersReportsAndRestarts) {
+    Plant();
+    life::Prepare(l, 1, 1);
+    run = life::RunInstall(l, true);
+    EXPECT_EQ(0u, run.exitCode);
+
+    // the report, and nothing else
+    ASSERT_EQ(1u, run.boxes.size()) << life::Texts(run.boxes);
+    EXPECT_EQ("インストールが正常に終了しました", run.boxes[0].text);
+    EXPECT_EQ("報告", run.boxes[0].caption);
+    EXPECT_EQ(0u, run.boxes[0].icon);
+    EXPECT_NE(nullptr, run.boxes[0].owner);
+
+    // the tree: every file of the disc but the script, byte for byte, and the log
+    std::map<std::string, std::string> disc, installed;
+    Files("D:", "", disc);
+    Files(l.install, "", installed);
+    disc.erase("Setup.ini");
+    ASSERT_TRUE(installed.count("Setup.dat"));
+    EXPECT_EQ(ExpectedLog(), installed["Setup.dat"]);
+    installed.erase("Setup.dat");
+    EXPECT_TRUE(disc == installed);
+
+    // the settings
+    EXPECT_EQ(l.install, life::Setting(l, "INSTALL", "InstallFold"));
+    EXPECT_EQ("AoHoshi.exe", life::Setting(l, "INSTALL", "ExeName"));
+    EXPECT_EQ("1", life::Setting(l, "INSTALL", "shortcut"));
+    EXPECT_EQ("1", life::Setting(l, "INSTALL", "IsOpenReadme"));
+    EXPECT_EQ("1", life::Setting(l, "INSTALL", "IsInstall"));
+    EXPECT_EQ(l.StartBrand(), life::Setting(l, "Link", "brand"));
+    EXPECT_EQ(l.StartTitle(), life::Setting(l, "Link", "game"));
+    EXPECT_EQ(l.GameLink(), life::Setting(l, "Link", "exe"));
+    EXPECT_EQ(l.DesktopLink(), life::Setting(l, "Link", "desktop"));
+    EXPECT_EQ(l.ReadmeLink(), life::Setting(l, "Link", "read me"));
+    EXPECT_EQ(l.UninstallLink(), life::Setting(l, "Link", "uninstall"));
+    char sections[256] = "";
+    DWORD n = GetPrivateProfileSectionNamesA(sections, sizeof sections, l.settings.c_str());
+    EXPECT_EQ(std::string("INSTALL\0Link\0", 13), std::string(sections, n));
+
+    // the four links
+    std::string game = l.install + "\\AoHoshi.exe";
+    struct Want { std::string link, target, args; } want[] = {
+        {l.GameLink(), game, ""},
+        {l.DesktopLink(), game, ""},
+        {l.ReadmeLink(), l.install + "\\readme.txt", ""},
+        {l.UninstallLink(), l.install + "\\Setup.exe", "Del"},
+    };
+    for (const Want& w : want) {
+        LinkInfo info = ReadLink(w.link);
+        ASSERT_TRUE(info.loaded) << w.link;
+        EXPECT_EQ(w.target, info.target) << w.link;
+        EXPECT_EQ(l.install, info.workDir) << w.link;
+        EXPECT_EQ(w.args, info.args) << w.link;
+    }
+
+    EXPECT_TRUE(harness::IsDir(l.save));
+
+    // the menu from the install folder, never the planted program; the readme in Notepad
+    ASSERT_NE(nullptr, run.menu);
+    EXPECT_EQ(0, lstrcmpiA((l.install + "\\Setup.exe").c_str(), run.menuImage.c_str())) << run.menuImage;
+    EXPECT_NE(0u, run.notepadPid);
+    EXPECT_NE(std::string::npos, run.notepadTitle.find("readme")) << run.notepadTitle;
+    EXPECT_FALSE(harness::Exists(kPlantedLog)) << harness::ReadFile(kPlantedLog);
+    DeleteFileA("C:\\Program.exe");
+    DeleteFileA(kPlantedLog);
+}
+
+TEST_P(Install, FailedCopyIsReportedAsAWarningAndTheRestGoesOn) {
+    std::string script = harness::ReadFile("D:\\Setup.ini");
+    size_t end = script.find("\nE");
+    ASSERT_NE(std::string::npos, end);
+    script.insert(end + 1, "F missing\\*.*;\r\n");
+    ASSERT_TRUE(harness::CdromWrite("Setup.ini", script));
+    life::Prepare(l, 0, 0);
+    run = life::RunInstall(l, false);
+    EXPECT_EQ(0u, run.exitCode);
+    ASSERT_EQ(2u, run.boxes.size());
+    EXPECT_EQ("指定先が存在しません", run.boxes[0].text);
+    EXPECT_EQ("F missing\\*.*", run.boxes[0].caption);
+    EXPECT_EQ(unsigned(MB_ICONEXCLAMATION), run.boxes[0].icon);
+    const Box& report = run.boxes[1];
+    EXPECT_EQ("インストールは終了しましたが、一部のファイルまたはショートカットを作成できませんでした。",
+              report.text);
+    EXPECT_EQ("報告", report.caption);
+    EXPECT_EQ(unsigned(MB_ICONEXCLAMATION), report.icon);
+    // everything else as after a clean install, so that an uninstall finds it all
+    EXPECT_EQ("1", life::Setting(l, "INSTALL", "IsInstall"));
+    EXPECT_TRUE(harness::Exists(l.install + "\\Setup.dat"));
+    EXPECT_TRUE(harness::Exists(l.UninstallLink()));
+    EXPECT_TRUE(harness::IsDir(l.save));
+    EXPECT_NE(nullptr, run.menu);
+}
+
+INSTANTIATE_TEST_SUITE_P(Families, Install, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& i) { return i.param ? "Win9x" : "NT"; });
+
+class InstallEdge : public ::testing::Test {
+protected:
+    void SetUp() override {
+        life::Scrub(l);
+        life::LoadDisc();
+    }
+    void TearDown() override {
+        life::CloseMenu(run);
+        life::Scrub(l);
+    }
+    Layout l;
+    life::InstallRun run;
+};
+
+TEST_F(InstallEdge, WithoutOptionsNoDesktopLinkAndNoReadme) {
+    life::Prepare(l, 0, 0);
+    run = life::RunInstall(l, false);
+    ASSERT_EQ(1u, run.boxes.size());
+    EXPECT_EQ("インストールが正常に終了しました", run.boxes[0].text);
+    EXPECT_FALSE(harness::Exists(l.DesktopLink()));
+    EXPECT_EQ("*", life::Setting(l, "Link", "desktop"));
+    EXPECT_TRUE(harness::Exists(l.GameLink()));
+    EXPECT_TRUE(harness::Exists(l.ReadmeLink()));
+    EXPECT_TRUE(harness::Exists(l.UninstallLink()));
+    EXPECT_NE(nullptr, run.menu);
+    EXPECT_EQ(nullptr, harness::WaitForWindow("Notepad", nullptr, 0, 1500));
+}
+
+TEST_F(InstallEdge, MissingDiscAsksForItUntilCancelled) {
+    life::Prepare(l, 0, 0);
+    harness::ClearCdrom();
+    harness::Process p = harness::Start(life::Quoted(l.install + "\\Setup.exe") + " Install D:", "C:\\");
+    ASSERT_TRUE(p);
+    HWND dialog = harness::WaitForWindow("#32770", "ディスク指定", p.pid, 20000);
+    ASSERT_NE(nullptr, dialog);
+    harness::Answer(dialog, IDCANCEL);
+    EXPECT_EQ(1u, harness::WaitExit(p.process, 20000));
+    harness::Close(p);
+    EXPECT_FALSE(harness::Exists(l.install + "\\Setup.dat"));
+    EXPECT_EQ("0", life::Setting(l, "INSTALL", "IsInstall"));
+}
+
+TEST_F(InstallEdge, MissingInstallFolderSettingIsReported) {
+    life::Prepare(l, 0, 0);
+    WritePrivateProfileStringA("INSTALL", "InstallFold", nullptr, l.settings.c_str());
+    run = life::RunInstall(l, false);
+    EXPECT_EQ(0u, run.exitCode);
+    ASSERT_EQ(1u, run.boxes.size());
+    EXPECT_EQ("インストール先が見つかりませんでした[" + l.settings + "]", run.boxes[0].text);
+    EXPECT_EQ("エラー", run.boxes[0].caption);
+    EXPECT_EQ(unsigned(MB_ICONEXCLAMATION), run.boxes[0].icon);
+    EXPECT_EQ(nullptr, run.menu);
+    EXPECT_FALSE(harness::Exists(l.install + "\\Setup.dat"));
+    EXPECT_EQ("0", life::Setting(l, "INSTALL", "IsInstall"));
+}
+
+TEST_F(InstallEdge, MissingScriptEndsSilently) {
+    std::string copy = harness::MakeTempDir("disc");
+    ASSERT_TRUE(CopyFileA("D:\\AoHoshi.exe", (copy + "\\AoHoshi.exe").c_str(), FALSE));
+    CopyFileA("D:\\Setup.exe", (copy + "\\Setup.exe").c_str(), FALSE);
+    life::Prepare(l, 0, 0);
+    harness::ClearCdrom();
+    ASSERT_TRUE(harness::CdromCopyFrom(copy));
+    harness::RemoveTree(copy);
+    run = life::RunInstall(l, false);
+    EXPECT_EQ(0u, run.exitCode);
+    EXPECT_TRUE(run.boxes.empty()) << life::Texts(run.boxes);
+    EXPECT_EQ(nullptr, run.menu);
+    EXPECT_FALSE(harness::Exists(l.install + "\\Setup.dat"));
+    EXPECT_EQ("0", life::Setting(l, "INSTALL", "IsInstall"));
+    EXPECT_EQ("*", life::Setting(l, "Link", "uninstall"));
+}
+
+}  // namespace

@@ -1,0 +1,235 @@
+// Shared by the install and uninstall scenarios: the sample title's layout in the prefix,
+// a prepared install started as the preparation starts it, the menu driven from outside,
+// and snapshots of the prefix to compare before and after.
+#pragma once
+
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "gtest/gtest.h"
+#include "harness.h"
+
+namespace life {
+
+using harness::Box;
+
+const char kMaker[] = "星雲ソフト";
+const char kBrand[] = "ミルキーソフト";
+const char kTitle[] = "蒼き星の年代表";  // its last byte is 5C, the trail of 表
+const char kGameExe[] = "AoHoshi.exe";
+const char kReadme[] = "readme.txt";
+const char kMenuClass[] = "Setup_ClassName";
+
+inline std::string SpecialFolder(int csidl) {
+    char path[MAX_PATH] = "";
+    SHGetSpecialFolderPathA(nullptr, path, csidl, FALSE);
+    return path;
+}
+
+struct Layout {
+    std::string common, store, settings, root, brandFolder, install, programs, desktop, save;
+    Layout() {
+        common = SpecialFolder(CSIDL_PROGRAM_FILES) + "\\Common Files";
+        store = common + "\\" + kMaker;
+        settings = store + "\\AoHoshi.ini";
+        root = "C:\\Program Files";
+        brandFolder = root + "\\" + kBrand;
+        install = brandFolder + "\\" + kTitle;
+        std::string all = SpecialFolder(CSIDL_COMMON_PROGRAMS);
+        programs = all.empty() ? SpecialFolder(CSIDL_PROGRAMS) : all;
+        desktop = SpecialFolder(CSIDL_DESKTOPDIRECTORY);
+        save = SpecialFolder(CSIDL_PERSONAL) + "\\" + kMaker + "\\" + kBrand + "\\" + kTitle + "\\save";
+    }
+    std::string StartBrand() const { return programs + "\\" + kBrand; }
+    std::string StartTitle() const { return StartBrand() + "\\" + kTitle; }
+    std::string GameLink() const { return StartTitle() + "\\" + kTitle + ".lnk"; }
+    std::string ReadmeLink() const { return StartTitle() + "\\お読み下さい.lnk"; }
+    std::string UninstallLink() const { return StartTitle() + "\\アンインストール.lnk"; }
+    std::string DesktopLink() const { return desktop + "\\" + kTitle + ".lnk"; }
+};
+
+inline std::string Setting(const Layout& l, const char* section, const char* key) {
+    char value[512];
+    GetPrivateProfileStringA(section, key, "*", value, sizeof value, l.settings.c_str());
+    return value;
+}
+
+// The disc: the built sample, copied onto D: afresh.
+inline void LoadDisc() {
+    harness::ClearCdrom();
+    ASSERT_TRUE(harness::CdromCopyFrom(harness::DosPath(SAMPLE_DISC)));
+}
+
+// What the install preparation leaves behind: {install}\Setup.exe and the prepared settings.
+inline void Prepare(const Layout& l, int desktop, int readme) {
+    ASSERT_TRUE(harness::MakeDirs(l.install));
+    ASSERT_TRUE(harness::MakeDirs(l.store));
+    ASSERT_TRUE(CopyFileA("D:\\Setup.exe", (l.install + "\\Setup.exe").c_str(), FALSE));
+    const char* ini = l.settings.c_str();
+    WritePrivateProfileStringA("INSTALL", "InstallFold", l.install.c_str(), ini);
+    WritePrivateProfileStringA("INSTALL", "ExeName", kGameExe, ini);
+    WritePrivateProfileStringA("INSTALL", "shortcut", desktop ? "1" : "0", ini);
+    WritePrivateProfileStringA("INSTALL", "IsOpenReadme", readme ? "1" : "0", ini);
+    WritePrivateProfileStringA("INSTALL", "IsInstall", "0", ini);
+}
+
+inline HANDLE OpenPid(DWORD pid) {
+    return OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, pid);
+}
+
+inline std::string ImagePath(HANDLE process) {
+    typedef BOOL(WINAPI * Fn)(HANDLE, DWORD, LPSTR, PDWORD);
+    Fn query = (Fn)(void*)GetProcAddress(GetModuleHandleA("kernel32.dll"), "QueryFullProcessImageNameA");
+    char path[MAX_PATH] = "";
+    DWORD size = MAX_PATH;
+    if (!query || !query(process, 0, path, &size)) return "";
+    return path;
+}
+
+// Ends a process this scenario caused to start (a menu, Notepad), by its id.
+inline void EndPid(DWORD pid) {
+    if (!pid) return;
+    HANDLE h = OpenPid(pid);
+    if (!h) return;
+    if (WaitForSingleObject(h, 0) != WAIT_OBJECT_0) {
+        TerminateProcess(h, 1);
+        WaitForSingleObject(h, 5000);
+    }
+    CloseHandle(h);
+}
+
+inline bool HasBox(const std::vector<Box>& boxes, const std::string& text) {
+    for (const Box& b : boxes)
+        if (b.text == text) return true;
+    return false;
+}
+
+inline std::string Texts(const std::vector<Box>& boxes) {
+    std::string s;
+    for (const Box& b : boxes) s += "[" + b.caption + "] " + b.text + "\n";
+    return s;
+}
+
+struct InstallRun {
+    DWORD exitCode = 0;
+    std::vector<Box> boxes;
+    HWND menu = nullptr;  // the menu the run restarted
+    DWORD menuPid = 0;
+    std::string menuImage;
+    DWORD notepadPid = 0;
+    std::string notepadTitle;
+};
+
+inline std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+
+// Starts {install}\Setup.exe Install D: and answers its boxes (default buttons), then looks
+// for the menu it restarts and, when expected, the Notepad it opens.
+inline InstallRun RunInstall(const Layout& l, bool expectNotepad, const std::string& source = "D:",
+                             const std::string& cwd = "C:\\") {
+    InstallRun run;
+    harness::Process p = harness::Start(Quoted(l.install + "\\Setup.exe") + " Install " + source, cwd);
+    EXPECT_TRUE(p);
+    if (!p) return run;
+    harness::ProcessWatcher w(p.pid);
+    run.exitCode = w.Run(p.process, 60000);
+    if (run.exitCode == STILL_ACTIVE) harness::Kill(p);
+    else harness::Close(p);
+    run.boxes = w.boxes;
+    run.menu = harness::WaitForWindow(kMenuClass, nullptr, 0, expectNotepad ? 10000 : 4000);
+    if (run.menu) {
+        run.menuPid = harness::WindowPid(run.menu);
+        HANDLE h = OpenPid(run.menuPid);
+        run.menuImage = ImagePath(h);
+        CloseHandle(h);
+    }
+    if (expectNotepad) {
+        if (HWND pad = harness::WaitForWindow("Notepad", nullptr, 0, 10000)) {
+            run.notepadPid = harness::WindowPid(pad);
+            // the title names the file once Notepad has loaded it
+            for (int i = 0; i < 50; i++) {
+                run.notepadTitle = harness::WindowText(pad);
+                if (run.notepadTitle.find(kReadme) != std::string::npos) break;
+                Sleep(100);
+            }
+        }
+    }
+    return run;
+}
+
+inline void CloseMenu(InstallRun& run) {
+    if (run.menu && IsWindow(run.menu)) {
+        PostMessageA(run.menu, WM_CLOSE, 0, 0);
+        HANDLE h = OpenPid(run.menuPid);
+        if (h) {
+            if (WaitForSingleObject(h, 5000) != WAIT_OBJECT_0) TerminateProcess(h, 1);
+            CloseHandle(h);
+        }
+    }
+    run.menu = nullptr;
+    EndPid(run.notepadPid);
+    run.notepadPid = 0;
+}
+
+// Everything an installation may have made, removed by hand (for scenarios that stop short
+// of an uninstall).
+inline void Scrub(const Layout& l) {
+    harness::RemoveTree(l.brandFolder);
+    harness::RemoveTree(l.store);
+    harness::RemoveTree(l.StartBrand());
+    DeleteFileA(l.DesktopLink().c_str());
+    harness::RemoveTree(SpecialFolder(CSIDL_PERSONAL) + "\\" + kMaker);
+}
+
+// ---- the prefix before and after ---------------------------------------------------------
+
+// Every folder and file on C: (by path, with file sizes), leaving out the harness's own
+// scratch folder and the Windows folder, whose restart file is looked at on its own.
+typedef std::map<std::string, std::string> Snapshot;
+
+inline void Walk(const std::string& folder, Snapshot& out) {
+    WIN32_FIND_DATAA fd;
+    HANDLE f = FindFirstFileA((folder + "\\*").c_str(), &fd);
+    if (f == INVALID_HANDLE_VALUE) return;
+    do {
+        if (!strcmp(fd.cFileName, ".") || !strcmp(fd.cFileName, "..")) continue;
+        std::string path = folder + "\\" + fd.cFileName;
+        std::string lower = path;
+        CharLowerA(&lower[0]);
+        if (lower == "c:\\tests" || lower == "c:\\windows") continue;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            out[path] = "dir";
+            Walk(path, out);
+        } else {
+            out[path] = std::to_string(fd.nFileSizeLow);
+        }
+    } while (FindNextFileA(f, &fd));
+    FindClose(f);
+}
+
+inline Snapshot TakeSnapshot() {
+    Snapshot s;
+    Walk("C:", s);
+    return s;
+}
+
+// Paths in a but not in b.
+inline std::vector<std::string> Missing(const Snapshot& a, const Snapshot& b) {
+    std::vector<std::string> out;
+    for (const auto& e : a)
+        if (!b.count(e.first)) out.push_back(e.first);
+    return out;
+}
+
+inline std::string Join(const std::vector<std::string>& v) {
+    std::string s;
+    for (const std::string& e : v) s += e + "\n";
+    return s;
+}
+
+}  // namespace life
