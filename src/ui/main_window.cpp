@@ -106,11 +106,13 @@ int ProgressWidth(ULONGLONG bytes, int requiredMB)
 {
     if (requiredMB <= 0) return 0;
     ULONGLONG done = bytes >> 20;
-    // single precision on purpose: 10 of 2000 megabytes give 2 pixels, not 3
-    float q = (float)((double)done / (double)requiredMB);
-    float width = 600.0f * q;
-    if (width >= 600.0f) return 600;
-    if (width <= 0.0f) return 0;
+    // the quotient is rounded to single precision, the product is not: 10 of 2000
+    // megabytes give 2 pixels (600 x 0.005f is just below 3), while a product rounded
+    // to single precision again would give 3; the store makes x87 code round it too
+    volatile float q = (float)((double)done / (double)requiredMB);
+    double width = 600.0 * (double)q;
+    if (width >= 600.0) return 600;
+    if (width <= 0.0) return 0;
     return (int)width;
 }
 

@@ -1,0 +1,216 @@
+// The bitmap window read back from the screen: place, background, hint strip, progress bar.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/layout.h"
+#include "core/state.h"
+#include "harness.h"
+#include "install/install_log.h"
+#include "install/script_runner.h"
+#include "ui/main_window.h"
+#include "ui/menu_buttons.h"
+#include "ui/sprites.h"
+
+namespace {
+
+// A 24-bit bottom-up BMP of the product's art, as 0x00RRGGBB rows top-down.
+harness::Image ArtFile(const char* name) {
+    std::string self = harness::DosPath(__FILE__);  // ...\tests\ui\main_window_test.cpp
+    std::string top = self.substr(0, self.rfind("\\tests\\"));
+    std::string bytes = harness::ReadFile(top + "\\products\\sample\\art\\" + name);
+    harness::Image img;
+    if (bytes.size() < 54) return img;
+    auto le = [&](size_t at) {
+        return uint32_t(uint8_t(bytes[at])) | uint32_t(uint8_t(bytes[at + 1])) << 8 |
+               uint32_t(uint8_t(bytes[at + 2])) << 16 | uint32_t(uint8_t(bytes[at + 3])) << 24;
+    };
+    img.w = int(le(18));
+    img.h = int(le(22));
+    size_t pixels = le(10), stride = (size_t(img.w) * 3 + 3) & ~size_t(3);
+    if (bytes.size() < pixels + stride * size_t(img.h)) return harness::Image();
+    img.px.resize(size_t(img.w) * size_t(img.h));
+    for (int y = 0; y < img.h; y++)
+        for (int x = 0; x < img.w; x++) {
+            const uint8_t* p = reinterpret_cast<const uint8_t*>(bytes.data()) + pixels +
+                               stride * size_t(img.h - 1 - y) + size_t(x) * 3;
+            img.px[size_t(y) * size_t(img.w) + size_t(x)] = uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
+        }
+    return img;
+}
+
+// Pixels of `shot` (a screen rectangle at window position (sx, sy)) that differ from `art` at
+// (ax, ay) onwards, over a w x h area.
+int Differences(const harness::Image& shot, int sx, int sy, const harness::Image& art, int ax, int ay, int w,
+                int h) {
+    int bad = 0;
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++)
+            if (shot.at(sx + x, sy + y) != art.at(ax + x, ay + y)) bad++;
+    return bad;
+}
+
+struct Window : ::testing::Test {
+    std::string common;
+    harness::Image background = ArtFile("background.bmp"), hints = ArtFile("hints.bmp");
+
+    void SetUp() override {
+        ASSERT_EQ(background.w, 600);
+        ASSERT_EQ(hints.h, 150);
+        g_state.instance = GetModuleHandleA(nullptr);
+        LoadProductStrings();
+        common = harness::MakeTempDir("common");
+        lstrcpyA(g_state.commonFolder, common.c_str());  // no settings file: not installed
+        g_state.mainWindow = nullptr;
+    }
+    void TearDown() override {
+        if (g_state.mainWindow && IsWindow(g_state.mainWindow)) DestroyWindow(g_state.mainWindow);
+        FreeSprite(&g_state.progress);
+        FreeButtonSprites();
+        UnregisterClassA("Setup_ClassName", g_state.instance);
+        harness::PumpMessages(50);  // and the quit message the destruction posted
+        g_state.launchMode = MODE_MENU;
+        harness::RemoveTree(common);
+    }
+    void Open(int mode) {
+        g_state.launchMode = mode;
+        ASSERT_EQ(CreateMenuWindow(g_state.instance), 1);
+        harness::PumpMessages(150);
+    }
+    // The bottom strip as on screen.
+    harness::Image Strip() {
+        harness::PumpMessages(60);
+        harness::Image img;
+        img.w = 600;
+        img.h = 30;
+        img.px = harness::CaptureScreenRect(212, 184 + STRIP_Y, 600, 30);
+        return img;
+    }
+    // The strip shows the progress band up to `width` and the background after it.
+    void ExpectBar(int width) {
+        harness::Image strip = Strip();
+        EXPECT_EQ(Differences(strip, 0, 0, hints, 0, 120, width, 30), 0) << "bar of " << width;
+        EXPECT_EQ(Differences(strip, width, 0, background, width, STRIP_Y, 600 - width, 30), 0)
+            << "after a bar of " << width;
+    }
+};
+
+TEST_F(Window, CentredPopupShowingTheBackgroundAndAnEmptyStrip) {
+    Open(MODE_MENU);
+    HWND window = g_state.mainWindow;
+    RECT r;
+    GetWindowRect(window, &r);
+    EXPECT_EQ(r.left, 212);
+    EXPECT_EQ(r.top, 184);
+    EXPECT_EQ(r.right - r.left, 600);
+    EXPECT_EQ(r.bottom - r.top, 400);
+    EXPECT_EQ(harness::ClassName(window), "Setup_ClassName");
+    EXPECT_EQ(GetWindowLongA(window, GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME | WS_BORDER), 0);
+    EXPECT_EQ(harness::WindowText(window), "蒼き星の年代表　インストーラー");
+
+    harness::Image shot = harness::CaptureImage(window);
+    ASSERT_EQ(shot.w, 600);
+    ASSERT_EQ(shot.h, 400);
+    // the two button slots of a title that is not installed, and nothing in the middle one
+    harness::Image install = ArtFile("btn_install.bmp"), exitButton = ArtFile("btn_exit.bmp");
+    EXPECT_EQ(Differences(shot, 328, 222, install, 0, 0, 252, 36), 0);
+    EXPECT_EQ(Differences(shot, 328, 314, exitButton, 0, 0, 252, 36), 0);
+    int bad = 0;
+    for (int y = 0; y < 400; y++)
+        for (int x = 0; x < 600; x++) {
+            bool button = x >= 328 && x < 580 && ((y >= 222 && y < 258) || (y >= 314 && y < 350));
+            if (!button && shot.at(x, y) != background.at(x, y)) bad++;
+        }
+    EXPECT_EQ(bad, 0) << "pixels off the background (strip included)";
+}
+
+TEST_F(Window, InstallModeShowsTheBackgroundAlone) {
+    Open(MODE_INSTALL);
+    harness::Image shot = harness::CaptureImage(g_state.mainWindow);
+    ASSERT_EQ(shot.w, 600);
+    EXPECT_EQ(Differences(shot, 0, 0, background, 0, 0, 600, 400), 0);
+}
+
+TEST_F(Window, ProgressWidths) {
+    const ULONGLONG MB = 1 << 20;
+    struct { ULONGLONG bytes; int width; } table[] = {
+        {0, 0}, {3 * MB, 0}, {4 * MB, 1}, {10 * MB, 2}, {1000 * MB, 300}, {1999 * MB, 599},
+        {2000 * MB - 1, 599}, {2000 * MB, 600}, {4000 * MB, 600}, {~0ULL, 600}};
+    for (const auto& row : table) EXPECT_EQ(ProgressWidth(row.bytes, 2000), row.width) << row.bytes;
+    EXPECT_EQ(ProgressWidth(500 * MB, 0), 0);  // nothing required: no bar, no division
+    EXPECT_EQ(ProgressWidth(500 * MB, -5), 0);
+
+    Open(MODE_INSTALL);
+    g_state.requiredMB = 2000;
+    LoadProgressSprite();
+    ExpectBar(0);
+    for (ULONGLONG mb : {0ULL, 4ULL, 10ULL, 1000ULL, 1999ULL, 2000ULL, 9999ULL}) {
+        DrawProgress(mb * MB);
+        ExpectBar(ProgressWidth(mb * MB, 2000));
+        EXPECT_EQ(g_state.progressWidth, ProgressWidth(mb * MB, 2000));
+    }
+}
+
+TEST_F(Window, NothingRequiredDrawsNoBar) {
+    Open(MODE_INSTALL);
+    g_state.requiredMB = 0;
+    LoadProgressSprite();
+    DrawProgress(3000ULL << 20);
+    DrawProgressFull();
+    ExpectBar(0);
+}
+
+struct ScriptWindow : Window {
+    std::string src, dst;
+    void SetUp() override {
+        Window::SetUp();
+        src = harness::MakeTempDir("src");
+        dst = harness::MakeTempDir("dst");
+        lstrcpyA(g_state.sourceFolder, src.c_str());
+        lstrcpyA(g_state.installFolder, dst.c_str());
+        g_state.installProblems = 0;
+        ResetInstallLog();
+    }
+    void TearDown() override {
+        FreeInstallLog();
+        harness::RemoveTree(src);
+        harness::RemoveTree(dst);
+        Window::TearDown();
+    }
+};
+
+TEST_F(ScriptWindow, FullBarAtTheScriptsEnd) {
+    harness::WriteFile(src + "\\a.txt", "alpha");
+    harness::WriteFile(src + "\\Setup.ini", "F a.txt;\r\nE;\r\n");
+    Open(MODE_INSTALL);
+    g_state.requiredMB = 2000;
+    LoadProgressSprite();
+    harness::BoxCatcher boxes;
+    ASSERT_EQ(RunScript(), 1);
+    EXPECT_TRUE(boxes.boxes.empty());
+    ExpectBar(600);
+}
+
+TEST_F(ScriptWindow, CloseRequestBetweenBlocksLetsTheCopyFinish) {
+    std::string big(5 * 65534 + 17, '\0');
+    for (size_t i = 0; i < big.size(); i++) big[i] = char(i * 7 + (i >> 11));
+    harness::WriteFile(src + "\\big.dat", big);
+    harness::WriteFile(src + "\\after.txt", "after");
+    harness::WriteFile(src + "\\Setup.ini", "F big.dat;\r\nF after.txt;\r\nE;\r\n");
+    Open(MODE_INSTALL);
+    g_state.requiredMB = 1;
+    LoadProgressSprite();
+    HWND window = g_state.mainWindow;
+    PostMessageA(window, WM_CLOSE, 0, 0);  // what Alt+F4 sends
+    harness::BoxCatcher boxes;
+    ASSERT_EQ(RunScript(), 1);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(g_state.mainWindow, nullptr);
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_EQ(harness::ReadFile(dst + "\\big.dat"), big);
+    EXPECT_EQ(harness::ReadFile(dst + "\\after.txt"), "after");
+    EXPECT_NE(std::string(g_state.installLog, size_t(g_state.installLogLength)).find("F after.txt;\r\n"),
+              std::string::npos);
+}
+
+}  // namespace
