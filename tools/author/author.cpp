@@ -1,0 +1,597 @@
+// author: makes a game disc for Setup.exe from a game folder and a product folder.
+//
+//   author --game DIR --product DIR --out IMAGE.iso [options]
+//
+// It checks the game folder and the product's strings against every limit the launcher has,
+// reports each problem with the file it concerns and the limit it breaks, and then writes
+// nothing. When everything fits it writes Setup.ini, builds Setup.exe for the product (or takes
+// --setup), assembles the disc with autorun.inf and writes an ISO 9660 + Joliet image.
+// Names on Linux are UTF-8; on the disc and to the launcher they are code page 932.
+#include "core/cp932.h"
+
+#include <fcntl.h>
+#include <iconv.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const int kPathMax = 259;             // a path buffer holds 259 bytes and its terminator
+const int kJolietMax = 64;            // characters of one Joliet name
+const uintmax_t kFileMax = 0xFFFFFFFFull;  // ISO 9660 extent, and GetFileSize's low word
+const uintmax_t kCluster = 32768;     // FAT32 clusters on a large disk: the worst case
+const char kLongRoot[] = "C:\\Documents and Settings\\Administrator\\My Documents\\My Games";
+const char kDocuments[] = "C:\\Documents and Settings\\Administrator\\My Documents";
+const char kPrograms[] = "C:\\Documents and Settings\\All Users\\Start Menu\\Programs";
+const char kCommon[] = "C:\\Program Files\\Common Files";
+
+struct Options {
+    fs::path game, product, out, setup, disc, buildDir;
+    std::string longRoot = kLongRoot, volume;
+    int margin = 10;
+    bool checkOnly = false, verbose = false;
+};
+
+struct Entry {
+    std::string rel;     // UTF-8, '/' separated, as on Linux
+    std::string rel932;  // code page 932, '\\' separated, as the launcher sees it
+    bool dir = false;
+    uintmax_t size = 0;
+    fs::path path;
+};
+
+std::vector<std::string> g_problems;
+std::vector<std::string> g_notes;
+
+void Problem(const std::string &where, const std::string &what) { g_problems.push_back(where + ": " + what); }
+void Note(const std::string &where, const std::string &what) { g_notes.push_back(where + ": " + what); }
+
+// UTF-8 to code page 932; false when a character has no place in it, or comes back as
+// another one (〜 U+301C and ～ U+FF5E share 81 60; ¥ would become a backslash).
+bool To932(const std::string &utf8, std::string *out, std::string *bad = nullptr)
+{
+    static iconv_t to = iconv_open("CP932", "UTF-8");
+    static iconv_t back = iconv_open("UTF-8", "CP932");
+    auto run = [](iconv_t cd, const std::string &in, std::string *res) {
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        res->assign(in.size() * 4 + 8, '\0');
+        char *src = const_cast<char *>(in.data()), *dst = &(*res)[0];
+        size_t left = in.size(), room = res->size();
+        if (iconv(cd, &src, &left, &dst, &room) == (size_t)-1) return false;
+        res->resize(res->size() - room);
+        return true;
+    };
+    std::string mb, again;
+    bool ok = run(to, utf8, &mb) && run(back, mb, &again) && again == utf8;
+    if (ok) {
+        *out = mb;
+        return true;
+    }
+    if (bad) {
+        // name the first character that does not survive
+        bad->clear();
+        for (size_t i = 0; i < utf8.size();) {
+            size_t n = 1;
+            unsigned char c = utf8[i];
+            if (c >= 0xF0) n = 4;
+            else if (c >= 0xE0) n = 3;
+            else if (c >= 0xC0) n = 2;
+            std::string ch = utf8.substr(i, n), m, r;
+            if (!run(to, ch, &m) || !run(back, m, &r) || r != ch) {
+                *bad = ch;
+                break;
+            }
+            i += n;
+        }
+    }
+    return false;
+}
+
+int Utf16Length(const std::string &utf8)
+{
+    int n = 0;
+    for (size_t i = 0; i < utf8.size(); i++) {
+        unsigned char c = utf8[i];
+        if ((c & 0xC0) != 0x80) n += c >= 0xF0 ? 2 : 1;
+    }
+    return n;
+}
+
+std::string Upper(std::string s)
+{
+    // Windows folds ASCII letters only in code page 932 names; a walk keeps trail bytes
+    for (size_t i = 0; i < s.size(); i++) {
+        unsigned char b = s[i];
+        if (IsCp932Lead(b)) i++;
+        else if (b >= 'a' && b <= 'z') s[i] = (char)(b - 32);
+    }
+    return s;
+}
+
+// What Windows (and the script's ';' separator) refuse in one name; "" when it is fine.
+std::string NameFault(const std::string &name)
+{
+    for (unsigned char c : name) {
+        if (c < 0x20) return "holds a control character, which no Windows name can";
+        if (std::strchr("<>:\"/\\|?*", c))
+            return std::string("holds '") + (char)c + "', which no Windows name can";
+        if (c == ';') return "holds ';', which ends a line of Setup.ini and of the uninstall log";
+    }
+    if (name.back() == '.' || name.back() == ' ')
+        return "ends in a dot or a blank, which Windows drops from names";
+    std::string stem = Upper(name.substr(0, name.find('.')));
+    static const char *kDevices[] = {"CON", "PRN", "AUX", "NUL", "COM1", "COM2", "COM3", "COM4",
+                                     "COM5", "COM6", "COM7", "COM8", "COM9", "LPT1", "LPT2",
+                                     "LPT3", "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9"};
+    for (const char *d : kDevices)
+        if (stem == d) return "is a device name on Windows (" + stem + ")";
+    return "";
+}
+
+// Index of the first 0x5C byte that is the trail of a double-byte character, or -1.
+int TrailBackslash(const std::string &s)
+{
+    for (size_t i = 0; i + 1 < s.size(); i++)
+        if (IsCp932Lead((unsigned char)s[i])) {
+            if (s[i + 1] == '\\') return (int)i;
+            i++;
+        }
+    return -1;
+}
+
+std::string ReadAll(const fs::path &p, bool *ok)
+{
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    *ok = (bool)in;
+    return ss.str();
+}
+
+bool WriteAll(const fs::path &p, const std::string &bytes)
+{
+    std::ofstream out(p, std::ios::binary | std::ios::trunc);
+    out << bytes;
+    return (bool)out;
+}
+
+// The eight string-table entries of product.rc (UTF-8, escapes undone).
+std::map<int, std::string> ReadStrings(const fs::path &rc)
+{
+    std::map<int, std::string> strings;
+    bool ok = false;
+    std::string text = ReadAll(rc, &ok);
+    if (!ok) {
+        Problem(rc.string(), "cannot be read");
+        return strings;
+    }
+    std::istringstream lines(text);
+    std::string line;
+    bool inTable = false;
+    while (std::getline(lines, line)) {
+        size_t at = line.find_first_not_of(" \t");
+        if (at == std::string::npos) continue;
+        if (line.compare(at, 11, "STRINGTABLE") == 0) inTable = true;
+        if (!inTable) continue;
+        if (line.compare(at, 3, "END") == 0) {
+            inTable = false;
+            continue;
+        }
+        if (!isdigit((unsigned char)line[at])) continue;
+        int id = atoi(line.c_str() + at);
+        size_t q = line.find('"', at);
+        if (q == std::string::npos) continue;
+        std::string value;
+        for (size_t i = q + 1; i < line.size() && line[i] != '"'; i++) {
+            if (line[i] == '\\' && i + 1 < line.size()) i++;
+            else if (line[i] == '"' && i + 1 < line.size() && line[i + 1] == '"') i++;
+            value += line[i];
+        }
+        strings[id] = value;
+    }
+    return strings;
+}
+
+// Width, height and depth of an uncompressed BMP; false when it is none.
+bool BmpSize(const fs::path &p, int *w, int *h, int *bits)
+{
+    bool ok = false;
+    std::string b = ReadAll(p, &ok);
+    if (!ok || b.size() < 30 || b[0] != 'B' || b[1] != 'M') return false;
+    auto le = [&](size_t at, int n) {
+        unsigned v = 0;
+        for (int i = n - 1; i >= 0; i--) v = (v << 8) | (unsigned char)b[at + i];
+        return v;
+    };
+    unsigned header = le(14, 4);
+    if (header == 12) {
+        *w = (int)le(18, 2), *h = (int)le(20, 2), *bits = (int)le(24, 2);
+    } else {
+        *w = (int)le(18, 4), *h = std::abs((int)le(22, 4)), *bits = (int)le(28, 2);
+        if (b.size() >= 34 && le(30, 4) != 0) return false;  // compressed
+    }
+    return true;
+}
+
+void CheckArt(const fs::path &art)
+{
+    static const struct { const char *name; int w, h; } kArt[] = {
+        {"background.bmp", 600, 400}, {"hints.bmp", 600, 150}, {"btn_install.bmp", 252, 108},
+        {"btn_uninstall.bmp", 252, 108}, {"btn_start.bmp", 252, 108}, {"btn_exit.bmp", 252, 108}};
+    for (auto &a : kArt) {
+        int w = 0, h = 0, bits = 0;
+        fs::path p = art / a.name;
+        if (!fs::exists(p)) Problem(p.string(), "is missing (a 24-bit BMP of " + std::to_string(a.w) + "x" + std::to_string(a.h) + ")");
+        else if (!BmpSize(p, &w, &h, &bits)) Problem(p.string(), "is not an uncompressed BMP");
+        else if (w != a.w || h != a.h || bits != 24)
+            Problem(p.string(), "is " + std::to_string(w) + "x" + std::to_string(h) + " at " + std::to_string(bits) +
+                                    " bits; it must be " + std::to_string(a.w) + "x" + std::to_string(a.h) + " at 24 bits");
+    }
+    if (!fs::exists(art / "setup.ico")) Problem((art / "setup.ico").string(), "is missing (the window and file icon)");
+}
+
+// Every file and folder under the game folder, parents before their contents, sorted.
+void Walk(const fs::path &root, const fs::path &dir, const std::string &rel, const std::string &rel932,
+          std::vector<Entry> *out)
+{
+    std::vector<fs::directory_entry> children;
+    std::error_code ec;
+    for (auto &e : fs::directory_iterator(dir, ec)) children.push_back(e);
+    if (ec) {
+        Problem(dir.string(), "cannot be listed: " + ec.message());
+        return;
+    }
+    std::sort(children.begin(), children.end(),
+              [](const fs::directory_entry &a, const fs::directory_entry &b) { return a.path().filename() < b.path().filename(); });
+    std::map<std::string, std::string> folded;
+    for (auto &child : children) {
+        std::string name = child.path().filename().string();
+        std::string where = (fs::path("game") / rel / name).lexically_normal().string();
+        Entry e;
+        e.path = child.path();
+        e.rel = rel.empty() ? name : rel + "/" + name;
+        std::string name932, bad;
+        if (!To932(name, &name932, &bad)) {
+            Problem(where, "the name cannot be written in code page 932" + (bad.empty() ? std::string() : " (\"" + bad + "\")"));
+            name932 = std::string(name.size(), '?');  // keep measuring the rest
+        }
+        std::string fault = NameFault(name);
+        if (!fault.empty()) Problem(where, "the name " + fault);
+        if (Utf16Length(name) > kJolietMax)
+            Problem(where, "the name has " + std::to_string(Utf16Length(name)) + " characters; a Joliet name holds " + std::to_string(kJolietMax));
+        if (TrailBackslash(name932) >= 0)
+            Note(where, "holds a double-byte character whose second byte is 0x5C (as in 表 or ソ); the launcher reads it as one character");
+        std::string key = Upper(name932);
+        if (folded.count(key)) Problem(where, "differs from \"" + folded[key] + "\" only in case; Windows sees one name");
+        folded[key] = name;
+        e.rel932 = rel932.empty() ? name932 : rel932 + "\\" + name932;
+        if (child.is_symlink()) {
+            Problem(where, "is a symbolic link; a disc holds plain files and folders");
+            continue;
+        }
+        if (child.is_directory()) {
+            e.dir = true;
+            out->push_back(e);
+            Walk(root, child.path(), e.rel, e.rel932, out);
+        } else if (child.is_regular_file()) {
+            e.size = child.file_size();
+            if (e.size > kFileMax) Problem(where, "is " + std::to_string(e.size) + " bytes; a file on the disc holds at most 4 GiB - 1");
+            out->push_back(e);
+        } else {
+            Problem(where, "is neither a file nor a folder");
+        }
+    }
+}
+
+void CheckLength(const std::string &where, const std::string &text, const std::string &what)
+{
+    if ((int)text.size() > kPathMax)
+        Problem(where, what + " is " + std::to_string(text.size()) + " bytes in code page 932; the launcher's limit is " +
+                           std::to_string(kPathMax) + " (" + text.substr(0, 60) + "...)");
+}
+
+int Run(const std::vector<std::string> &argv, const fs::path &log)
+{
+    std::vector<char *> args;
+    for (auto &a : argv) args.push_back(const_cast<char *>(a.c_str()));
+    args.push_back(nullptr);
+    pid_t pid = fork();
+    if (pid == 0) {
+        if (!log.empty()) {
+            int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+            if (fd >= 0) dup2(fd, 1), dup2(fd, 2);
+        }
+        execvp(args[0], args.data());
+        _exit(127);
+    }
+    int status = 0;
+    if (pid < 0 || waitpid(pid, &status, 0) < 0) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+void Usage()
+{
+    std::fprintf(stderr,
+        "usage: author --game DIR --product DIR --out IMAGE.iso [options]\n"
+        "  --game DIR       the files to install: the game executable (string 3) and readme\n"
+        "                   (string 7) at its root, folders below; texts already in code page 932\n"
+        "  --product DIR    the product folder: product.rc, product.cmake, art/\n"
+        "  --out FILE       the disc image to write (ISO 9660 + Joliet)\n"
+        "  --setup FILE     take this Setup.exe instead of building one for the product\n"
+        "  --disc DIR       also leave the assembled disc folder there (replaced)\n"
+        "  --build-dir DIR  where Setup.exe is built (default build/author/setup/<product>)\n"
+        "  --long-root PATH the long install root every path must also fit under\n"
+        "                   (default %s)\n"
+        "  --margin PCT     margin on the payload for the required megabytes (default 10)\n"
+        "  --volume LABEL   the volume label (default: the game executable's name)\n"
+        "  --check          check only; write nothing\n",
+        kLongRoot);
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    Options o;
+    for (int i = 1; i < argc; i++) {
+        std::string a = argv[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "author: %s needs a value\n", a.c_str());
+                std::exit(2);
+            }
+            return argv[++i];
+        };
+        if (a == "--game") o.game = value();
+        else if (a == "--product") o.product = value();
+        else if (a == "--out") o.out = value();
+        else if (a == "--setup") o.setup = value();
+        else if (a == "--disc") o.disc = value();
+        else if (a == "--build-dir") o.buildDir = value();
+        else if (a == "--long-root") o.longRoot = value();
+        else if (a == "--margin") o.margin = atoi(value().c_str());
+        else if (a == "--volume") o.volume = value();
+        else if (a == "--check") o.checkOnly = true;
+        else if (a == "-h" || a == "--help") {
+            Usage();
+            return 0;
+        } else {
+            std::fprintf(stderr, "author: unknown option %s\n", a.c_str());
+            Usage();
+            return 2;
+        }
+    }
+    if (o.game.empty() || o.product.empty() || (o.out.empty() && !o.checkOnly)) {
+        Usage();
+        return 2;
+    }
+    if (!fs::is_directory(o.game)) Problem(o.game.string(), "is not a folder");
+    if (!fs::is_directory(o.product)) Problem(o.product.string(), "is not a folder");
+    if (!o.setup.empty() && !fs::is_regular_file(o.setup)) Problem(o.setup.string(), "is not a file");
+    if (!g_problems.empty()) {
+        for (auto &p : g_problems) std::fprintf(stderr, "author: %s\n", p.c_str());
+        return 1;
+    }
+    o.game = fs::absolute(o.game).lexically_normal();
+    o.product = fs::absolute(o.product).lexically_normal();
+    if (o.game.filename().empty()) o.game = o.game.parent_path();
+    if (o.product.filename().empty()) o.product = o.product.parent_path();
+
+    // ---- the product's strings ----------------------------------------------------------
+    fs::path rc = o.product / "product.rc";
+    std::map<int, std::string> s = ReadStrings(rc);
+    std::map<int, std::string> s932;
+    static const char *kRole[] = {"", "window title", "maker folder", "game executable", "default install root",
+                                  "brand folder", "game title", "readme", "required megabytes"};
+    for (int id = 1; id <= 8; id++) {
+        std::string where = "product.rc: string " + std::to_string(id) + " (" + kRole[id] + ")";
+        if (!s.count(id) || s[id].empty()) {
+            if (fs::exists(rc)) Problem(where, "is missing");
+            continue;
+        }
+        std::string bad;
+        if (!To932(s[id], &s932[id], &bad)) Problem(where, "cannot be written in code page 932 (\"" + bad + "\")");
+        CheckLength(where, s932[id], "the text");
+        if (id == 2 || id == 5 || id == 6 || id == 3 || id == 7) {
+            std::string fault = NameFault(s[id]);
+            if (!fault.empty()) Problem(where, "the name " + fault);
+        }
+    }
+    if (!fs::exists(o.product / "product.cmake")) Problem((o.product / "product.cmake").string(), "is missing (it names the game executable's target)");
+    CheckArt(o.product / "art");
+    std::string maker = s932[2], exe = s932[3], root = s932[4], brand = s932[5], title = s932[6], readme = s932[7];
+    int requiredMB = s.count(8) ? atoi(s[8].c_str()) : 0;
+    if (s.count(3) && (s[3].size() < 5 || Upper(s[3].substr(s[3].size() - 4)) != ".EXE"))
+        Problem("product.rc: string 3 (game executable)", "\"" + s[3] + "\" does not end in .exe");
+    if (s.count(4) && !(s[4].size() >= 3 && isalpha((unsigned char)s[4][0]) && s[4][1] == ':' && s[4][2] == '\\'))
+        Problem("product.rc: string 4 (default install root)", "\"" + s[4] + "\" does not start with a drive, as C:\\ does");
+    if (s.count(8) && (requiredMB <= 0 || s[8].find_first_not_of("0123456789") != std::string::npos))
+        Problem("product.rc: string 8 (required megabytes)", "\"" + s[8] + "\" is not a positive whole number");
+    if (s.count(6) && s[6].find('.') != std::string::npos)
+        Note("product.rc: string 6 (game title)", "holds a dot: the shortcut name loses what follows it (.lnk replaces it)");
+
+    // ---- the game folder ----------------------------------------------------------------
+    std::vector<Entry> entries;
+    if (fs::is_directory(o.game)) Walk(o.game, o.game, "", "", &entries);
+    static const char *kDiscOwned[] = {"SETUP.EXE", "SETUP.INI", "SETUP.DAT", "AUTORUN.INF"};
+    bool haveExe = false, haveReadme = false;
+    uintmax_t payload = 0, onDisk = 0;
+    int files = 0, folders = 0;
+    for (auto &e : entries) {
+        std::string where = "game/" + e.rel;
+        bool top = e.rel.find('/') == std::string::npos;
+        if (top)
+            for (const char *owned : kDiscOwned)
+                if (Upper(e.rel932) == owned)
+                    Problem(where, "is a name the disc keeps for itself (Setup.exe, Setup.ini, Setup.dat, autorun.inf)");
+        if (top && !e.dir && !exe.empty() && Upper(e.rel932) == Upper(exe)) haveExe = true;
+        if (top && !e.dir && !readme.empty() && Upper(e.rel932) == Upper(readme)) haveReadme = true;
+        if (e.dir) folders++;
+        else {
+            files++;
+            payload += e.size;
+            onDisk += (e.size + kCluster - 1) / kCluster * kCluster;
+        }
+        // the script line that names it, and its paths in the install folder
+        std::string line = (e.dir ? "D " : "F ") + e.rel932;
+        CheckLength(where, line, "its line in Setup.ini and the uninstall log");
+        if (e.dir) CheckLength(where, "F " + e.rel932 + "\\*.*", "the line that copies its files");
+        CheckLength(where, "D:\\" + e.rel932 + (e.dir ? "\\*.*" : ""), "its path on the disc");
+        for (int pass = 0; pass < 2; pass++) {
+            std::string r = pass == 0 ? root : std::string();
+            std::string label = pass == 0 ? "the default root" : "the long root";
+            if (pass == 1) To932(o.longRoot, &r);
+            std::string install = r + "\\" + brand + "\\" + title;
+            CheckLength(where, install + "\\" + e.rel932, "its installed path under " + label);
+        }
+        // the launcher's own prefix rule must cut a pattern where this tool does
+        if (!e.dir && !top) {
+            std::string path = e.rel932;
+            int cut = LastBackslash(path.c_str(), (int)path.size());
+            size_t slash = e.rel.rfind('/');
+            std::string dir932;
+            if (To932(e.rel.substr(0, slash), &dir932) && cut != (int)dir932.size())
+                Problem(where, "the launcher would take \"" + path.substr(0, cut + 1) + "\" for its folder");
+        }
+    }
+    if (fs::is_directory(o.game) && !exe.empty() && !haveExe)
+        Problem("game/" + s[3], "is missing: the install looks for the game executable (string 3) at the disc's root");
+    if (fs::is_directory(o.game) && !readme.empty() && !haveReadme)
+        Problem("game/" + s[7], "is missing: the readme (string 7) is opened from the install folder and gets a shortcut");
+
+    // the folders the launcher composes from the strings alone
+    for (int pass = 0; pass < 2; pass++) {
+        std::string r = root;
+        std::string label = pass == 0 ? "the default root" : "the long root";
+        if (pass == 1) To932(o.longRoot, &r);
+        CheckLength("product.rc", r + "\\" + brand + "\\" + title + "\\Setup.exe", "the staged installer under " + label);
+    }
+    std::string stem = exe.substr(0, exe.rfind('.'));
+    CheckLength("product.rc", std::string(kCommon) + "\\" + maker + "\\" + stem + ".ini", "the settings file");
+    CheckLength("product.rc", std::string(kDocuments) + "\\" + maker + "\\" + brand + "\\" + title + "\\save", "the save folder (Windows 2000/XP documents)");
+    std::string menu = std::string(kPrograms) + "\\" + brand + "\\" + title;
+    std::string uninstallLink;
+    To932("アンインストール.lnk", &uninstallLink);
+    CheckLength("product.rc", menu + "\\" + uninstallLink, "the uninstall shortcut (Windows 2000/XP Start menu)");
+    CheckLength("product.rc", menu + "\\" + title + ".lnk", "the game shortcut (Windows 2000/XP Start menu)");
+
+    // ---- the required space -------------------------------------------------------------
+    uintmax_t setupSize = !o.setup.empty() && fs::is_regular_file(o.setup) ? fs::file_size(o.setup) : 1500000;
+    onDisk += (setupSize + kCluster - 1) / kCluster * kCluster;
+    const uintmax_t mb = 1048576;
+    uintmax_t bare = (onDisk + mb - 1) / mb;
+    uintmax_t withMargin = (onDisk * (100 + o.margin) / 100 + mb - 1) / mb;
+    if (s.count(8) && requiredMB > 0 && (uintmax_t)requiredMB < bare)
+        Problem("product.rc: string 8 (required megabytes)", "is " + std::to_string(requiredMB) + "; the payload alone takes " +
+                std::to_string(bare) + " MB (" + std::to_string(withMargin) + " with the " + std::to_string(o.margin) + "% margin)");
+    else if (s.count(8) && requiredMB > 0 && (uintmax_t)requiredMB < withMargin)
+        Note("product.rc: string 8 (required megabytes)", "is " + std::to_string(requiredMB) + ", below the " +
+             std::to_string(withMargin) + " MB that the " + std::to_string(o.margin) + "% margin asks");
+
+    for (auto &n : g_notes) std::fprintf(stderr, "author: note: %s\n", n.c_str());
+    if (!g_problems.empty()) {
+        for (auto &p : g_problems) std::fprintf(stderr, "author: %s\n", p.c_str());
+        std::fprintf(stderr, "author: %zu problem%s; nothing written\n", g_problems.size(), g_problems.size() == 1 ? "" : "s");
+        return 1;
+    }
+    std::printf("game: %d files and %d folders, %ju bytes (%ju on disk in %ju KiB clusters, Setup.exe included)\n",
+                files, folders, payload, onDisk, kCluster / 1024);
+    std::printf("required: %ju MB with a %d%% margin; the product asks %d MB\n", withMargin, o.margin, requiredMB);
+
+    // ---- Setup.ini ------------------------------------------------------------------------
+    std::string script = "; Setup.ini written by tools/author\r\n";
+    for (auto &e : entries)
+        if (e.dir) script += "D " + e.rel932 + ";\r\n";
+    script += "F Setup.exe;\r\n";
+    for (auto &e : entries)
+        if (!e.dir && e.rel.find('/') == std::string::npos) script += "F " + e.rel932 + ";\r\n";
+    for (auto &e : entries) {
+        if (!e.dir) continue;
+        bool hasFiles = false;
+        for (auto &f : entries)
+            if (!f.dir && f.rel.compare(0, e.rel.size() + 1, e.rel + "/") == 0 &&
+                f.rel.find('/', e.rel.size() + 1) == std::string::npos)
+                hasFiles = true;
+        if (hasFiles) script += "F " + e.rel932 + "\\*.*;\r\n";
+    }
+    script += "E\r\n";
+    if (o.checkOnly) {
+        std::fwrite(script.data(), 1, script.size(), stdout);
+        std::printf("check only: nothing written\n");
+        return 0;
+    }
+
+    // ---- Setup.exe ------------------------------------------------------------------------
+    fs::path setup = o.setup;
+    if (setup.empty()) {
+        fs::path top = LAUNCHER_TOP;
+        fs::path build = o.buildDir.empty() ? top / "build" / "author" / "setup" / o.product.filename() : o.buildDir;
+        fs::create_directories(build);
+        fs::path log = build / "build.log";
+        std::string product = fs::relative(o.product, top / "products").string();
+        std::printf("building Setup.exe for %s in %s\n", o.product.c_str(), build.c_str());
+        int rc1 = Run({"cmake", "-S", top.string(), "-B", build.string(),
+                       "-DCMAKE_TOOLCHAIN_FILE=" + (top / "cmake" / "mingw-win32.cmake").string(),
+                       "-DPRODUCT=" + product, "-DCMAKE_BUILD_TYPE=MinSizeRel",
+                       "-DDISC_DIR=" + (build / "disc").string()}, log);
+        int rc2 = rc1 == 0 ? Run({"cmake", "--build", build.string(), "--target", "Setup", "-j2"}, log) : -1;
+        setup = build / "Setup.exe";
+        if (rc2 != 0 || !fs::exists(setup)) {
+            std::fprintf(stderr, "author: Setup.exe did not build for %s; see %s\n", o.product.c_str(), log.c_str());
+            return 1;
+        }
+    }
+
+    // ---- the disc folder and the image ----------------------------------------------------
+    fs::path out = fs::absolute(o.out);
+    fs::path disc = o.disc.empty() ? fs::path(out.string() + ".disc") : fs::absolute(o.disc);
+    fs::remove_all(disc);
+    fs::create_directories(disc);
+    for (auto &e : entries) {
+        fs::path to = disc / e.rel;
+        if (e.dir) fs::create_directories(to);
+        else fs::copy_file(e.path, to, fs::copy_options::overwrite_existing);
+    }
+    fs::copy_file(setup, disc / "Setup.exe", fs::copy_options::overwrite_existing);
+    std::string autorun = "[autorun]\r\nopen=Setup.exe\r\nicon=Setup.exe,0\r\nlabel=" + s932[6] + "\r\n";
+    if (!WriteAll(disc / "Setup.ini", script) || !WriteAll(disc / "autorun.inf", autorun)) {
+        std::fprintf(stderr, "author: cannot write into %s\n", disc.c_str());
+        fs::remove_all(disc);
+        return 1;
+    }
+    std::string volume = o.volume;
+    if (volume.empty())
+        for (char c : s[3].substr(0, s[3].rfind('.')))
+            if (isalnum((unsigned char)c) || c == '_') volume += (char)toupper((unsigned char)c);
+    if (volume.empty()) volume = "GAME";
+    volume = volume.substr(0, 32);
+    fs::path part = out.string() + ".part";
+    fs::remove(part);
+    int made = Run({"xorriso", "-as", "mkisofs", "-quiet", "-input-charset", "UTF-8", "-J", "-r",
+                  "-iso-level", "3", "-V", volume, "-o", part.string(), disc.string()}, "");
+    if (made != 0 || !fs::exists(part)) {
+        std::fprintf(stderr, "author: xorriso could not write the image (exit %d)\n", made);
+        fs::remove(part);
+        if (o.disc.empty()) fs::remove_all(disc);
+        return 1;
+    }
+    fs::rename(part, out);
+    if (o.disc.empty()) fs::remove_all(disc);
+    else std::printf("disc folder: %s\n", disc.c_str());
+    std::printf("image: %s (%ju bytes, volume %s)\n", out.c_str(), (uintmax_t)fs::file_size(out), volume.c_str());
+    return 0;
+}
