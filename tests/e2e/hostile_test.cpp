@@ -1,0 +1,383 @@
+// Hostile conditions, end to end: a destination drive that fills up, a disc file that turns
+// unreadable, damaged uninstall logs, and a second instance beside every mode. In each case:
+// the expected message, no crash, no file reported installed that is not whole, and nothing
+// removed that the log does not name.
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include <string>
+#include <vector>
+
+#include "harness.h"
+
+namespace {
+
+using harness::Box;
+
+const char kMaker[] = "星雲ソフト";
+const char kGameExe[] = "AoHoshi.exe";
+const char kClass[] = "Setup_ClassName";
+const char kStart[] = "アンインストールを開始します";
+const char kEnd[] = "アンインストールが終了しました";
+const char kDamaged[] =
+    "アンインストールデータが\n破損している可能性があります。お手数ですが、手動でデータの削除を\nお願いします";
+const char kSuccess[] = "インストールが正常に終了しました";
+const unsigned kWarning = MB_ICONEXCLAMATION;
+
+std::string Common() {
+    char pf[MAX_PATH] = "";
+    SHGetSpecialFolderPathA(nullptr, pf, CSIDL_PROGRAM_FILES, FALSE);
+    return std::string(pf) + "\\Common Files";
+}
+std::string MakerStore() { return Common() + "\\" + kMaker; }
+std::string Settings() { return MakerStore() + "\\AoHoshi.ini"; }
+
+void WriteSettings(const std::string& installFold, int isInstall) {
+    harness::MakeDirs(MakerStore());
+    DeleteFileA(Settings().c_str());
+    const std::string s = Settings();
+    WritePrivateProfileStringA("INSTALL", "InstallFold", installFold.c_str(), s.c_str());
+    WritePrivateProfileStringA("INSTALL", "ExeName", kGameExe, s.c_str());
+    WritePrivateProfileStringA("INSTALL", "shortcut", "0", s.c_str());
+    WritePrivateProfileStringA("INSTALL", "IsOpenReadme", "0", s.c_str());
+    WritePrivateProfileStringA("INSTALL", "IsInstall", isInstall ? "1" : "0", s.c_str());
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, s.c_str());  // flush
+}
+
+// The sample disc on D:, with the script and extra files a case wants.
+void Disc(const std::string& script, const std::vector<std::pair<std::string, std::string>>& files = {}) {
+    harness::ClearCdrom();
+    ASSERT_TRUE(harness::CdromCopyFrom(harness::DosPath(SAMPLE_DISC)));
+    ASSERT_TRUE(harness::CdromWrite("Setup.ini", script));
+    for (auto& f : files) ASSERT_TRUE(harness::CdromWrite(f.first, f.second));
+}
+
+// Runs a shell script on the Unix side (Wine starts Unix programs too); its exit status, or
+// -1 when it did not finish within the time.
+int RunUnix(const std::string& script, int timeout_ms = 20000) {
+    static int n = 0;
+    std::string dir = harness::MakeTempDir("unix");
+    std::string done = dir + "\\done" + std::to_string(++n);
+    std::string file = dir + "\\run.sh";
+    harness::WriteFile(file, "(\n" + script + "\n) >/dev/null 2>&1\necho $? > '" +
+                                 harness::UnixPath(done) + "'\n");
+    // Wine runs it without a Windows process to wait for: the status file says when it is done
+    harness::Process p = harness::Start("Z:\\bin\\sh " + harness::UnixPath(file));
+    if (p) harness::Close(p);
+    for (int waited = 0; waited < timeout_ms; waited += 50) {
+        std::string status = harness::ReadFile(done);
+        if (!status.empty()) {
+            harness::RemoveTree(dir);
+            return atoi(status.c_str());
+        }
+        Sleep(50);
+    }
+    return -1;
+}
+
+// Ends every process of the launcher that has a window (a menu restarted by an install).
+void KillSetupWindows(int wait_ms = 0) {
+    if (wait_ms) harness::WaitForWindow(kClass, nullptr, 0, wait_ms);
+    for (HWND h : harness::TopWindows()) {
+        if (harness::ClassName(h) != kClass) continue;
+        HANDLE p = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, harness::WindowPid(h));
+        if (!p) continue;
+        TerminateProcess(p, 1);
+        WaitForSingleObject(p, 5000);
+        CloseHandle(p);
+    }
+}
+
+struct Outcome {
+    DWORD exit = STILL_ACTIVE;
+    std::vector<Box> boxes;
+    bool shows(const std::string& text, const std::string& caption = "") const {
+        for (auto& b : boxes)
+            if (b.text == text && (caption.empty() || b.caption == caption)) return true;
+        return false;
+    }
+};
+
+// Starts the launcher with cmdline and answers its boxes with their default until it ends.
+Outcome Launch(const std::string& cmdline, const std::string& cwd = "", int timeout_ms = 60000) {
+    Outcome r;
+    harness::Process p = harness::Start(cmdline, cwd);
+    EXPECT_TRUE(p) << cmdline;
+    if (!p) return r;
+    harness::ProcessWatcher w(p.pid);
+    r.exit = w.Run(p.process, timeout_ms);
+    if (r.exit == STILL_ACTIVE) harness::Kill(p);
+    else harness::Close(p);
+    r.boxes = w.boxes;
+    if (getenv("HOSTILE_VERBOSE"))
+        for (auto& b : r.boxes) printf("box [%s] (%s) icon %u\n", b.text.c_str(), b.caption.c_str(), b.icon);
+    return r;
+}
+
+std::string Mib(int n, char fill) { return std::string(size_t(n) << 20, fill); }
+
+// ---------------------------------------------------------------------------------------------
+// Install onto a destination that fills up
+// ---------------------------------------------------------------------------------------------
+
+// T: is a 3 MiB tmpfs; mounting needs root, so the case skips elsewhere.
+struct SmallDrive : ::testing::Test {
+    std::string mount;
+    void SetUp() override {
+        const char* root = getenv("WINE_ROOT");
+        const char* prefix = getenv("WINEPREFIX");
+        if (!root || !prefix) GTEST_SKIP() << "not under tools/wine-env.sh";
+        std::string dosdevices = std::string(prefix) + "/dosdevices";
+        mount = std::string(root) + "/smalldrive";
+        int rc = RunUnix("set -e; mkdir -p '" + mount + "'; mountpoint -q '" + mount +
+                         "' || mount -t tmpfs -o size=3m tmpfs '" + mount + "'; rm -rf '" + mount +
+                         "'/*; ln -sfn '" + mount + "' '" + dosdevices + "/t:'");
+        if (rc != 0 || GetDriveTypeA("T:\\") == DRIVE_NO_ROOT_DIR)
+            GTEST_SKIP() << "no small drive T: (mounting a tmpfs needs root; status " << rc << ")";
+    }
+    void TearDown() override {
+        KillSetupWindows();
+        if (!mount.empty()) RunUnix("umount -l '" + mount + "'");
+    }
+};
+
+TEST_F(SmallDrive, FullDiskAbandonsTheFileAndGoesOn) {
+    Disc("F Setup.exe;\r\nD data;\r\nF data\\one.bin;\r\nF data\\big.bin;\r\nF data\\last.txt;\r\nE;\r\n",
+         {{"data\\one.bin", Mib(1, '1')}, {"data\\big.bin", Mib(4, 'B')}, {"data\\last.txt", "last"}});
+    ASSERT_TRUE(harness::MakeDirs("T:\\Game"));
+    WriteSettings("T:\\Game", 0);
+    Outcome r = Launch("D:\\Setup.exe Install D:");
+    EXPECT_EQ(r.exit, 0u);
+    ASSERT_TRUE(r.shows("インストールに失敗", "T:\\Game\\data\\big.bin"));
+    for (auto& b : r.boxes) {
+        if (b.text == "インストールに失敗") {
+            EXPECT_EQ(b.icon, kWarning);
+        }
+    }
+    EXPECT_FALSE(r.shows(kSuccess));  // the report does not claim a whole installation
+    // nothing cut off stays behind looking installed; what fitted is whole
+    EXPECT_FALSE(harness::Exists("T:\\Game\\data\\big.bin"));
+    EXPECT_EQ(harness::ReadFile("T:\\Game\\data\\one.bin"), Mib(1, '1'));
+    EXPECT_EQ(harness::ReadFile("T:\\Game\\data\\last.txt"), "last");
+    // the abandoned file stays logged, so that an uninstall removes whatever is left of it
+    std::string log = harness::ReadFile("T:\\Game\\Setup.dat");
+    EXPECT_NE(log.find("F data\\big.bin;\r\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("F data\\last.txt;\r\n"), std::string::npos) << log;
+    KillSetupWindows(10000);  // the menu the install restarted from T:
+}
+
+// ---------------------------------------------------------------------------------------------
+// Disc files that give out during the copy
+// ---------------------------------------------------------------------------------------------
+
+TEST(DiscFile, ShortReadOrVanishedNameAbandonsTheFile) {
+    const char kMissing[] = "インストールファイルが存在しない可能性があります";
+    Disc("F Setup.exe;\r\nD data;\r\nF data\\short.bin;\r\nF data\\gone.bin;\r\nF data\\last.txt;\r\nE;\r\n",
+         {{"data\\last.txt", "last"}});
+    // short.bin says 4096 bytes and gives out after a few (a kernel attribute file behind a
+    // link); gone.bin names nothing by the time it is opened
+    const char* cdrom = getenv("WINE_CDROM");
+    if (!cdrom) GTEST_SKIP() << "not under tools/wine-env.sh";
+    std::string data = std::string(cdrom) + "/data";
+    RunUnix("ln -sfn /sys/devices/system/cpu/online '" + data + "/short.bin'; ln -sfn '" + data +
+            "/nowhere' '" + data + "/gone.bin'");
+    WIN32_FILE_ATTRIBUTE_DATA a;
+    if (!GetFileAttributesExA("D:\\data\\short.bin", GetFileExInfoStandard, &a) || a.nFileSizeLow <= 16)
+        GTEST_SKIP() << "no short file on this machine";
+    std::string root = harness::MakeTempDir("disc");
+    std::string install = root + "\\Game";
+    harness::MakeDirs(install);
+    WriteSettings(install, 0);
+    Outcome r = Launch("D:\\Setup.exe Install D:");
+    KillSetupWindows(10000);  // the menu the install restarted
+    EXPECT_EQ(r.exit, 0u);
+    EXPECT_TRUE(r.shows(kMissing, "D:\\data\\short.bin"));
+    // a name that vanished between the listing and the open gets the same message; where the
+    // platform does not list a dangling name at all, the line matches nothing
+    EXPECT_TRUE(r.shows(kMissing, "D:\\data\\gone.bin") || r.shows("指定先が存在しません", "F data\\gone.bin"));
+    for (auto& b : r.boxes) {
+        if (b.text != kMissing) continue;
+        EXPECT_EQ(b.icon, kWarning);
+        EXPECT_NE(b.owner, nullptr);
+    }
+    EXPECT_FALSE(r.shows(kSuccess));
+    EXPECT_FALSE(harness::Exists(install + "\\data\\short.bin"));  // never half a file
+    EXPECT_FALSE(harness::Exists(install + "\\data\\gone.bin"));
+    EXPECT_EQ(harness::ReadFile(install + "\\data\\last.txt"), "last");
+    EXPECT_NE(harness::ReadFile(install + "\\Setup.dat").find("F data\\short.bin;\r\n"), std::string::npos);
+    harness::RemoveTree(root);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Damaged uninstall logs
+// ---------------------------------------------------------------------------------------------
+
+struct Damage {
+    const char* name;
+    std::string log;
+    bool damaged;            // stops with the damage message
+    std::string caption;     // of that message
+    bool aGone, bGone;       // a.txt and b.txt of the install folder afterwards
+};
+
+void PrintTo(const Damage& d, std::ostream* os) { *os << d.name; }
+
+struct DamagedLog : ::testing::TestWithParam<Damage> {};
+
+const char kJunk[] = "\x00\xff\x13\x80junk;\r\nF a.txt;\r\n";
+
+TEST_P(DamagedLog, RemovesOnlyWhatTheLogNamesBeforeTheDamage) {
+    const Damage& d = GetParam();
+    std::string root = harness::MakeTempDir("dmg");
+    std::string install = root + "\\Game";
+    for (const char* f : {"a.txt", "b.txt"}) ASSERT_TRUE(harness::WriteFile(install + "\\" + f, f));
+    ASSERT_TRUE(harness::WriteFile(root + "\\outside.txt", "outside"));
+    ASSERT_TRUE(harness::WriteFile(install + "\\Setup.dat", d.log));
+    WriteSettings(install, 1);
+    // the uninstall runs from the staged copy in the maker store, as after a hand-off
+    std::string staged = MakerStore() + "\\Setup.exe";
+    ASSERT_TRUE(CopyFileA((harness::DosPath(SAMPLE_DISC) + "\\Setup.exe").c_str(), staged.c_str(), FALSE));
+
+    Outcome r = Launch("\"" + staged + "\" Uninstall", Common());
+    EXPECT_EQ(r.exit, 0u);
+    ASSERT_FALSE(r.boxes.empty());
+    EXPECT_EQ(r.boxes.front().text, kStart);
+    EXPECT_EQ(r.shows(kDamaged), d.damaged);
+    if (d.damaged) {
+        EXPECT_TRUE(r.shows(kDamaged, d.caption)) << r.boxes.back().caption;
+        EXPECT_EQ(r.boxes.back().text, kDamaged);
+        EXPECT_EQ(r.boxes.back().icon, kWarning);
+        EXPECT_TRUE(harness::Exists(Settings()));  // nothing after the damage takes place
+    } else {
+        EXPECT_EQ(r.boxes.back().text, kEnd);
+        EXPECT_FALSE(harness::Exists(Settings()));
+    }
+    EXPECT_EQ(!harness::Exists(install + "\\a.txt"), d.aGone);
+    EXPECT_EQ(!harness::Exists(install + "\\b.txt"), d.bGone);
+    EXPECT_EQ(harness::ReadFile(root + "\\outside.txt"), "outside");
+    harness::RemoveTree(root);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Variants, DamagedLog,
+    ::testing::Values(
+        Damage{"NoSemicolon", "F a.txt;\r\nF b.txt", true, "F b.txt", true, false},
+        Damage{"NoLineFeed", "F a.txt;\r\nF b.txt;", false, "", true, true},
+        Damage{"BlankLine", "F a.txt;\r\n\r\nF b.txt;\r\n", true, "\r\nF b.txt", true, false},
+        Damage{"Overlong", "F a.txt;\r\nF " + std::string(300, 'x') + ";\r\nF b.txt;\r\n", true,
+               "F " + std::string(257, 'x'), true, false},
+        Damage{"BinaryJunk", std::string(kJunk, sizeof kJunk - 1), true, "", false, false},
+        Damage{"Empty", "", false, "", false, false},
+        Damage{"OutsideTheFolder", "F a.txt;\r\nF ..\\outside.txt;\r\nF b.txt;\r\n", true,
+               "F ..\\outside.txt", true, false}),
+    [](const ::testing::TestParamInfo<Damage>& i) { return std::string(i.param.name); });
+
+// ---------------------------------------------------------------------------------------------
+// A second instance beside each mode
+// ---------------------------------------------------------------------------------------------
+
+// Starts the launcher and expects it to end at once with code 1, without window or box.
+void ExpectRefused(const std::string& cmdline) {
+    harness::Process p = harness::Start(cmdline);
+    ASSERT_TRUE(p);
+    DWORD code = STILL_ACTIVE;
+    bool windows = false;
+    for (int waited = 0; waited < 20000 && code == STILL_ACTIVE; waited += 20) {
+        windows = windows || !harness::TopWindows(p.pid).empty();
+        code = harness::WaitExit(p.process, 20);
+    }
+    if (code == STILL_ACTIVE) harness::Kill(p);
+    else harness::Close(p);
+    EXPECT_EQ(code, 1u) << cmdline;
+    EXPECT_FALSE(windows) << cmdline;
+}
+
+struct SecondInstance : ::testing::Test {
+    std::string root, install;
+    void SetUp() override {
+        root = harness::MakeTempDir("second");
+        install = root + "\\Game";
+        Disc("F Setup.exe;\r\nF readme.txt;\r\nE;\r\n");
+    }
+    void TearDown() override {
+        KillSetupWindows();
+        harness::RemoveTree(root);
+    }
+    // An installed game: its files, a log naming them and the settings.
+    void Installed() {
+        harness::WriteFile(install + "\\a.txt", "a");
+        harness::WriteFile(install + "\\Setup.dat", "F a.txt;\r\nF Setup.dat;\n");
+        WriteSettings(install, 1);
+    }
+};
+
+TEST_F(SecondInstance, BesideAnOpenMenu) {
+    Installed();
+    harness::Process menu = harness::Start("D:\\Setup.exe");
+    ASSERT_TRUE(menu);
+    ASSERT_TRUE(harness::WaitForWindow(kClass, nullptr, menu.pid, 20000));
+    ExpectRefused("D:\\Setup.exe");
+    ExpectRefused("D:\\Setup.exe Uninstall");
+    EXPECT_TRUE(harness::Exists(install + "\\a.txt"));
+    std::string other = root + "\\Other";
+    harness::MakeDirs(other);
+    WriteSettings(other, 0);
+    ExpectRefused("D:\\Setup.exe Install D:");
+    EXPECT_FALSE(harness::Exists(other + "\\readme.txt"));
+
+    // "Del" asks first (before the single-instance test); the uninstaller it starts is refused
+    WriteSettings(install, 1);
+    harness::Process del = harness::Start("D:\\Setup.exe Del");
+    ASSERT_TRUE(del);
+    HWND dialog = nullptr;
+    for (int i = 0; i < 200 && !dialog; i++, Sleep(50))
+        for (HWND h : harness::TopWindows(del.pid))
+            if (harness::ClassName(h) == "#32770" && !harness::IsMessageBox(h)) dialog = h;
+    ASSERT_TRUE(dialog) << "no uninstall-options dialog";
+    EXPECT_EQ(GetWindow(dialog, GW_OWNER), nullptr);
+    harness::Answer(dialog, IDOK);
+    EXPECT_EQ(harness::WaitExit(del.process, 20000), 0u);
+    harness::Close(del);
+    // whatever it started must neither report nor remove anything
+    EXPECT_FALSE(harness::WaitForBox(0, 3000).has_value());
+    EXPECT_TRUE(harness::Exists(install + "\\a.txt"));
+    EXPECT_TRUE(harness::Exists(Settings()));
+    EXPECT_EQ(harness::WaitExit(menu.process, 0), DWORD(STILL_ACTIVE));  // the menu stays
+    harness::Kill(menu);
+}
+
+TEST_F(SecondInstance, BesideAnInstallAndAnUninstall) {
+    harness::MakeDirs(install);
+    WriteSettings(install, 0);
+    harness::Process run = harness::Start("D:\\Setup.exe Install D:");
+    ASSERT_TRUE(run);
+    harness::ProcessWatcher w(run.pid);
+    // the final report is shown while the install still holds the guard
+    auto box = w.NextBox(60000);
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->text, kSuccess);
+    ExpectRefused("D:\\Setup.exe");
+    harness::Answer(box->hwnd, IDOK);
+    EXPECT_EQ(w.Run(run.process, 30000), 0u);
+    harness::Close(run);
+    KillSetupWindows(10000);  // the menu the install restarted
+    EXPECT_EQ(harness::ReadFile(install + "\\readme.txt"),
+              harness::ReadFile(harness::DosPath(SAMPLE_DISC) + "\\readme.txt"));
+
+    std::string staged = MakerStore() + "\\Setup.exe";
+    ASSERT_TRUE(CopyFileA((install + "\\Setup.exe").c_str(), staged.c_str(), FALSE));
+    harness::Process un = harness::Start("\"" + staged + "\" Uninstall", Common());
+    ASSERT_TRUE(un);
+    harness::ProcessWatcher u(un.pid);
+    box = u.NextBox(30000);
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->text, kStart);
+    ExpectRefused("D:\\Setup.exe");
+    harness::Answer(box->hwnd, IDOK);
+    EXPECT_EQ(u.Run(un.process, 30000), 0u);
+    harness::Close(un);
+    EXPECT_EQ(u.boxes.back().text, kEnd);
+    EXPECT_FALSE(harness::Exists(install + "\\readme.txt"));
+}
+
+}  // namespace
