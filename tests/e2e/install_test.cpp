@@ -1,8 +1,5 @@
 // The install run as the preparation starts it: {install}\Setup.exe Install D:, from the
 // sample disc on D:, on the NT family and under the 95/98/Me emulation.
-#include <objbase.h>
-#include <shlobj.h>
-
 #include "setup_life.h"
 
 namespace {
@@ -29,41 +26,6 @@ void Plant() {
     GetModuleFileNameA(nullptr, self, MAX_PATH);
     ASSERT_TRUE(CopyFileA(self, "C:\\Program.exe", FALSE));
     DeleteFileA(kPlantedLog);
-}
-
-struct LinkInfo {
-    bool loaded = false;
-    std::string target, workDir, args;
-};
-
-LinkInfo ReadLink(const std::string& path) {
-    LinkInfo info;
-    CoInitialize(nullptr);
-    IShellLinkA* link = nullptr;
-    IPersistFile* file = nullptr;
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                   (void**)&link))) {
-        if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, (void**)&file))) {
-            WCHAR wide[MAX_PATH];
-            MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
-            if (SUCCEEDED(file->Load(wide, STGM_READ))) {
-                char buf[MAX_PATH] = "";
-                info.loaded = true;
-                link->GetPath(buf, MAX_PATH, nullptr, SLGP_RAWPATH);
-                info.target = buf;
-                buf[0] = 0;
-                link->GetWorkingDirectory(buf, MAX_PATH);
-                info.workDir = buf;
-                buf[0] = 0;
-                link->GetArguments(buf, MAX_PATH);
-                info.args = buf;
-            }
-            file->Release();
-        }
-        link->Release();
-    }
-    CoUninitialize();
-    return info;
 }
 
 // Files of a folder tree, relative to it, with their contents.
@@ -168,7 +130,7 @@ TEST_P(Install, CopiesRegistersReportsAndRestarts) {
         {l.UninstallLink(), l.install + "\\Setup.exe", "Del"},
     };
     for (const Want& w : want) {
-        LinkInfo info = ReadLink(w.link);
+        life::LinkInfo info = life::ReadLink(w.link);
         ASSERT_TRUE(info.loaded) << w.link;
         EXPECT_EQ(w.target, info.target) << w.link;
         EXPECT_EQ(l.install, info.workDir) << w.link;

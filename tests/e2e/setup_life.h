@@ -3,6 +3,7 @@
 // and snapshots of the prefix to compare before and after.
 #pragma once
 
+#include <objbase.h>
 #include <shlobj.h>
 #include <shlwapi.h>
 
@@ -68,7 +69,9 @@ inline void LoadDisc() {
 
 // What the install preparation leaves behind: {install}\Setup.exe and the prepared settings.
 inline void Prepare(const Layout& l, int desktop, int readme) {
-    ASSERT_TRUE(harness::MakeDirs(l.install));
+    // level by level: a byte-wise parent of the title would cut 表 in half
+    CreateDirectoryA(l.brandFolder.c_str(), nullptr);
+    ASSERT_TRUE(CreateDirectoryA(l.install.c_str(), nullptr) || harness::IsDir(l.install));
     ASSERT_TRUE(harness::MakeDirs(l.store));
     ASSERT_TRUE(CopyFileA("D:\\Setup.exe", (l.install + "\\Setup.exe").c_str(), FALSE));
     const char* ini = l.settings.c_str();
@@ -114,6 +117,42 @@ inline std::string Texts(const std::vector<Box>& boxes) {
     std::string s;
     for (const Box& b : boxes) s += "[" + b.caption + "] " + b.text + "\n";
     return s;
+}
+
+// A shell link read back through IShellLinkA.
+struct LinkInfo {
+    bool loaded = false;
+    std::string target, workDir, args;
+};
+
+inline LinkInfo ReadLink(const std::string& path) {
+    LinkInfo info;
+    CoInitialize(nullptr);
+    IShellLinkA* link = nullptr;
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                   (void**)&link))) {
+        if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, (void**)&file))) {
+            WCHAR wide[MAX_PATH];
+            MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+            if (SUCCEEDED(file->Load(wide, STGM_READ))) {
+                char buf[MAX_PATH] = "";
+                info.loaded = true;
+                link->GetPath(buf, MAX_PATH, nullptr, SLGP_RAWPATH);
+                info.target = buf;
+                buf[0] = 0;
+                link->GetWorkingDirectory(buf, MAX_PATH);
+                info.workDir = buf;
+                buf[0] = 0;
+                link->GetArguments(buf, MAX_PATH);
+                info.args = buf;
+            }
+            file->Release();
+        }
+        link->Release();
+    }
+    CoUninitialize();
+    return info;
 }
 
 struct InstallRun {
@@ -226,10 +265,27 @@ inline std::vector<std::string> Missing(const Snapshot& a, const Snapshot& b) {
     return out;
 }
 
+// Readable in a failure message: UTF-8, one path a line.
 inline std::string Join(const std::vector<std::string>& v) {
     std::string s;
-    for (const std::string& e : v) s += e + "\n";
+    for (const std::string& e : v) {
+        WCHAR wide[1024];
+        char utf8[3072];
+        MultiByteToWideChar(932, 0, e.c_str(), -1, wide, 1024);
+        WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8, nullptr, nullptr);
+        s += std::string(utf8) + "\n";
+    }
     return s;
+}
+
+// The folder a path lies in, cut at its last backslash that is not a trail byte.
+inline std::string ParentOf(const std::string& path) {
+    size_t cut = std::string::npos;
+    for (size_t i = 0; i < path.size(); i++) {
+        if (path[i] == '\\') cut = i;
+        else if (IsDBCSLeadByteEx(932, (BYTE)path[i])) i++;
+    }
+    return cut == std::string::npos ? "" : path.substr(0, cut);
 }
 
 }  // namespace life

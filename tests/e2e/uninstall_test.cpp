@@ -1,0 +1,380 @@
+// Whole life cycles: install from the disc on D:, then uninstall from the installed menu,
+// through the uninstall shortcut or from the menu on the disc, on the NT family and under
+// the 95/98/Me emulation; the prefix afterwards against the prefix before.
+#include <tuple>
+
+#include "setup_life.h"
+
+namespace {
+
+using harness::Box;
+using life::Layout;
+
+const char kSessionManager[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+const char kStartText[] = "アンインストールを開始します";
+const char kEndText[] = "アンインストールが終了しました";
+
+std::string WindowsFolder() {
+    char w[MAX_PATH] = "";
+    GetWindowsDirectoryA(w, MAX_PATH);
+    std::string s = w;
+    if (!s.empty() && s.back() != '\\') s += "\\";
+    return s;
+}
+std::string Wininit() { return WindowsFolder() + "wininit.ini"; }
+
+// The delayed deletions the system holds, as "source" (empty target) or "source>target".
+std::vector<std::string> PendingRenames() {
+    std::vector<std::string> out;
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ,
+                      &key) != ERROR_SUCCESS)
+        return out;
+    DWORD type = 0, size = 0;
+    if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
+        size) {
+        std::vector<WCHAR> data(size / 2 + 2, 0);
+        RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, (BYTE*)data.data(), &size);
+        // pairs of source and target; an empty target means deletion
+        const WCHAR* p = data.data();
+        const WCHAR* end = data.data() + size / 2;
+        while (p < end && *p) {
+            char from[1024] = "", to[1024] = "";
+            WideCharToMultiByte(CP_ACP, 0, p, -1, from, sizeof from, nullptr, nullptr);
+            p += lstrlenW(p) + 1;
+            if (p >= end) break;
+            WideCharToMultiByte(CP_ACP, 0, p, -1, to, sizeof to, nullptr, nullptr);
+            p += lstrlenW(p) + 1;
+            out.push_back(to[0] ? std::string(from) + ">" + to : std::string(from));
+        }
+    }
+    RegCloseKey(key);
+    return out;
+}
+
+void ClearPendingRenames() {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+        RegDeleteValueA(key, "PendingFileRenameOperations");
+        RegCloseKey(key);
+    }
+}
+
+// A restart of the prefix: carries out the delayed deletions and wininit.ini.
+void Reboot() {
+    harness::Process p = harness::Start("wineboot.exe -r");
+    ASSERT_TRUE(p);
+    EXPECT_EQ(0u, harness::WaitExit(p.process, 60000));
+    harness::Close(p);
+}
+
+// Clicks the top button of a menu window (UNINSTALL once the game is installed).
+void ClickTop(HWND menu) {
+    PostMessageA(menu, WM_MOUSEMOVE, 0, MAKELPARAM(400, 240));
+    PostMessageA(menu, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(400, 240));
+    PostMessageA(menu, WM_LBUTTONUP, 0, MAKELPARAM(400, 240));
+}
+
+// Confirms the uninstall-options dialog of process pid; false when it never came.
+bool ConfirmOptions(DWORD pid, bool allDelete, HWND* owner = nullptr) {
+    HWND dialog = harness::WaitForWindow("#32770", "アンインストール方法の設定", pid, 20000);
+    if (!dialog) return false;
+    if (owner) *owner = GetWindow(dialog, GW_OWNER);
+    SendMessageA(GetDlgItem(dialog, 1011), BM_SETCHECK, allDelete ? BST_CHECKED : BST_UNCHECKED, 0);
+    harness::Answer(dialog, IDOK);
+    return true;
+}
+
+struct UninstallRun {
+    bool started = false;
+    std::string image;  // the uninstaller's program file
+    std::vector<Box> boxes;
+    DWORD exitCode = STILL_ACTIVE;
+};
+
+// Waits for the uninstaller's first box, then answers its boxes until it ends.
+UninstallRun FollowUninstaller() {
+    UninstallRun run;
+    std::optional<Box> first = harness::WaitForBox(0, 20000);
+    if (!first) return run;
+    DWORD pid = harness::WindowPid(first->hwnd);
+    HANDLE h = life::OpenPid(pid);
+    if (!h) return run;
+    run.started = true;
+    run.image = life::ImagePath(h);
+    harness::ProcessWatcher w(pid);
+    run.exitCode = w.Run(h, 40000);
+    if (run.exitCode == STILL_ACTIVE) TerminateProcess(h, 1);
+    CloseHandle(h);
+    run.boxes = w.boxes;
+    return run;
+}
+
+// Starts the staged uninstaller as the hand-off does, without a menu.
+UninstallRun RunStagedUninstaller(const Layout& l) {
+    EXPECT_TRUE(CopyFileA((l.install + "\\Setup.exe").c_str(), (l.store + "\\Setup.exe").c_str(), FALSE));
+    harness::Process p = harness::Start(life::Quoted(l.store + "\\Setup.exe") + " Uninstall", l.common);
+    UninstallRun run;
+    if (!p) return run;
+    run.started = true;
+    harness::ProcessWatcher w(p.pid);
+    run.exitCode = w.Run(p.process, 40000);
+    if (run.exitCode == STILL_ACTIVE) harness::Kill(p);
+    else harness::Close(p);
+    run.boxes = w.boxes;
+    return run;
+}
+
+void ExpectReports(const UninstallRun& run) {
+    ASSERT_EQ(2u, run.boxes.size()) << life::Texts(run.boxes);
+    for (int i = 0; i < 2; i++) {
+        EXPECT_EQ(i ? kEndText : kStartText, run.boxes[i].text);
+        EXPECT_EQ("報告", run.boxes[i].caption);
+        EXPECT_EQ(0u, run.boxes[i].icon);
+        EXPECT_NE(nullptr, run.boxes[i].owner);
+    }
+}
+
+enum Way { FROM_MENU, FROM_SHORTCUT, FROM_DISC };
+
+class LifeCycle : public ::testing::TestWithParam<std::tuple<bool, Way>> {
+protected:
+    void SetUp() override {
+        win9x = std::get<0>(GetParam());
+        way = std::get<1>(GetParam());
+        harness::SetWin9x("Setup.exe", win9x);
+        life::Scrub(l);
+        ClearPendingRenames();
+        life::LoadDisc();
+    }
+    void TearDown() override {
+        life::CloseMenu(install);
+        life::Scrub(l);
+        ClearPendingRenames();
+        DeleteFileA(Wininit().c_str());
+        harness::SetWin9x("Setup.exe", false);
+    }
+    Layout l;
+    bool win9x = false;
+    Way way = FROM_MENU;
+    life::InstallRun install;
+};
+
+TEST_P(LifeCycle, InstallThenUninstallLeavesOnlyWhatTheUserAdded) {
+    // a restart file of the system's own, with lines that must survive
+    const std::string oldWininit = "[rename]\r\nNUL=C:\\OLDFILE.TMP\r\n[other]\r\nkey=value\r\n";
+    if (win9x) {
+        ASSERT_TRUE(harness::WriteFile(Wininit(), oldWininit));
+    }
+    life::Snapshot before = life::TakeSnapshot();
+
+    life::Prepare(l, 1, 0);
+    install = life::RunInstall(l, false);
+    ASSERT_EQ("1", life::Setting(l, "INSTALL", "IsInstall")) << life::Texts(install.boxes);
+    ASSERT_NE(nullptr, install.menu);
+
+    // what the user adds: save files of every kind, and a file of their own in a logged folder
+    bool allDelete = way != FROM_SHORTCUT;
+    for (const char* f : {"a.dat", "b.DAT", "c.txt", "x\\y.dat"}) harness::WriteFile(l.save + "\\" + f, "save");
+    std::string mine = l.install + "\\data\\voice\\mine.txt";
+    if (way == FROM_MENU) harness::WriteFile(mine, "mine");
+
+    HWND dialogOwner = nullptr;
+    if (way == FROM_MENU) {
+        ClickTop(install.menu);
+        ASSERT_TRUE(ConfirmOptions(install.menuPid, allDelete, &dialogOwner));
+        EXPECT_EQ(install.menu, dialogOwner);
+    } else if (way == FROM_SHORTCUT) {
+        life::CloseMenu(install);
+        life::LinkInfo link = life::ReadLink(l.UninstallLink());
+        ASSERT_TRUE(link.loaded);
+        harness::Process del = harness::Start(life::Quoted(link.target) + " " + link.args, link.workDir);
+        ASSERT_TRUE(del);
+        ASSERT_TRUE(ConfirmOptions(del.pid, allDelete, &dialogOwner));
+        EXPECT_EQ(nullptr, dialogOwner);
+        EXPECT_EQ(0u, harness::WaitExit(del.process, 20000));
+        harness::Close(del);
+    } else {
+        life::CloseMenu(install);
+        harness::Process disc = harness::Start("D:\\Setup.exe", "D:\\");
+        ASSERT_TRUE(disc);
+        HWND menu = harness::WaitForWindow(life::kMenuClass, nullptr, disc.pid, 20000);
+        ASSERT_NE(nullptr, menu);
+        ClickTop(menu);
+        ASSERT_TRUE(ConfirmOptions(disc.pid, allDelete));
+        EXPECT_EQ(0u, harness::WaitExit(disc.process, 20000));
+        harness::Close(disc);
+    }
+    UninstallRun run = FollowUninstaller();
+    ASSERT_TRUE(run.started);
+    EXPECT_EQ(0u, run.exitCode);
+    ExpectReports(run);
+    std::string staged = l.store + "\\Setup.exe";
+    EXPECT_EQ(0, lstrcmpiA((way == FROM_DISC ? std::string("D:\\Setup.exe") : staged).c_str(), run.image.c_str()))
+        << run.image;
+
+    // nothing removed that the install did not make; nothing left of it but the user's
+    // files, their folders and, off the disc, the staged uninstaller waiting for a restart
+    life::Snapshot after = life::TakeSnapshot();
+    std::string missing = life::Join(life::Missing(before, after));
+    EXPECT_TRUE(missing.empty()) << missing;
+    std::vector<std::string> kept;
+    std::string docs = life::SpecialFolder(CSIDL_PERSONAL);
+    for (std::string p = l.save; p != docs; p = life::ParentOf(p)) kept.push_back(p);
+    kept.push_back(l.save + "\\b.DAT");
+    kept.push_back(l.save + "\\c.txt");
+    kept.push_back(l.save + "\\x");
+    kept.push_back(l.save + "\\x\\y.dat");
+    if (!allDelete) kept.push_back(l.save + "\\a.dat");
+    if (way == FROM_MENU)
+        for (std::string p = mine; p != l.root; p = life::ParentOf(p)) kept.push_back(p);
+    if (way != FROM_DISC) {
+        kept.push_back(l.store);
+        kept.push_back(staged);
+    }
+    std::sort(kept.begin(), kept.end());
+    std::string want = life::Join(kept), left = life::Join(life::Missing(after, before));
+    EXPECT_TRUE(want == left) << "expected:\n" << want << "left:\n" << left;
+
+    // the staged uninstaller and the maker store: gone from the disc, else at the restart
+    std::vector<std::string> pending = PendingRenames();
+    std::string wininit = harness::ReadFile(Wininit());
+    if (way == FROM_DISC) {
+        EXPECT_FALSE(harness::Exists(l.store));
+        EXPECT_TRUE(pending.empty());
+        if (win9x) {
+            EXPECT_EQ(oldWininit, wininit);
+        }
+    } else if (!win9x) {
+        EXPECT_EQ(life::Join({"\\??\\" + staged, "\\??\\" + l.store}), life::Join(pending));
+        Reboot();
+        EXPECT_FALSE(harness::Exists(staged));
+        EXPECT_FALSE(harness::Exists(l.store));
+    } else {
+        char shortFile[MAX_PATH] = "", shortStore[MAX_PATH] = "";
+        GetShortPathNameA(staged.c_str(), shortFile, MAX_PATH);
+        GetShortPathNameA(l.store.c_str(), shortStore, MAX_PATH);
+        for (const char* s : {shortFile, shortStore}) {
+            // every component in 8.3 form
+            std::string rest = std::string(s).substr(3);
+            for (size_t at; !rest.empty(); rest = at == std::string::npos ? "" : rest.substr(at + 1)) {
+                at = rest.find('\\');
+                std::string part = rest.substr(0, at);
+                size_t dot = part.find('.');
+                EXPECT_LE(dot == std::string::npos ? part.size() : dot, 8u) << s;
+            }
+        }
+        EXPECT_EQ("[rename]\r\nNUL=C:\\OLDFILE.TMP\r\nNUL=" + std::string(shortFile) + "\r\nNUL=" + shortStore +
+                      "\r\n[other]\r\nkey=value\r\n",
+                  wininit);
+        EXPECT_TRUE(pending.empty());
+        Reboot();
+        EXPECT_FALSE(harness::Exists(staged));
+    }
+}
+
+std::string CycleName(const ::testing::TestParamInfo<std::tuple<bool, Way>>& i) {
+    static const char* const ways[] = {"Menu", "Shortcut", "Disc"};
+    return std::string(std::get<0>(i.param) ? "Win9x" : "NT") + ways[std::get<1>(i.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, LifeCycle,
+                         ::testing::Combine(::testing::Values(false, true),
+                                            ::testing::Values(FROM_MENU, FROM_SHORTCUT, FROM_DISC)),
+                         CycleName);
+
+// Faults in what the uninstall run finds, on the NT family.
+class UninstallEdge : public ::testing::Test {
+protected:
+    void SetUp() override {
+        life::Scrub(l);
+        ClearPendingRenames();
+        life::LoadDisc();
+        life::Prepare(l, 0, 0);
+        install = life::RunInstall(l, false);
+        ASSERT_EQ("1", life::Setting(l, "INSTALL", "IsInstall"));
+        if (closeMenu) life::CloseMenu(install);
+    }
+    void TearDown() override {
+        life::CloseMenu(install);
+        life::Scrub(l);
+        ClearPendingRenames();
+    }
+    Layout l;
+    life::InstallRun install;
+    bool closeMenu = true;
+};
+
+TEST_F(UninstallEdge, DamagedLogStopsAtTheDamagedEntry) {
+    std::string log = harness::ReadFile(l.install + "\\Setup.dat");
+    size_t at = log.find("F readme.txt;");
+    ASSERT_NE(std::string::npos, at);
+    log.insert(at, "X broken;\r\n");
+    ASSERT_TRUE(harness::WriteFile(l.install + "\\Setup.dat", log));
+    UninstallRun run = RunStagedUninstaller(l);
+    ASSERT_EQ(2u, run.boxes.size()) << life::Texts(run.boxes);
+    EXPECT_EQ(kStartText, run.boxes[0].text);
+    EXPECT_EQ("アンインストールデータが\n破損している可能性があります。お手数ですが、手動でデータの削除を\nお願いします",
+              run.boxes[1].text);
+    EXPECT_EQ("X broken", run.boxes[1].caption);
+    EXPECT_EQ(unsigned(MB_ICONEXCLAMATION), run.boxes[1].icon);
+    // the entries before it took effect, nothing after it did
+    EXPECT_FALSE(harness::Exists(l.install + "\\AoHoshi.exe"));
+    EXPECT_TRUE(harness::Exists(l.install + "\\readme.txt"));
+    EXPECT_TRUE(harness::Exists(l.install + "\\Setup.dat"));
+    EXPECT_TRUE(harness::Exists(l.UninstallLink()));
+    EXPECT_EQ("1", life::Setting(l, "INSTALL", "IsInstall"));
+    EXPECT_TRUE(PendingRenames().empty());
+}
+
+TEST_F(UninstallEdge, EmptyLogRemovesNoFilesButTheRegistration) {
+    ASSERT_TRUE(harness::WriteFile(l.install + "\\Setup.dat", ""));
+    UninstallRun run = RunStagedUninstaller(l);
+    ExpectReports(run);
+    EXPECT_TRUE(harness::Exists(l.install + "\\AoHoshi.exe"));
+    EXPECT_FALSE(harness::Exists(l.UninstallLink()));
+    EXPECT_FALSE(harness::Exists(l.StartBrand()));
+    EXPECT_FALSE(harness::Exists(l.settings));
+    EXPECT_EQ(2u, PendingRenames().size());
+}
+
+TEST_F(UninstallEdge, WithoutSettingsItSaysNothingWasRemoved) {
+    ASSERT_TRUE(DeleteFileA(l.settings.c_str()));
+    ASSERT_TRUE(CopyFileA((l.install + "\\Setup.exe").c_str(), (l.store + "\\Setup.exe").c_str(), FALSE));
+    life::Snapshot before = life::TakeSnapshot();
+    UninstallRun run = RunStagedUninstaller(l);
+    EXPECT_EQ(0u, run.exitCode);
+    ASSERT_EQ(2u, run.boxes.size()) << life::Texts(run.boxes);
+    EXPECT_EQ(kStartText, run.boxes[0].text);
+    EXPECT_EQ("アンインストール情報が見つかりませんでした。\n何も削除されていません。", run.boxes[1].text);
+    EXPECT_EQ("エラー", run.boxes[1].caption);
+    EXPECT_EQ(unsigned(MB_ICONEXCLAMATION), run.boxes[1].icon);
+    life::Snapshot after = life::TakeSnapshot();
+    EXPECT_EQ("", life::Join(life::Missing(before, after)) + life::Join(life::Missing(after, before)));
+    EXPECT_TRUE(PendingRenames().empty());
+}
+
+class UninstallWithMenuOpen : public UninstallEdge {
+protected:
+    UninstallWithMenuOpen() { closeMenu = false; }
+};
+
+TEST_F(UninstallWithMenuOpen, DelUninstallsNothing) {
+    ASSERT_NE(nullptr, install.menu);
+    harness::Process del = harness::Start(life::Quoted(l.install + "\\Setup.exe") + " Del", l.install);
+    ASSERT_TRUE(del);
+    HWND owner = (HWND)1;
+    ASSERT_TRUE(ConfirmOptions(del.pid, false, &owner));
+    EXPECT_EQ(nullptr, owner);
+    EXPECT_EQ(0u, harness::WaitExit(del.process, 20000));
+    harness::Close(del);
+    // the uninstaller meets the open menu's guard and ends without a word
+    EXPECT_FALSE(harness::WaitForBox(0, 3000).has_value());
+    EXPECT_EQ("0", life::Setting(l, "UNINSTALL", "AllDelete"));
+    EXPECT_TRUE(harness::Exists(l.store + "\\Setup.exe"));
+    EXPECT_TRUE(harness::Exists(l.install + "\\Setup.dat"));
+    EXPECT_EQ("1", life::Setting(l, "INSTALL", "IsInstall"));
+    EXPECT_TRUE(IsWindow(install.menu));
+}
+
+}  // namespace
