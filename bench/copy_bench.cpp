@@ -1,0 +1,173 @@
+// Benchmark probes, run under Wine by bench/copy_bench.sh. They print figures; nothing here
+// passes or fails.
+//   copy_bench runner SRC DST        the launcher's script runner: SRC\Setup.ini into DST
+//   copy_bench settings INSTALL      prepared settings for an install run into INSTALL
+//   copy_bench install CMDLINE       time from start to the install's first report box
+//   copy_bench startup CMDLINE       time from start to the first painted window
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/layout.h"
+#include "core/settings.h"
+#include "core/startup.h"
+#include "core/state.h"
+#include "install/install_log.h"
+#include "install/script_runner.h"
+
+namespace {
+
+double Now()
+{
+    static LARGE_INTEGER f = {};
+    if (!f.QuadPart) QueryPerformanceFrequency(&f);
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return double(t.QuadPart) / double(f.QuadPart);
+}
+
+PROCESS_INFORMATION Start(const char *cmdline)
+{
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    std::vector<char> buf(cmdline, cmdline + strlen(cmdline) + 1);
+    if (!CreateProcessA(NULL, buf.data(), NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi)) {
+        fprintf(stderr, "cannot start %s (%lu)\n", cmdline, GetLastError());
+        exit(1);
+    }
+    return pi;
+}
+
+struct Find {
+    DWORD pid;
+    const char *cls;  // NULL: any class but a dialog's
+    HWND found;
+};
+
+BOOL CALLBACK FindTop(HWND h, LPARAM lp)
+{
+    Find *f = reinterpret_cast<Find *>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    if (pid != f->pid || !IsWindowVisible(h)) return TRUE;
+    char cls[64] = "";
+    GetClassNameA(h, cls, sizeof cls);
+    if (f->cls ? strcmp(cls, f->cls) != 0 : strcmp(cls, "#32770") == 0) return TRUE;
+    f->found = h;
+    return FALSE;
+}
+
+HWND TopWindow(DWORD pid, const char *cls)
+{
+    Find f = {pid, cls, NULL};
+    EnumWindows(FindTop, reinterpret_cast<LPARAM>(&f));
+    return f.found;
+}
+
+int Runner(const char *src, const char *dst)
+{
+    lstrcpyA(g_state.sourceFolder, src);
+    lstrcpyA(g_state.installFolder, dst);
+    g_state.requiredMB = 2000;
+    g_state.progressWidth = -1;
+    ResetInstallLog();
+    double t0 = Now();
+    int ok = RunScript();
+    double t = Now() - t0;
+    printf("%llu %.3f %d %d\n", (unsigned long long)ScriptBytesCopied(), t, g_state.installLogLength,
+           g_state.installProblems);
+    return ok ? 0 : 1;
+}
+
+int Settings(const char *install)
+{
+    g_state.instance = GetModuleHandleA(NULL);
+    if (!InitFolders()) return 1;
+    LoadProductStrings();
+    char store[PATH_SIZE];
+    JoinPath(store, sizeof store, g_state.commonFolder, g_state.maker);
+    CreateNestedFolder(store);
+    WriteSetting(SECTION_INSTALL, "InstallFold", install);
+    WriteSetting(SECTION_INSTALL, "ExeName", g_state.gameExe);
+    WriteSetting(SECTION_INSTALL, "shortcut", "0");
+    WriteSetting(SECTION_INSTALL, "IsOpenReadme", "0");
+    WriteSetting(SECTION_INSTALL, "IsInstall", "0");
+    return 0;
+}
+
+// Answers every box of the process until it ends; prints the seconds to the first one.
+int Install(const char *cmdline)
+{
+    double t0 = Now(), first = -1;
+    PROCESS_INFORMATION pi = Start(cmdline);
+    char text[256] = "";
+    while (WaitForSingleObject(pi.hProcess, 5) == WAIT_TIMEOUT) {
+        HWND box = TopWindow(pi.dwProcessId, "#32770");
+        if (!box) continue;
+        if (first < 0) {
+            first = Now() - t0;
+            GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+        }
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        Sleep(50);
+    }
+    printf("%.3f %s\n", first, text);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return first < 0;
+}
+
+// Painted: the window's pixels on screen are no longer of one colour.
+int Painted(HWND w)
+{
+    RECT r;
+    if (!GetWindowRect(w, &r)) return 0;
+    HDC screen = GetDC(NULL);
+    int wd = r.right - r.left, ht = r.bottom - r.top;
+    COLORREF first = GetPixel(screen, r.left + wd / 8, r.top + ht / 8);
+    int differs = 0;
+    for (int i = 1; i < 8 && !differs; i++)
+        for (int j = 1; j < 8 && !differs; j++)
+            differs = GetPixel(screen, r.left + wd * i / 8, r.top + ht * j / 8) != first;
+    ReleaseDC(NULL, screen);
+    return differs;
+}
+
+int Startup(const char *cmdline)
+{
+    double t0 = Now();
+    PROCESS_INFORMATION pi = Start(cmdline);
+    double shown = -1, painted = -1;
+    while (Now() - t0 < 60) {
+        HWND w = TopWindow(pi.dwProcessId, NULL);
+        if (w && shown < 0) shown = Now() - t0;
+        if (w && Painted(w)) {
+            painted = Now() - t0;
+            break;
+        }
+        if (WaitForSingleObject(pi.hProcess, 2) != WAIT_TIMEOUT) break;
+    }
+    printf("%.3f %.3f\n", shown, painted);
+    TerminateProcess(pi.hProcess, 0);
+    WaitForSingleObject(pi.hProcess, 5000);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return painted < 0;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc == 4 && !strcmp(argv[1], "runner")) return Runner(argv[2], argv[3]);
+    if (argc == 3 && !strcmp(argv[1], "settings")) return Settings(argv[2]);
+    if (argc == 3 && !strcmp(argv[1], "install")) return Install(argv[2]);
+    if (argc == 3 && !strcmp(argv[1], "startup")) return Startup(argv[2]);
+    fprintf(stderr, "usage: copy_bench runner SRC DST | settings INSTALL | install CMD | startup CMD\n");
+    return 2;
+}
