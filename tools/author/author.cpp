@@ -289,6 +289,14 @@ void Walk(const fs::path &root, const fs::path &dir, const std::string &rel, con
             Walk(root, child.path(), e.rel, e.rel932, out);
         } else if (child.is_regular_file()) {
             e.size = child.file_size();
+            std::string ext = Upper(name.substr(name.rfind('.') == std::string::npos ? name.size() : name.rfind('.')));
+            if ((ext == ".TXT" || ext == ".INI" || ext == ".HTM" || ext == ".HTML") && e.size < (1u << 20)) {
+                bool ok = false, ascii = true;
+                std::string text = ReadAll(child.path(), &ok), mb;
+                for (unsigned char c : text) ascii = ascii && c < 0x80;
+                if (ok && !ascii && To932(text, &mb) && mb != text)
+                    Note(where, "reads as UTF-8; Notepad on a Japanese Windows reads code page 932 (iconv -f UTF-8 -t CP932)");
+            }
             if (e.size > kFileMax) Problem(where, "is " + std::to_string(e.size) + " bytes; a file on the disc holds at most 4 GiB - 1");
             out->push_back(e);
         } else {
@@ -301,7 +309,7 @@ void CheckLength(const std::string &where, const std::string &text, const std::s
 {
     if ((int)text.size() > kPathMax)
         Problem(where, what + " is " + std::to_string(text.size()) + " bytes in code page 932; the launcher's limit is " +
-                           std::to_string(kPathMax) + " (" + text.substr(0, 60) + "...)");
+                           std::to_string(kPathMax) + " (" + std::to_string(text.size() - kPathMax) + " too many)");
 }
 
 int Run(const std::vector<std::string> &argv, const fs::path &log)
