@@ -20,14 +20,14 @@ disc=${DEMO_DISC:-$top/build/disc}
 driver_exe=$top/build/demo-driver/demo_driver.exe
 
 if [ "${1:-}" != --inside ]; then
-  for tool in xdotool import i686-w64-mingw32-g++; do
+  for tool in xdotool import i686-w64-mingw32-g++-win32; do
     command -v $tool >/dev/null || { echo "demo: $tool is missing (./run deps installs it)" >&2; exit 1; }
   done
   [ -f "$disc/Setup.exe" ] || { echo "demo: no disc in $disc (run ./run build first)" >&2; exit 1; }
   mkdir -p "$(dirname "$driver_exe")"
   if [ ! -f "$driver_exe" ] || [ "$top/tools/demo_driver.cpp" -nt "$driver_exe" ]; then
     echo "demo: building the window driver"
-    i686-w64-mingw32-g++ -municode -static -O2 -o "$driver_exe" "$top/tools/demo_driver.cpp" ||
+    i686-w64-mingw32-g++-win32 -municode -static -O2 -o "$driver_exe" "$top/tools/demo_driver.cpp" ||
       { echo "demo: the window driver does not build" >&2; exit 1; }
   fi
   rm -rf "$out"
@@ -105,8 +105,22 @@ menu_point() {  # menu_point DX DY: a point of the menu window in screen coordin
   read -r _ x y _ <<<"$menu"
   echo $((x + $1)) $((y + $2))
 }
-hover() { xdotool mousemove $(menu_point "$1" "$2"); sleep 0.3; }
-click() { hover "$1" "$2"; xdotool click 1; }
+# Wine's desktop is an X window: at (0, 0) on Xvfb, wherever the window manager put it on a
+# real display. Desktop points are offset by its position.
+desk_x=0 desk_y=0
+find_desktop() {
+  local wid X=0 Y=0
+  wid=$(timeout 5 xdotool search --classname 'explorer.exe' 2>/dev/null | head -1)
+  [ -n "$wid" ] && eval "$(timeout 5 xdotool getwindowgeometry --shell "$wid" 2>/dev/null | grep -E '^[XY]=')"
+  desk_x=${X:-0} desk_y=${Y:-0}
+}
+hover() {
+  local x y
+  read -r x y <<<"$(menu_point "$1" "$2")"
+  timeout 10 xdotool mousemove $((x + desk_x)) $((y + desk_y))
+  sleep 0.3
+}
+click() { hover "$1" "$2"; timeout 10 xdotool click 1; }
 menu_class=Setup_ClassName
 
 links() { find "$c_drive" -name '*.lnk' 2>/dev/null | sort; }
@@ -117,6 +131,8 @@ say "starting D:\\Setup.exe, the menu of the disc"
 (cd "$WINE_CDROM" && wine 'D:\Setup.exe' >/dev/null 2>&1 &)
 wait_window $menu_class '*' 30 || fail menu "the menu window did not open within 30 s"
 menu=$win
+find_desktop
+say "Wine's desktop is at ($desk_x, $desk_y) on the display"
 shot menu "The menu on the disc" "D:\\Setup.exe started with no argument: the 600&times;400 window, centred at ($(read -r _ x y _ <<<"$menu"; echo "$x, $y")), offers INSTALL and EXIT while the game is not installed."
 
 say "moving the mouse over INSTALL"
