@@ -76,6 +76,8 @@ protected:
     void TearDown() override {
         life::CloseMenu(run);
         life::Scrub(l);
+        DeleteFileA("C:\\Program.exe");
+        DeleteFileA(kPlantedLog);
         harness::SetWin9x("Setup.exe", false);
     }
     Layout l;
@@ -140,13 +142,11 @@ TEST_P(Install, CopiesRegistersReportsAndRestarts) {
     EXPECT_TRUE(harness::IsDir(l.save));
 
     // the menu from the install folder, never the planted program; the readme in Notepad
+    EXPECT_FALSE(harness::Exists(kPlantedLog)) << harness::ReadFile(kPlantedLog);
     ASSERT_NE(nullptr, run.menu);
     EXPECT_EQ(0, lstrcmpiA((l.install + "\\Setup.exe").c_str(), run.menuImage.c_str())) << run.menuImage;
     EXPECT_NE(0u, run.notepadPid);
     EXPECT_NE(std::string::npos, run.notepadTitle.find("readme")) << run.notepadTitle;
-    EXPECT_FALSE(harness::Exists(kPlantedLog)) << harness::ReadFile(kPlantedLog);
-    DeleteFileA("C:\\Program.exe");
-    DeleteFileA(kPlantedLog);
 }
 
 TEST_P(Install, FailedCopyIsReportedAsAWarningAndTheRestGoesOn) {
@@ -218,6 +218,30 @@ TEST_F(InstallEdge, MissingDiscAsksForItUntilCancelled) {
     harness::Close(p);
     EXPECT_FALSE(harness::Exists(l.install + "\\Setup.dat"));
     EXPECT_EQ("0", life::Setting(l, "INSTALL", "IsInstall"));
+}
+
+TEST_F(InstallEdge, MissingDiscIsAskedForAgainUntilTheChosenDriveHoldsIt) {
+    life::Prepare(l, 0, 0);
+    harness::ClearCdrom();
+    harness::Process p = harness::Start(life::Quoted(l.install + "\\Setup.exe") + " Install D:", "C:\\");
+    ASSERT_TRUE(p);
+    HWND first = harness::WaitForWindow("#32770", "ディスク指定", p.pid, 20000);
+    ASSERT_NE(nullptr, first);
+    harness::Answer(first, IDOK);  // d:, still empty
+    ASSERT_TRUE(harness::WaitGone(first, 10000));
+    HWND second = harness::WaitForWindow("#32770", "ディスク指定", p.pid, 20000);
+    ASSERT_NE(nullptr, second);
+    life::LoadDisc();
+    harness::Answer(second, IDOK);
+    harness::ProcessWatcher w(p.pid);
+    EXPECT_EQ(0u, w.Run(p.process, 60000));
+    harness::Close(p);
+    ASSERT_EQ(1u, w.boxes.size()) << life::Texts(w.boxes);
+    EXPECT_EQ("インストールが正常に終了しました", w.boxes[0].text);
+    EXPECT_EQ("1", life::Setting(l, "INSTALL", "IsInstall"));
+    EXPECT_TRUE(harness::Exists(l.install + "\\AoHoshi.exe"));
+    run.menu = harness::WaitForWindow(life::kMenuClass, nullptr, 0, 10000);
+    if (run.menu) run.menuPid = harness::WindowPid(run.menu);
 }
 
 TEST_F(InstallEdge, MissingInstallFolderSettingIsReported) {
