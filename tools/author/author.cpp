@@ -538,7 +538,15 @@ int main(int argc, char **argv)
     }
     script += "E\r\n";
     if (o.checkOnly) {
-        std::fwrite(script.data(), 1, script.size(), stdout);
+        // shown as UTF-8; the file itself is code page 932
+        std::string shown = script;
+        iconv_t cd = iconv_open("UTF-8", "CP932");
+        std::string buf(script.size() * 3 + 8, '\0');
+        char *src = &script[0], *dst = &buf[0];
+        size_t left = script.size(), room = buf.size();
+        if (cd != (iconv_t)-1 && iconv(cd, &src, &left, &dst, &room) != (size_t)-1) shown = buf.substr(0, buf.size() - room);
+        if (cd != (iconv_t)-1) iconv_close(cd);
+        std::fwrite(shown.data(), 1, shown.size(), stdout);
         std::printf("check only: nothing written\n");
         return 0;
     }
@@ -590,9 +598,12 @@ int main(int argc, char **argv)
     fs::path part = out.string() + ".part";
     fs::remove(part);
     int made = Run({"xorriso", "-as", "mkisofs", "-quiet", "-input-charset", "UTF-8", "-J", "-r",
-                  "-iso-level", "3", "-V", volume, "-o", part.string(), disc.string()}, "");
+                  "-iso-level", "3", "-V", volume, "-o", part.string(), disc.string()}, part.string() + ".log");
+    bool ok = false;
+    std::string xlog = ReadAll(part.string() + ".log", &ok);
+    fs::remove(part.string() + ".log");
     if (made != 0 || !fs::exists(part)) {
-        std::fprintf(stderr, "author: xorriso could not write the image (exit %d)\n", made);
+        std::fprintf(stderr, "%sauthor: xorriso could not write the image (exit %d)\n", xlog.c_str(), made);
         fs::remove(part);
         if (o.disc.empty()) fs::remove_all(disc);
         return 1;
