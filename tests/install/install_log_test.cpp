@@ -1,0 +1,49 @@
+// Setup.dat as written from the install log: every entry ";\r\n", the log's own entry last.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/state.h"
+#include "harness.h"
+#include "install/install_log.h"
+
+namespace {
+
+struct UninstallLog : ::testing::Test {
+    std::string dir;
+    void SetUp() override {
+        dir = harness::MakeTempDir("log");
+        lstrcpyA(g_state.installFolder, dir.c_str());
+        ASSERT_EQ(1, ResetInstallLog());
+    }
+    void TearDown() override {
+        FreeInstallLog();
+        harness::RemoveTree(dir);
+    }
+    std::string Written() { return harness::ReadFile(dir + "\\Setup.dat"); }
+};
+
+TEST_F(UninstallLog, NothingInstalledStillLogsTheLogItself) {
+    ASSERT_EQ(1, WriteUninstallLog());
+    EXPECT_EQ("F Setup.dat;\n", Written());
+}
+
+TEST_F(UninstallLog, EntriesKeepTheirBytesAndOrderPastTheFirstBuffer) {
+    std::string want;
+    AppendInstallLog("D\tdata", 6);  // a folder keeps the script's separator byte
+    want += "D\tdata;\r\n";
+    for (int i = 0; i < 800; i++) {
+        std::string entry = "F data\\年表" + std::to_string(i) + ".txt";
+        ASSERT_EQ(1, AppendInstallLog(entry.c_str(), int(entry.size())));
+        want += entry + ";\r\n";
+    }
+    ASSERT_GT(want.size(), 10000u);
+    ASSERT_EQ(1, WriteUninstallLog());
+    EXPECT_TRUE(want + "F Setup.dat;\n" == Written());
+    // a second install replaces the log rather than adding to it
+    ASSERT_EQ(1, ResetInstallLog());
+    ASSERT_EQ(1, WriteUninstallLog());
+    EXPECT_EQ("F Setup.dat;\n", Written());
+}
+
+}  // namespace
