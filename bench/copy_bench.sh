@@ -9,6 +9,7 @@
 #   3. the time from process start to the first painted menu, against a bare Win32 window.
 # The payload is about MiB mebibytes (default 1024): a quarter in small files of 4 to 64 KiB,
 # the rest in four large ones. Copies run with a warm page cache and without a sync.
+# BENCH_TMPFS=1 (root only) puts C:\bench on a tmpfs, which takes the disk out of the figures.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 mib=${1:-1024}
@@ -24,6 +25,12 @@ probe() { wine "$build/copy_bench.exe" "$@" </dev/null 2>/dev/null | tr -d '\r';
 c=$WINEPREFIX/drive_c
 b=$c/bench
 rm -rf "$b"
+mkdir -p "$b"
+if [ "${BENCH_TMPFS:-0}" = 1 ]; then
+  mount -t tmpfs -o size=$((mib * 3 + 512))m tmpfs "$b"
+  trap 'umount -l "$b" 2>/dev/null; rmdir "$b" 2>/dev/null || true' EXIT
+  echo "payload: C:\bench is a tmpfs"
+fi
 mkdir -p "$b/disc"
 cp -a "$disc"/. "$b/disc"/
 echo "payload: generating about $mib MiB under C:\\bench\\disc\\payload"
@@ -105,4 +112,4 @@ m=$(printf '%s\n' "${menu[@]}" | median)
 w=$(printf '%s\n' "${bare[@]}" | median)
 echo "start-up: menu painted after ${m}s, bare window after ${w}s (median of 5), menu/bare" \
      "$(awk -v m="$m" -v w="$w" 'BEGIN { printf "%.2f", m / w }')"
-rm -rf "$b"
+rm -rf "${b:?}"/*

@@ -13,8 +13,13 @@ static const char kFolderFailed[] = "フォルダの作成に失敗しました"
 static const char kSourceMissing[] = "インストールファイルが存在しない可能性があります";
 static const char kInstallFailed[] = "インストールに失敗";
 
+// a look at the queue costs as much as copying a block, so it is taken at most this often
+#define PUMP_INTERVAL_MS 10
+
 static ULONGLONG s_total;
 static BYTE s_block[65536];
+static DWORD s_lastPump;
+static char s_self[PATH_SIZE];
 
 static void ReportLine(HWND owner, const char *text, const char *caption);
 static void RunFolderLine(const char *line, int length);
@@ -50,6 +55,9 @@ int RunScript(void)
     script[got] = 0;
 
     s_total = 0;
+    s_lastPump = GetTickCount() - PUMP_INTERVAL_MS;  // the first block looks at once
+    DWORD self = GetModuleFileNameA(NULL, s_self, sizeof s_self);
+    if (self == 0 || self >= sizeof s_self) s_self[0] = 0;
     int pos = 0;
     ScriptLine line;
     while (NextScriptLine(script, (int)got, &pos, &line)) {
@@ -206,9 +214,13 @@ static int CopyOneFile(const char *src, const char *dst, ULONGLONG before, ULONG
     return 1;
 }
 
-// One pending message per block keeps the window painted and movable.
+// One pending message after a block keeps the window painted and movable; looking more
+// often than a screen refreshes shows nothing more.
 static void PumpOneMessage(void)
 {
+    DWORD now = GetTickCount();
+    if (now - s_lastPump < PUMP_INTERVAL_MS) return;
+    s_lastPump = now;
     MSG msg;
     if (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
         // a close request has destroyed the window; the quit it posted ends nothing here,
@@ -223,7 +235,5 @@ static void PumpOneMessage(void)
 // very file, which Windows will not let anyone overwrite while it runs.
 static int IsRunningProgram(const char *path)
 {
-    char self[PATH_SIZE];
-    DWORD got = GetModuleFileNameA(NULL, self, sizeof self);
-    return got > 0 && got < sizeof self && lstrcmpiA(self, path) == 0;
+    return s_self[0] && lstrcmpiA(s_self, path) == 0;
 }
