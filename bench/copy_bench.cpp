@@ -1,6 +1,7 @@
 // Benchmark probes, run under Wine by bench/copy_bench.sh. They print figures; nothing here
 // passes or fails.
 //   copy_bench runner SRC DST        the launcher's script runner: SRC\Setup.ini into DST
+//   copy_bench runner-window SRC DST the same under the install run's window and progress band
 //   copy_bench settings INSTALL      prepared settings for an install run into INSTALL
 //   copy_bench install CMDLINE       time from start to the install's first report box
 //   copy_bench startup CMDLINE       time from start to the first painted window
@@ -18,6 +19,7 @@
 #include "core/state.h"
 #include "install/install_log.h"
 #include "install/script_runner.h"
+#include "ui/main_window.h"
 
 namespace {
 
@@ -69,8 +71,14 @@ HWND TopWindow(DWORD pid, const char *cls)
     return f.found;
 }
 
-int Runner(const char *src, const char *dst)
+int Runner(const char *src, const char *dst, int window)
 {
+    if (window) {
+        // the install run's window: no buttons, the progress band drawn as it grows
+        g_state.launchMode = MODE_INSTALL;
+        if (!CreateMenuWindow(GetModuleHandleA(NULL))) return 1;
+        LoadProgressSprite();
+    }
     lstrcpyA(g_state.sourceFolder, src);
     lstrcpyA(g_state.installFolder, dst);
     g_state.requiredMB = 2000;
@@ -164,10 +172,11 @@ int Startup(const char *cmdline)
 
 int main(int argc, char **argv)
 {
-    if (argc == 4 && !strcmp(argv[1], "runner")) return Runner(argv[2], argv[3]);
+    if (argc == 4 && !strcmp(argv[1], "runner")) return Runner(argv[2], argv[3], 0);
+    if (argc == 4 && !strcmp(argv[1], "runner-window")) return Runner(argv[2], argv[3], 1);
     if (argc == 3 && !strcmp(argv[1], "settings")) return Settings(argv[2]);
     if (argc == 3 && !strcmp(argv[1], "install")) return Install(argv[2]);
     if (argc == 3 && !strcmp(argv[1], "startup")) return Startup(argv[2]);
-    fprintf(stderr, "usage: copy_bench runner SRC DST | settings INSTALL | install CMD | startup CMD\n");
+    fprintf(stderr, "usage: copy_bench runner[-window] SRC DST | settings INSTALL | install CMD | startup CMD\n");
     return 2;
 }
