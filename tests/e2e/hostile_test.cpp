@@ -209,6 +209,105 @@ TEST(DiscFile, ShortReadOrVanishedNameAbandonsTheFile) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// A read-only file in the way
+// ---------------------------------------------------------------------------------------------
+
+TEST(InTheWay, ReadOnlyFileIsReportedAndKept) {
+    Disc("D data;\r\nF data\\locked.txt;\r\nF data\\free.txt;\r\nE;\r\n",
+         {{"data\\locked.txt", "new"}, {"data\\free.txt", "free"}});
+    std::string root = harness::MakeTempDir("ro");
+    std::string install = root + "\\Game";
+    ASSERT_TRUE(harness::WriteFile(install + "\\data\\locked.txt", "old"));
+    SetFileAttributesA((install + "\\data\\locked.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    HANDLE probe = CreateFileA((install + "\\data\\locked.txt").c_str(), GENERIC_WRITE, 0, nullptr,
+                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (probe != INVALID_HANDLE_VALUE) {
+        CloseHandle(probe);
+        GTEST_SKIP() << "a read-only file can be replaced here";
+    }
+    WriteSettings(install, 0);
+    Outcome r = Launch("D:\\Setup.exe Install D:");
+    KillSetupWindows(10000);
+    EXPECT_EQ(r.exit, 0u);
+    EXPECT_TRUE(r.shows("インストールに失敗", install + "\\data\\locked.txt"));
+    EXPECT_FALSE(r.shows(kSuccess));
+    EXPECT_EQ(harness::ReadFile(install + "\\data\\locked.txt"), "old");  // left as it was
+    EXPECT_EQ(harness::ReadFile(install + "\\data\\free.txt"), "free");
+    SetFileAttributesA((install + "\\data\\locked.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+    harness::RemoveTree(root);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Settings that are missing, overlong or not a file
+// ---------------------------------------------------------------------------------------------
+
+struct BadSettings : ::testing::Test {
+    std::string root, install;
+    void SetUp() override {
+        root = harness::MakeTempDir("set");
+        install = root + "\\Game";
+        Disc("D data;\r\nF readme.txt;\r\nE;\r\n");
+    }
+    void TearDown() override {
+        KillSetupWindows();
+        RemoveDirectoryA(Settings().c_str());
+        DeleteFileA(Settings().c_str());
+        harness::RemoveTree(root);
+    }
+    // An install run must refuse without copying anything anywhere.
+    void ExpectInstallRefused() {
+        Outcome r = Launch("D:\\Setup.exe Install D:");
+        EXPECT_EQ(r.exit, 0u);
+        ASSERT_EQ(r.boxes.size(), 1u);
+        EXPECT_EQ(r.boxes[0].text, "インストール先が見つかりませんでした[" + Settings() + "]");
+        EXPECT_EQ(r.boxes[0].caption, "エラー");
+        EXPECT_EQ(r.boxes[0].icon, kWarning);
+        EXPECT_FALSE(harness::Exists(install + "\\readme.txt"));
+    }
+};
+
+TEST_F(BadSettings, InstallFolderMissing) {
+    WriteSettings(install, 0);
+    WritePrivateProfileStringA("INSTALL", "InstallFold", nullptr, Settings().c_str());
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, Settings().c_str());
+    ExpectInstallRefused();
+}
+
+TEST_F(BadSettings, SettingsFileIsAFolder) {
+    DeleteFileA(Settings().c_str());
+    ASSERT_TRUE(harness::MakeDirs(Settings()));
+    ExpectInstallRefused();
+    // the uninstall finds no log through it and removes nothing
+    ASSERT_TRUE(harness::WriteFile(install + "\\a.txt", "a"));
+    ASSERT_TRUE(harness::WriteFile(install + "\\Setup.dat", "F a.txt;\r\nF Setup.dat;\n"));
+    std::string staged = MakerStore() + "\\Setup.exe";
+    ASSERT_TRUE(CopyFileA((harness::DosPath(SAMPLE_DISC) + "\\Setup.exe").c_str(), staged.c_str(), FALSE));
+    Outcome u = Launch("\"" + staged + "\" Uninstall", Common());
+    EXPECT_EQ(u.exit, 0u);
+    EXPECT_FALSE(u.shows(kEnd));
+    EXPECT_FALSE(u.shows(kDamaged));
+    EXPECT_TRUE(harness::Exists(install + "\\a.txt"));
+}
+
+TEST_F(BadSettings, InstallFolderTooLongForAPath) {
+    // cut to a path buffer it would name another folder: nothing may be written there
+    std::string longer = install + "\\" + std::string(300, 'x');
+    WriteSettings(longer, 0);
+    Outcome r = Launch("D:\\Setup.exe Install D:");
+    EXPECT_EQ(r.exit, 0u);
+    EXPECT_FALSE(r.shows(kSuccess));
+    WIN32_FIND_DATAA fd;
+    HANDLE f = FindFirstFileA((install + "\\*").c_str(), &fd);
+    int entries = 0;
+    if (f != INVALID_HANDLE_VALUE) {
+        do entries += strcmp(fd.cFileName, ".") && strcmp(fd.cFileName, "..");
+        while (FindNextFileA(f, &fd));
+        FindClose(f);
+    }
+    EXPECT_EQ(entries, 0) << "something was installed under a cut-off install folder";
+}
+
+// ---------------------------------------------------------------------------------------------
 // Damaged uninstall logs
 // ---------------------------------------------------------------------------------------------
 
