@@ -8,7 +8,8 @@
 #      final report) over that payload, against cp;
 #   3. the time from process start to the first painted menu, against a bare Win32 window.
 # The payload is about MiB mebibytes (default 1024): a quarter in small files of 4 to 64 KiB,
-# the rest in four large ones. Copies run with a warm page cache and without a sync.
+# the rest in four large ones. Copies start with a warm page cache and nothing left to write
+# back, and are timed without a sync of their own.
 # BENCH_TMPFS=1 (root only) puts C:\bench on a tmpfs, which takes the disk out of the figures.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -73,9 +74,11 @@ best_cp=0 best_run=0
 for round in $(seq 1 "$rounds"); do
   rm -rf "$b/cp" "$b/run"
   mkdir -p "$b/cp" "$b/run"
+  sync  # each contender starts without the last one's writes still pending
   t0=$(now); cp -r "$b/disc/payload" "$b/cp/"; t1=$(now)
   t_cp=$(awk -v a="$t0" -v z="$t1" 'BEGIN { print z - a }')
   rm -rf "$b/cp"
+  sync
   read -r copied t_run log problems < <(probe runner 'C:\bench\disc' 'C:\bench\run')
   [ "$copied" = "$bytes" ] || echo "runner: copied $copied of $bytes bytes ($problems problems)" >&2
   echo "round $round: cp -r $(mbs "$t_cp") MB/s, script runner $(mbs "$t_run") MB/s (log $log bytes)"
@@ -91,6 +94,7 @@ echo "copy: cp -r $(mbs "$best_cp") MB/s, script runner $(mbs "$best_run") MB/s,
 ln -sfn "$b/disc" "$WINEPREFIX/dosdevices/d:"
 probe settings 'C:\bench\inst' >/dev/null
 mkdir -p "$b/inst"
+sync
 read -r t_inst text < <(probe install 'D:\Setup.exe Install D:' | iconv -f CP932 -t UTF-8)
 # the restarted menu, if any, is not part of the measure
 wineserver -k 2>/dev/null || true; wineserver -w 2>/dev/null || true; wineserver -p 2>/dev/null || true
