@@ -32,8 +32,12 @@ std::string Common() {
 std::string MakerStore() { return Common() + "\\" + kMaker; }
 std::string Settings() { return MakerStore() + "\\AoHoshi.ini"; }
 
+// harness::MakeDirs cuts paths at every 5C byte, the trail of ソ in the maker's name; Common
+// Files is always there, so one level is enough.
+void MakeStore() { CreateDirectoryA(MakerStore().c_str(), nullptr); }
+
 void WriteSettings(const std::string& installFold, int isInstall) {
-    harness::MakeDirs(MakerStore());
+    MakeStore();
     DeleteFileA(Settings().c_str());
     const std::string s = Settings();
     WritePrivateProfileStringA("INSTALL", "InstallFold", installFold.c_str(), s.c_str());
@@ -115,6 +119,26 @@ Outcome Launch(const std::string& cmdline, const std::string& cwd = "", int time
 }
 
 std::string Mib(int n, char fill) { return std::string(size_t(n) << 20, fill); }
+
+// Leaves the prefix as the other scenarios expect it: the sample disc on D:, no settings, no
+// staged copy, no shortcuts or save folders of the installs run here.
+class Tidy : public ::testing::Environment {
+public:
+    void TearDown() override {
+        KillSetupWindows();
+        harness::ClearCdrom();
+        harness::CdromCopyFrom(harness::DosPath(SAMPLE_DISC));
+        DeleteFileA(Settings().c_str());
+        DeleteFileA((MakerStore() + "\\Setup.exe").c_str());
+        RemoveDirectoryA(MakerStore().c_str());
+        char folder[MAX_PATH] = "";
+        if (SHGetSpecialFolderPathA(nullptr, folder, CSIDL_PROGRAMS, FALSE))
+            harness::RemoveTree(std::string(folder) + "\\ミルキーソフト");
+        if (SHGetSpecialFolderPathA(nullptr, folder, CSIDL_PERSONAL, FALSE))
+            harness::RemoveTree(std::string(folder) + "\\" + kMaker);
+    }
+};
+const auto* const kTidy = ::testing::AddGlobalTestEnvironment(new Tidy);
 
 // ---------------------------------------------------------------------------------------------
 // Install onto a destination that fills up
@@ -275,7 +299,8 @@ TEST_F(BadSettings, InstallFolderMissing) {
 
 TEST_F(BadSettings, SettingsFileIsAFolder) {
     DeleteFileA(Settings().c_str());
-    ASSERT_TRUE(harness::MakeDirs(Settings()));
+    MakeStore();
+    ASSERT_TRUE(CreateDirectoryA(Settings().c_str(), nullptr));
     ExpectInstallRefused();
     // the uninstall finds no log through it and removes nothing
     ASSERT_TRUE(harness::WriteFile(install + "\\a.txt", "a"));
