@@ -127,7 +127,10 @@ TEST_F(Authoring, TheAuthoredDiscInstallsTheGameFolderAndUninstallsClean) {
         "mkdir -p \"$w/game\" && cp -a \"$disc\"/. \"$w/game\"/ && rm -f \"$w/game/Setup.exe\" \"$w/game/Setup.ini\" &&\n"
         "\"$top/build/author/author\" --game \"$w/game\" --product \"$top/products/sample\" \\\n"
         "  --setup \"$disc/Setup.exe\" --out \"$w/disc.iso\" >\"$w/author.log\" 2>&1 &&\n"
-        "xorriso -osirrox on -indev \"$w/disc.iso\" -extract / \"$cdrom\" >>\"$w/author.log\" 2>&1\n"
+        "find \"$cdrom\" -mindepth 1 -delete &&\n"
+        "xorriso -osirrox on -indev \"$w/disc.iso\" -extract / \"$cdrom\" >>\"$w/author.log\" 2>&1 &&\n"
+        // the files stay read-only; writable folders let the harness empty the drive again
+        "find \"$cdrom\" -type d -exec chmod u+w {} +\n"
         "echo $? >\"$w/author.rc.tmp\" && mv \"$w/author.rc.tmp\" \"$w/author.rc\"\n";
     int rc = RunNative(work, script, "author.rc", 240000);
     EXPECT_EQ(0, atoi(harness::ReadFile(work + "\\refusals.rc").c_str()))
