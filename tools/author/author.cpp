@@ -8,6 +8,8 @@
 // --setup), assembles the disc with autorun.inf and writes an ISO 9660 + Joliet image.
 // Names on Linux are UTF-8; on the disc and to the launcher they are code page 932.
 #include "core/cp932.h"
+#include "install/log_parser.h"
+#include "install/script_parser.h"
 
 #include <fcntl.h>
 #include <iconv.h>
@@ -537,6 +539,47 @@ int main(int argc, char **argv)
         if (hasFiles) script += "F " + e.rel932 + "\\*.*;\r\n";
     }
     script += "E\r\n";
+
+    // Read back with the launcher's own parsers: every line names what it was written for,
+    // and the uninstall log the install will write replays without a damaged entry.
+    {
+        std::vector<std::string> want, got;
+        std::string log;
+        for (auto &e : entries)
+            if (e.dir) want.push_back("D " + e.rel932), log += "D " + e.rel932 + ";\r\n";
+        for (auto &e : entries)
+            if (!e.dir) log += "F " + e.rel932 + ";\r\n";
+        log += "F Setup.dat;\n";
+        int pos = 0;
+        ScriptLine line;
+        while (NextScriptLine(script.data(), (int)script.size(), &pos, &line)) {
+            if (line.length == 0) continue;  // the comment
+            char path[kPathMax + 1];
+            std::string text(line.text, line.length);
+            if (line.length > kPathMax || ScriptLinePath(&line, path, sizeof path) < 0)
+                Problem("Setup.ini", "the launcher cannot hold the line \"" + text + "\"");
+            else if (text[0] == 'F' && text.size() > 4 && text.compare(text.size() - 4, 4, "*.*") == 0 &&
+                     FolderPrefixLength(path, (int)strlen(path)) != (int)strlen(path) - 3)
+                Problem("Setup.ini", "the launcher would cut \"" + text + "\" at another folder");
+            if (text[0] == 'D') got.push_back(text);
+        }
+        if (pos != (int)script.size() - 3 || got != want)
+            Problem("Setup.ini", "the launcher's reader does not end at the end line or misses a folder");
+        pos = 0;
+        LogEntry entry;
+        int kind, count = 0;
+        while ((kind = NextLogEntry(log.data(), (int)log.size(), &pos, &entry)) != LOG_END) {
+            count++;
+            if (kind == LOG_DAMAGED)
+                Problem("Setup.dat", "the uninstall would stop at the entry \"" + std::string(entry.text, entry.length) + "\"");
+        }
+        if (count != (int)entries.size() + 1) Problem("Setup.dat", "the uninstall would not replay every entry");
+        if (!g_problems.empty()) {
+            for (auto &p : g_problems) std::fprintf(stderr, "author: %s\n", p.c_str());
+            std::fprintf(stderr, "author: nothing written\n");
+            return 1;
+        }
+    }
     if (o.checkOnly) {
         // shown as UTF-8; the file itself is code page 932
         std::string shown = script;
