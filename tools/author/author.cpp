@@ -400,6 +400,20 @@ int main(int argc, char **argv)
     o.product = fs::absolute(o.product).lexically_normal();
     if (o.game.filename().empty()) o.game = o.game.parent_path();
     if (o.product.filename().empty()) o.product = o.product.parent_path();
+    // the disc folder is replaced: it must not hold, or lie in, anything of the publisher's
+    auto within = [](const fs::path &inner, const fs::path &outer) {
+        auto r = inner.lexically_relative(outer);
+        return !r.empty() && *r.begin() != "..";
+    };
+    if (!o.checkOnly) {
+        fs::path discOut = o.disc.empty() ? fs::path(fs::absolute(o.out).string() + ".disc") : fs::absolute(o.disc).lexically_normal();
+        if (discOut.filename().empty()) discOut = discOut.parent_path();
+        for (const fs::path &mine : {o.game, o.product, fs::path(LAUNCHER_TOP)})
+            if (within(discOut, mine) || within(mine, discOut))
+                Problem(discOut.string(), "is replaced by the disc; it must neither hold nor lie in " + mine.string());
+        if (within(fs::absolute(o.out).lexically_normal(), o.game))
+            Problem(o.out.string(), "lies in the game folder, so the next disc would hold this one");
+    }
 
     // ---- the product's strings ----------------------------------------------------------
     fs::path rc = o.product / "product.rc";
@@ -617,6 +631,7 @@ int main(int argc, char **argv)
 
     // ---- the disc folder and the image ----------------------------------------------------
     fs::path out = fs::absolute(o.out);
+    fs::create_directories(out.parent_path());
     fs::path disc = o.disc.empty() ? fs::path(out.string() + ".disc") : fs::absolute(o.disc);
     fs::remove_all(disc);
     fs::create_directories(disc);
