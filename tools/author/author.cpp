@@ -408,9 +408,12 @@ int main(int argc, char **argv)
     if (!o.checkOnly) {
         fs::path discOut = o.disc.empty() ? fs::path(fs::absolute(o.out).string() + ".disc") : fs::absolute(o.disc).lexically_normal();
         if (discOut.filename().empty()) discOut = discOut.parent_path();
-        for (const fs::path &mine : {o.game, o.product, fs::path(LAUNCHER_TOP)})
-            if (within(discOut, mine) || within(mine, discOut))
-                Problem(discOut.string(), "is replaced by the disc; it must neither hold nor lie in " + mine.string());
+        for (const fs::path &mine : {o.game, o.product, fs::path(LAUNCHER_TOP)}) {
+            bool inBuild = mine == fs::path(LAUNCHER_TOP) && within(discOut, mine / "build");
+            if ((within(discOut, mine) && !inBuild) || within(mine, discOut))
+                Problem(discOut.string(), "is replaced by the disc; it must neither hold nor lie in " + mine.string() +
+                                              (mine == fs::path(LAUNCHER_TOP) ? " (but for its build folder)" : ""));
+        }
         if (within(fs::absolute(o.out).lexically_normal(), o.game))
             Problem(o.out.string(), "lies in the game folder, so the next disc would hold this one");
     }
