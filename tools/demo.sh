@@ -100,6 +100,8 @@ wait_window() {  # wait_window CLASS TITLE SECONDS [TEXT] -> "hwnd x y w h" in $
   win=$(driver wait "$1" "$2" $(($3 * 1000)) "${4:-}") && [ -n "$win" ]
 }
 hwnd() { echo "@${win%% *}"; }
+# answer WINDOW ID: press a button; a window someone already answered by hand counts too
+answer() { driver press "$1" - "$2" >/dev/null || driver gone "$1" - 1000 >/dev/null; }
 menu_point() {  # menu_point DX DY: a point of the menu window in screen coordinates
   local x y
   read -r _ x y _ <<<"$menu"
@@ -147,11 +149,11 @@ options=$(hwnd)
 shot install-options "The install options" "INSTALL opens the install-options dialog: the install root (the product's default root), a desktop shortcut and opening the readme afterwards."
 
 say "accepting the options (OK)"
-driver press "$options" - 1 || fail options-ok "the install-options dialog could not be answered"
+answer "$options" 1 || fail options-ok "the install-options dialog could not be answered"
 if wait_window '#32770' 'フォルダ作成の確認' 20; then
   question=$(hwnd)
   shot create-folder "The folder question" "The install folder does not exist yet: the preparation asks before it creates it. Answer: Yes."
-  driver press "$question" - 6 || fail create-folder-yes "the folder question could not be answered"
+  answer "$question" 6 || fail create-folder-yes "the folder question could not be answered"
 else
   fail create-folder "the folder question did not come within 20 s"
 fi
@@ -161,7 +163,7 @@ say "waiting for the install run and its report"
 if wait_window '#32770' '報告' 60 'インストールが正常に終了しました'; then
   report=$(hwnd)
   shot install-done "The install run" "The copy started with \"Install\" copied the game with the progress bar along the bottom of its window, made the shortcuts and reports success."
-  driver press "$report" - 1 || fail install-done-ok "the install report could not be answered"
+  answer "$report" 1 || fail install-done-ok "the install report could not be answered"
 else
   fail install-run "no install report within 60 s"
 fi
@@ -212,20 +214,20 @@ wait_window '#32770' 'アンインストール方法の設定' 20 || fail uninst
 uoptions=$(hwnd)
 driver check "$uoptions" - 1011 1 >/dev/null || true
 shot uninstall-options "The uninstall options" "UNINSTALL asks whether the save data goes too; the demo ticks 全て削除する (delete everything) and starts."
-driver press "$uoptions" - 1 || fail uninstall-start "the uninstall-options dialog could not be answered"
+answer "$uoptions" 1 || fail uninstall-start "the uninstall-options dialog could not be answered"
 
 # 7. The uninstall run
 if wait_window '#32770' '報告' 30 'アンインストールを開始します'; then
   box=$(hwnd)
   shot uninstall-start "The uninstall run starts" "The staged uninstaller (a copy outside the install folder) was started with \"Uninstall\" and announces its work."
-  driver press "$box" - 1 || fail uninstall-start-ok "the start report could not be answered"
+  answer "$box" 1 || fail uninstall-start-ok "the start report could not be answered"
 else
   fail uninstall-run "the uninstall run did not announce itself within 30 s"
 fi
 if wait_window '#32770' '報告' 60 'アンインストールが終了しました'; then
   box=$(hwnd)
   shot uninstall-done "The uninstall run ends" "The logged files and folders, the shortcuts and the settings file are gone."
-  driver press "$box" - 1 || fail uninstall-done-ok "the end report could not be answered"
+  answer "$box" 1 || fail uninstall-done-ok "the end report could not be answered"
 else
   fail uninstall-done "no end report within 60 s"
 fi
