@@ -118,7 +118,7 @@ TEST_F(Authoring, TheAuthoredDiscInstallsTheGameFolderAndUninstallsClean) {
     const std::string w = harness::UnixPath(work);
 
     // Linux side: the refusal cases, then the sample game authored and its image extracted
-    // onto the disc drive, read-only as a real disc.
+    // onto the disc drive by its Joliet names, as Windows reads them, read-only as a real disc.
     std::string script =
         "export PATH=/usr/local/bin:/usr/bin:/bin LC_ALL=C.UTF-8\n"
         "top='" + top + "' disc='" SAMPLE_DISC "' w='" + w + "' cdrom='" + cdrom + "'\n"
@@ -128,7 +128,7 @@ TEST_F(Authoring, TheAuthoredDiscInstallsTheGameFolderAndUninstallsClean) {
         "\"$top/build/author/author\" --game \"$w/game\" --product \"$top/products/sample\" \\\n"
         "  --setup \"$disc/Setup.exe\" --out \"$w/disc.iso\" >\"$w/author.log\" 2>&1 &&\n"
         "find \"$cdrom\" -mindepth 1 -delete &&\n"
-        "xorriso -osirrox on -indev \"$w/disc.iso\" -extract / \"$cdrom\" >>\"$w/author.log\" 2>&1 &&\n"
+        "xorriso -read_fs norock -osirrox on -indev \"$w/disc.iso\" -extract / \"$cdrom\" >>\"$w/author.log\" 2>&1 &&\n"
         // the files stay read-only; writable folders let the harness empty the drive again
         "find \"$cdrom\" -type d -exec chmod u+w {} +\n"
         "echo $? >\"$w/author.rc.tmp\" && mv \"$w/author.rc.tmp\" \"$w/author.rc\"\n";
