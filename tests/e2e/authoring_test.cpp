@@ -1,5 +1,6 @@
-// The publisher's round trip: the sample game authored into a disc image by tools/author, the
-// image extracted onto the CD-ROM drive D:, installed through the menu and its dialogs, the
+// The publisher's round trip: the sample game authored into a disc image by tools/author
+// (Setup.exe built for the product folder on the way), the image extracted onto the CD-ROM
+// drive D:, installed through the menu and its dialogs, the
 // installed tree compared with the game folder, and uninstalled again.
 // The Linux side (the authoring tool, its refusal cases, xorriso) runs as Unix programs that
 // Wine starts; they leave their exit codes in files, since Wine hands none back.
@@ -126,7 +127,7 @@ TEST_F(Authoring, TheAuthoredDiscInstallsTheGameFolderAndUninstallsClean) {
         "echo $? >\"$w/refusals.rc.tmp\" && mv \"$w/refusals.rc.tmp\" \"$w/refusals.rc\"\n"
         "mkdir -p \"$w/game\" && cp -a \"$disc\"/. \"$w/game\"/ && rm -f \"$w/game/Setup.exe\" \"$w/game/Setup.ini\" &&\n"
         "\"$top/build/author/author\" --game \"$w/game\" --product \"$top/products/sample\" \\\n"
-        "  --setup \"$disc/Setup.exe\" --out \"$w/disc.iso\" >\"$w/author.log\" 2>&1 &&\n"
+        "  --out \"$w/disc.iso\" >\"$w/author.log\" 2>&1 &&\n"
         "find \"$cdrom\" -mindepth 1 -delete &&\n"
         "xorriso -read_fs norock -osirrox on -indev \"$w/disc.iso\" -extract / \"$cdrom\" >>\"$w/author.log\" 2>&1 &&\n"
         // the files stay read-only; writable folders let the harness empty the drive again
@@ -171,6 +172,7 @@ TEST_F(Authoring, TheAuthoredDiscInstallsTheGameFolderAndUninstallsClean) {
     std::map<std::string, std::string> want, got;
     Files(harness::DosPath(w + "/game"), "", want);
     want["Setup.exe"] = harness::ReadFile("D:\\Setup.exe");
+    EXPECT_GT(want["Setup.exe"].size(), 10000u);
     Files(install, "", got);
     ASSERT_TRUE(got.count("Setup.dat")) << life::Join({install});
     std::string log = got["Setup.dat"];
