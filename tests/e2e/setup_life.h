@@ -8,6 +8,7 @@
 #include <shlwapi.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string>
@@ -61,9 +62,37 @@ inline std::string Setting(const Layout& l, const char* section, const char* key
     return value;
 }
 
+inline bool DiscEmpty() {
+    WIN32_FIND_DATAA fd;
+    HANDLE f = FindFirstFileA("D:\\*", &fd);
+    if (f == INVALID_HANDLE_VALUE) return true;
+    bool empty = true;
+    do {
+        if (strcmp(fd.cFileName, ".") && strcmp(fd.cFileName, "..")) empty = false;
+    } while (empty && FindNextFileA(f, &fd));
+    FindClose(f);
+    return empty;
+}
+
+// What Windows cannot delete from the disc folder (links into the host's own files that an
+// earlier scenario left there) goes from the Unix side.
+inline void ClearDiscFromUnix() {
+    const char* cdrom = getenv("WINE_CDROM");
+    if (!cdrom) return;
+    std::string dir = harness::MakeTempDir("unix"), done = dir + "\\done";
+    harness::WriteFile(dir + "\\clear.sh", std::string("rm -rf '") + cdrom + "'/* '" + cdrom + "'/.[!.]*\necho 0 > '" +
+                                               harness::UnixPath(done) + "'\n");
+    harness::Process p = harness::Start("Z:\\bin\\sh " + harness::UnixPath(dir + "\\clear.sh"));
+    if (p) harness::Close(p);
+    for (int i = 0; i < 200 && !harness::Exists(done); i++) Sleep(50);
+    harness::RemoveTree(dir);
+}
+
 // The disc: the built sample, copied onto D: afresh.
 inline void LoadDisc() {
     harness::ClearCdrom();
+    if (!DiscEmpty()) ClearDiscFromUnix();
+    ASSERT_TRUE(DiscEmpty()) << "the disc folder holds what cannot be removed";
     ASSERT_TRUE(harness::CdromCopyFrom(harness::DosPath(SAMPLE_DISC)));
 }
 
