@@ -440,6 +440,16 @@ int main(int argc, char **argv)
     }
     if (!fs::exists(o.product / "product.cmake")) Problem((o.product / "product.cmake").string(), "is missing (it names the game executable's target)");
     CheckArt(o.product / "art");
+    if (o.setup.empty() && !o.checkOnly) {
+        // the product build also makes a game executable from game/*.cpp, and stops without one
+        bool sources = false;
+        std::error_code ec;
+        for (auto &e : fs::directory_iterator(o.product / "game", ec))
+            sources = sources || e.path().extension() == ".cpp";
+        if (!sources)
+            Problem((o.product / "game").string(), "holds no *.cpp, without which the product build stops; "
+                                                   "build Setup.exe another way and pass it with --setup");
+    }
     std::string maker = s932[2], exe = s932[3], root = s932[4], brand = s932[5], title = s932[6], readme = s932[7];
     int requiredMB = s.count(8) ? atoi(s[8].c_str()) : 0;
     if (s.count(3) && (s[3].size() < 5 || Upper(s[3].substr(s[3].size() - 4)) != ".EXE"))
