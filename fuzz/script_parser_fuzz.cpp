@@ -7,6 +7,7 @@
 
 #include "check.h"
 #include "core/cp932.h"
+#include "install/log_parser.h"
 #include "install/script_parser.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -45,6 +46,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (prefix > 0) FUZZ_CHECK(path[prefix - 1] == '\\');
         // no real backslash after the prefix
         FUZZ_CHECK(NextBackslash(path, shown, prefix) == -1);
+
+        // what the runner logs for a line it takes, its own uninstall must take back
+        char kind = line.length > 0 ? line.text[0] : 0;
+        if ((kind != 'D' && kind != 'F') || !ScriptLineInside(&line)) continue;
+        FUZZ_CHECK(line.length >= 3 && std::memchr(line.text + 2, 0, size_t(line.length - 2)) == nullptr);
+        std::vector<char> entry;
+        if (kind == 'D') {
+            entry.assign(line.text, line.text + line.length);
+        } else {
+            const char fileName[] = "a.txt";  // a name as the enumeration gives it
+            entry.assign({'F', ' '});
+            entry.insert(entry.end(), path, path + prefix);
+            entry.insert(entry.end(), fileName, fileName + 5);
+            if (entry.size() > LOG_ENTRY_MAX) continue;  // the runner refuses such names
+        }
+        int entryLen = int(entry.size());
+        entry.insert(entry.end(), {';', '\r', '\n'});
+        int at = 0;
+        LogEntry back;
+        int got = NextLogEntry(entry.data(), int(entry.size()), &at, &back);
+        FUZZ_CHECK(got == (kind == 'D' ? LOG_FOLDER : LOG_FILE));
+        FUZZ_CHECK(back.length == entryLen && at == int(entry.size()));
     }
     FUZZ_CHECK(pos >= 0 && pos <= len);
     // the end came from an 'E' at the read position or from the end of the data

@@ -31,3 +31,13 @@ int FolderPrefixLength(const char *path, int len)
 {
     return LastBackslash(path, len) + 1;
 }
+
+int ScriptLineInside(const ScriptLine *line)
+{
+    int length = line->length - 2;
+    if (length <= 0) return 0;
+    const char *path = line->text + 2;
+    for (int i = 0; i < length; i++)
+        if (path[i] == 0) return 0;
+    return StaysInside(path, length);
+}

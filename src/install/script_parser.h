@@ -18,3 +18,8 @@ int ScriptLinePath(const ScriptLine *line, char *out, int outSize);
 // Length of the folder prefix of an 'F' path: up to and including its last backslash,
 // 0 when it has none. A backslash that is the trail byte of 表 or ソ does not count.
 int FolderPrefixLength(const char *path, int len);
+
+// 1 when the path of a 'D' or 'F' line names something inside {install} that its
+// uninstall log entry can name again: not empty, no NUL byte, not absolute, no drive,
+// no ".." part.
+int ScriptLineInside(const ScriptLine *line);

@@ -68,8 +68,17 @@ int RunScript(void)
             ReportLine(NULL, kNoMatch, caption);
             continue;
         }
-        if (line.length > 0 && line.text[0] == 'D') RunFolderLine(line.text, line.length);
-        else if (line.length > 0 && line.text[0] == 'F') s_total += CopyPattern(line.text, line.length, s_total);
+        int kind = line.length > 0 ? line.text[0] : 0;
+        if ((kind == 'D' || kind == 'F') && !ScriptLineInside(&line)) {
+            // nothing outside {install} is made, and nothing the uninstall would call damaged
+            // goes into the log
+            char caption[PATH_SIZE];
+            CopyTextCut(caption, sizeof caption, line.text, line.length);
+            ReportLine(NULL, kNoMatch, caption);
+            continue;
+        }
+        if (kind == 'D') RunFolderLine(line.text, line.length);
+        else if (kind == 'F') s_total += CopyPattern(line.text, line.length, s_total);
     }
     DrawProgressFull();
     HeapFree(GetProcessHeap(), 0, script);

@@ -120,12 +120,19 @@ Outcome Launch(const std::string& cmdline, const std::string& cwd = "", int time
 
 std::string Mib(int n, char fill) { return std::string(size_t(n) << 20, fill); }
 
+// The links the disc-file case plants; Wine cannot delete a link to a kernel file itself.
+void RemoveDiscLinks() {
+    if (const char* cdrom = getenv("WINE_CDROM"))
+        RunUnix(std::string("rm -f '") + cdrom + "/data/short.bin' '" + cdrom + "/data/gone.bin'");
+}
+
 // Leaves the prefix as the other scenarios expect it: the sample disc on D:, no settings, no
 // staged copy, no shortcuts or save folders of the installs run here.
 class Tidy : public ::testing::Environment {
 public:
     void TearDown() override {
         KillSetupWindows();
+        RemoveDiscLinks();
         harness::ClearCdrom();
         harness::CdromCopyFrom(harness::DosPath(SAMPLE_DISC));
         DeleteFileA(Settings().c_str());
@@ -214,6 +221,7 @@ TEST(DiscFile, ShortReadOrVanishedNameAbandonsTheFile) {
     WriteSettings(install, 0);
     Outcome r = Launch("D:\\Setup.exe Install D:");
     KillSetupWindows(10000);  // the menu the install restarted
+    RemoveDiscLinks();
     EXPECT_EQ(r.exit, 0u);
     EXPECT_TRUE(r.shows(kMissing, "D:\\data\\short.bin"));
     // a name that vanished between the listing and the open gets the same message; where the
@@ -229,6 +237,38 @@ TEST(DiscFile, ShortReadOrVanishedNameAbandonsTheFile) {
     EXPECT_FALSE(harness::Exists(install + "\\data\\gone.bin"));
     EXPECT_EQ(harness::ReadFile(install + "\\data\\last.txt"), "last");
     EXPECT_NE(harness::ReadFile(install + "\\Setup.dat").find("F data\\short.bin;\r\n"), std::string::npos);
+    harness::RemoveTree(root);
+}
+
+// ---------------------------------------------------------------------------------------------
+// A script whose lines reach outside the install folder
+// ---------------------------------------------------------------------------------------------
+
+TEST(HostileScript, LinesOutsideTheInstallFolderAreRefused) {
+    const char kNoMatch[] = "指定先が存在しません";
+    Disc("F Setup.exe;\r\nD ..\\up;\r\nF ..\\outside.txt;\r\nD data;\r\nF data\\..\\..\\outside.txt;\r\n"
+         "F data\\in.txt;\r\nD ;\r\nE;\r\n",
+         {{"outside.txt", "outside"}, {"data\\in.txt", "in"}});
+    std::string root = harness::MakeTempDir("esc");
+    std::string install = root + "\\Game";
+    harness::MakeDirs(install);
+    WriteSettings(install, 0);
+    Outcome r = Launch("D:\\Setup.exe Install D:");
+    KillSetupWindows(10000);
+    EXPECT_EQ(r.exit, 0u);
+    for (const char* line : {"D ..\\up", "F ..\\outside.txt", "F data\\..\\..\\outside.txt", "D "})
+        EXPECT_TRUE(r.shows(kNoMatch, line)) << line;
+    EXPECT_FALSE(harness::Exists(root + "\\up"));
+    EXPECT_FALSE(harness::Exists(root + "\\outside.txt"));
+    EXPECT_FALSE(harness::Exists("C:\\tests\\outside.txt"));
+    EXPECT_EQ(harness::ReadFile(install + "\\data\\in.txt"), "in");
+    // the log holds only what its uninstall takes back, so that runs to its end
+    std::string staged = MakerStore() + "\\Setup.exe";
+    ASSERT_TRUE(CopyFileA((install + "\\Setup.exe").c_str(), staged.c_str(), FALSE));
+    Outcome u = Launch("\"" + staged + "\" Uninstall", Common());
+    EXPECT_FALSE(u.shows(kDamaged));
+    EXPECT_TRUE(u.shows(kEnd));
+    EXPECT_FALSE(harness::Exists(install));
     harness::RemoveTree(root);
 }
 
