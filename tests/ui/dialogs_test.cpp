@@ -3,6 +3,7 @@
 
 #include <climits>
 #include <string>
+#include <tuple>
 
 #include "../../resources/resource.h"
 #include "core/layout.h"
@@ -10,6 +11,7 @@
 #include "harness.h"
 #include "install/install_prep.h"
 #include "ui/dialogs.h"
+#include <shlobj.h>
 
 namespace {
 
@@ -141,6 +143,302 @@ TEST_F(Prepare, StagedInstallerAndSettingsThenTheStart) {
     EXPECT_EQ(Settings("IsOpenReadme"), "0");
     EXPECT_EQ(Settings("IsInstall"), "0");
     SetFileAttributesA((source + "\\Setup.exe").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+}  // namespace
+
+namespace {
+
+// ---- the dialog templates as built into the program -------------------------------------------
+
+struct Item {
+    DWORD style = 0;
+    short x = 0, y = 0, cx = 0, cy = 0;
+    int id = 0;
+    int atom = 0;  // 0x80 button, 0x81 edit, 0x85 combo box
+    std::string text;
+};
+struct Dialog {
+    DWORD style = 0, exStyle = 0;
+    short x = 0, y = 0, cx = 0, cy = 0;
+    bool plain = false;  // a DLGTEMPLATE, not the extended form
+    std::string caption, font;
+    int points = 0;
+    std::vector<Item> items;
+};
+
+struct Reader {
+    const WORD* p;
+    WORD word() { return *p++; }
+    DWORD dword() {
+        DWORD lo = word();
+        return lo | DWORD(word()) << 16;
+    }
+    std::string text() {  // a zero-terminated UTF-16 string, as CP932
+        std::wstring w;
+        while (*p) w += wchar_t(*p++);
+        p++;
+        int n = WideCharToMultiByte(932, 0, w.c_str(), -1, nullptr, 0, nullptr, nullptr);
+        std::string out(size_t(n), '\0');
+        WideCharToMultiByte(932, 0, w.c_str(), -1, &out[0], n, nullptr, nullptr);
+        out.resize(size_t(n > 0 ? n - 1 : 0));
+        return out;
+    }
+    int ordOrText(std::string* s) {  // 0xFFFF + ordinal, or a string
+        if (*p == 0xFFFF) {
+            p++;
+            return word();
+        }
+        *s = text();
+        return 0;
+    }
+    void align() { p = reinterpret_cast<const WORD*>((reinterpret_cast<uintptr_t>(p) + 3) & ~uintptr_t(3)); }
+};
+
+Dialog LoadDialog(int id) {
+    Dialog d;
+    HRSRC found = FindResourceA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), (LPCSTR)RT_DIALOG);
+    if (!found) return d;
+    Reader r{static_cast<const WORD*>(LockResource(LoadResource(GetModuleHandleA(nullptr), found)))};
+    d.plain = !(r.p[0] == 1 && r.p[1] == 0xFFFF);
+    if (!d.plain) return d;
+    d.style = r.dword();
+    d.exStyle = r.dword();
+    int count = r.word();
+    d.x = short(r.word()), d.y = short(r.word()), d.cx = short(r.word()), d.cy = short(r.word());
+    std::string ignored;
+    EXPECT_EQ(r.ordOrText(&ignored), 0);  // no menu
+    EXPECT_TRUE(ignored.empty());
+    EXPECT_EQ(r.ordOrText(&ignored), 0);  // the standard class
+    d.caption = r.text();
+    if (d.style & DS_SETFONT) {
+        d.points = r.word();
+        d.font = r.text();
+    }
+    for (int i = 0; i < count; i++) {
+        r.align();
+        Item it;
+        it.style = r.dword();
+        r.dword();
+        it.x = short(r.word()), it.y = short(r.word()), it.cx = short(r.word()), it.cy = short(r.word());
+        it.id = short(r.word());
+        std::string cls;
+        it.atom = r.ordOrText(&cls);
+        std::string text;
+        r.ordOrText(&text);
+        it.text = text;
+        WORD extra = r.word();
+        r.p += (extra + 1) / 2;
+        d.items.push_back(it);
+    }
+    return d;
+}
+
+const DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER | DS_SETFONT;
+const DWORD kChild = WS_CHILD | WS_VISIBLE, kTab = kChild | WS_TABSTOP;
+
+void ExpectDialog(int id, const char* caption, short cx, short cy, const std::vector<Item>& want) {
+    Dialog d = LoadDialog(id);
+    ASSERT_TRUE(d.plain) << id;
+    EXPECT_EQ(d.style, kDialogStyle) << id;
+    EXPECT_EQ(d.exStyle, 0u) << id;
+    EXPECT_EQ(d.caption, caption);
+    EXPECT_EQ(d.x, 0);
+    EXPECT_EQ(d.y, 0);
+    EXPECT_EQ(d.cx, cx);
+    EXPECT_EQ(d.cy, cy);
+    EXPECT_EQ(d.points, 9);
+    EXPECT_EQ(d.font, "ＭＳ Ｐゴシック");
+    ASSERT_EQ(d.items.size(), want.size()) << id;
+    for (size_t i = 0; i < want.size(); i++) {
+        const Item &g = d.items[i], &w = want[i];
+        EXPECT_EQ(g.style, w.style) << id << " item " << i;
+        EXPECT_EQ(g.atom, w.atom) << id << " item " << i;
+        EXPECT_EQ(g.id, w.id) << id << " item " << i;
+        EXPECT_EQ(g.text, w.text) << id << " item " << i;
+        EXPECT_EQ(std::vector<short>({g.x, g.y, g.cx, g.cy}), std::vector<short>({w.x, w.y, w.cx, w.cy}))
+            << id << " item " << i;
+    }
+}
+
+TEST(Templates, AsTabled) {
+    const int button = 0x80, edit = 0x81, combo = 0x85;
+    ExpectDialog(IDD_INSTALL_OPTIONS, "インストール方法の設定", 187, 93,
+                 {{kTab | BS_DEFPUSHBUTTON, 35, 73, 50, 14, IDOK, button, "OK"},
+                  {kTab | BS_PUSHBUTTON, 101, 73, 50, 14, IDCANCEL, button, "ｷｬﾝｾﾙ"},
+                  {kTab | ES_AUTOHSCROLL | WS_BORDER, 7, 15, 159, 13, 1002, edit, ""},
+                  {kTab | BS_PUSHBUTTON, 169, 16, 10, 11, 1003, button, "..."},
+                  {kChild | BS_GROUPBOX, 4, 4, 179, 32, -1, button, "インストール先を指定して下さい"},
+                  {kTab | BS_AUTOCHECKBOX, 7, 41, 173, 12, 1010, button, "デスクトップにショートカットを作成する"},
+                  {kTab | BS_AUTOCHECKBOX, 7, 56, 173, 12, 1011, button, "インストール終了後にお読みくださいを開く"}});
+    ExpectDialog(IDD_UNINSTALL_OPTIONS, "アンインストール方法の設定", 187, 65,
+                 {{kTab | BS_DEFPUSHBUTTON, 35, 44, 50, 14, IDOK, button, "開始"},
+                  {kTab | BS_PUSHBUTTON, 101, 44, 50, 14, IDCANCEL, button, "ｷｬﾝｾﾙ"},
+                  {kTab | BS_AUTOCHECKBOX, 8, 15, 158, 14, 1011, button, "全て削除する"},
+                  {kChild | BS_GROUPBOX, 4, 7, 179, 25, -1, button, "セーブデータ"}});
+    ExpectDialog(IDD_DISC, "ディスク指定", 149, 65,
+                 {{kTab | BS_DEFPUSHBUTTON, 16, 44, 50, 14, IDOK, button, "OK"},
+                  {kTab | BS_PUSHBUTTON, 82, 44, 50, 14, IDCANCEL, button, "ｷｬﾝｾﾙ"},
+                  {kChild | BS_GROUPBOX, 1, 5, 144, 35, -1, button, "インストールディスクを指定して下さい"},
+                  {kTab | CBS_DROPDOWNLIST | CBS_SORT | WS_VSCROLL, 5, 19, 135, 76, 1012, combo, ""}});
+}
+
+}  // namespace
+
+namespace {
+
+// ---- the dialogs at work ----------------------------------------------------------------------
+
+struct Dialogs : Root {
+    std::string common;
+    void SetUp() override {
+        Root::SetUp();
+        common = harness::MakeTempDir("dlg");
+        lstrcpyA(g_state.commonFolder, common.c_str());
+        g_state.mainWindow = nullptr;
+    }
+    void TearDown() override { harness::RemoveTree(common); }
+    std::string AllDelete() {
+        char value[16];
+        std::string ini = common + "\\" + g_state.maker + "\\AoHoshi.ini";
+        GetPrivateProfileStringA("UNINSTALL", "AllDelete", "*", value, sizeof value, ini.c_str());
+        return value;
+    }
+};
+
+std::string ComboText(HWND combo, int index) {
+    char text[64] = "";
+    SendMessageA(combo, CB_GETLBTEXT, index, LPARAM(text));
+    return text;
+}
+
+TEST_F(Dialogs, DiscDialogListsTheCdromDrives) {
+    lstrcpyA(g_state.sourceFolder, "C:\\somewhere");
+    std::vector<std::string> listed;
+    LRESULT selected = -2;
+    harness::BoxCatcher boxes;
+    boxes.onDialog = [&](HWND dialog) {
+        HWND combo = GetDlgItem(dialog, IDC_DRIVE_COMBO);
+        for (int i = 0; i < SendMessageA(combo, CB_GETCOUNT, 0, 0); i++) listed.push_back(ComboText(combo, i));
+        selected = SendMessageA(combo, CB_GETCURSEL, 0, 0);
+        harness::Click(dialog, IDOK);
+        return true;
+    };
+    EXPECT_EQ(RunDiscDialog(), 1);
+    EXPECT_EQ(listed, std::vector<std::string>({"d:", "e:"}));  // the two of the test prefix
+    EXPECT_EQ(selected, 0);
+    EXPECT_STREQ(g_state.sourceFolder, "d:");
+
+    // Cancel and the close box leave {source} alone
+    boxes.onDialog = [&](HWND dialog) { return harness::Click(dialog, IDCANCEL), true; };
+    EXPECT_EQ(RunDiscDialog(), 0);
+    boxes.onDialog = [&](HWND dialog) { return PostMessageA(dialog, WM_CLOSE, 0, 0), true; };
+    EXPECT_EQ(RunDiscDialog(), 0);
+    EXPECT_STREQ(g_state.sourceFolder, "d:");
+}
+
+TEST_F(Dialogs, UninstallOptionsWriteAllDelete) {
+    harness::MakeDirs(common + "\\" + g_state.maker);
+    harness::BoxCatcher boxes;
+    boxes.onDialog = [&](HWND dialog) { return harness::Click(dialog, IDCANCEL), true; };
+    EXPECT_EQ(RunUninstallOptionsDialog(nullptr), 0);
+    EXPECT_EQ(AllDelete(), "*");
+    bool startsUnchecked = false;
+    boxes.onDialog = [&](HWND dialog) {
+        startsUnchecked = IsDlgButtonChecked(dialog, IDC_ALL_DELETE_CHECK) == BST_UNCHECKED;
+        harness::Click(dialog, IDOK);
+        return true;
+    };
+    EXPECT_EQ(RunUninstallOptionsDialog(nullptr), 1);
+    EXPECT_TRUE(startsUnchecked);
+    EXPECT_EQ(AllDelete(), "0");
+    boxes.onDialog = [&](HWND dialog) {
+        CheckDlgButton(dialog, IDC_ALL_DELETE_CHECK, BST_CHECKED);
+        harness::Click(dialog, IDOK);
+        return true;
+    };
+    EXPECT_EQ(RunUninstallOptionsDialog(nullptr), 1);
+    EXPECT_EQ(AllDelete(), "1");
+}
+
+TEST_F(Dialogs, InstallOptionsStartCheckedWithTheLastRoot) {
+    lstrcpyA(g_state.installFolder, "C:\\Program Files");
+    std::vector<std::string> shown;
+    std::vector<bool> checked;
+    harness::BoxCatcher boxes;
+    auto open = [&](const char* root, bool ok) {
+        boxes.onDialog = [&, root, ok](HWND dialog) {
+            char text[PATH_SIZE];
+            GetDlgItemTextA(dialog, IDC_ROOT_EDIT, text, sizeof text);
+            shown.push_back(text);
+            checked.push_back(IsDlgButtonChecked(dialog, IDC_DESKTOP_CHECK) == BST_CHECKED &&
+                              IsDlgButtonChecked(dialog, IDC_README_CHECK) == BST_CHECKED);
+            SetDlgItemTextA(dialog, IDC_ROOT_EDIT, root);
+            CheckDlgButton(dialog, IDC_DESKTOP_CHECK, BST_UNCHECKED);
+            CheckDlgButton(dialog, IDC_README_CHECK, BST_UNCHECKED);
+            harness::Click(dialog, ok ? IDOK : IDCANCEL);
+            return true;
+        };
+        return RunInstallOptionsDialog();
+    };
+    g_state.desktopShortcut = g_state.openReadme = 1;
+    EXPECT_EQ(open("C:\\Elsewhere", false), 0);  // Cancel keeps root and flags
+    EXPECT_STREQ(g_state.installFolder, "C:\\Program Files");
+    EXPECT_EQ(g_state.desktopShortcut, 1);
+    EXPECT_EQ(open("C:\\", true), 1);
+    EXPECT_STREQ(g_state.installFolder, "C:");
+    EXPECT_EQ(g_state.desktopShortcut, 0);
+    EXPECT_EQ(g_state.openReadme, 0);
+    EXPECT_EQ(open("C:\\Games", false), 0);
+    EXPECT_EQ(shown, std::vector<std::string>({"C:\\Program Files", "C:\\Program Files", "C:"}));
+    EXPECT_EQ(checked, std::vector<bool>({true, true, true}));
+    EXPECT_TRUE(boxes.boxes.empty());
+}
+
+// What the browser callback sends: a window standing in for the browser records it.
+typedef std::vector<std::tuple<UINT, WPARAM, LPARAM>> Sent;
+Sent g_sent;
+LRESULT CALLBACK FakeBrowser(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message >= WM_USER) g_sent.push_back({message, wParam, lParam});
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+TEST_F(Dialogs, BrowserRefusesHiddenFolders) {
+    std::string hidden = common + "\\secret", plain = common + "\\open";
+    harness::MakeDirs(hidden);
+    harness::MakeDirs(plain);
+    SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN);
+    WNDCLASSA cls = {};
+    cls.lpfnWndProc = FakeBrowser;
+    cls.hInstance = GetModuleHandleA(nullptr);
+    cls.lpszClassName = "FakeBrowser";
+    RegisterClassA(&cls);
+    HWND browser = CreateWindowExA(0, "FakeBrowser", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                   cls.hInstance, nullptr);
+    for (const std::string& folder : {hidden, plain, std::string("C:\\")}) {
+        g_sent.clear();
+        LPITEMIDLIST item = ILCreateFromPathA(folder.c_str());
+        ASSERT_NE(item, nullptr) << folder;
+        EXPECT_EQ(BrowseCallback(browser, BFFM_SELCHANGED, LPARAM(item), 0), 0);
+        ILFree(item);
+        if (folder == hidden)  // OK disabled: BFFM_ENABLEOK with 0
+            EXPECT_EQ(g_sent, Sent({{BFFM_ENABLEOK, 0, 0}}));
+        else
+            EXPECT_TRUE(g_sent.empty()) << folder;  // never enabled by the callback either
+    }
+    // at the start it selects the folder it was given, and nothing when given nothing
+    char path[PATH_SIZE];
+    lstrcpyA(path, plain.c_str());
+    g_sent.clear();
+    BrowseCallback(browser, BFFM_INITIALIZED, 0, LPARAM(path));
+    EXPECT_EQ(g_sent, Sent({{BFFM_SETSELECTIONA, TRUE, LPARAM(path)}}));
+    path[0] = 0;
+    g_sent.clear();
+    BrowseCallback(browser, BFFM_INITIALIZED, 0, LPARAM(path));
+    EXPECT_TRUE(g_sent.empty());
+    DestroyWindow(browser);
+    UnregisterClassA("FakeBrowser", cls.hInstance);
+    SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 }  // namespace

@@ -160,6 +160,42 @@ TEST_F(Window, NothingRequiredDrawsNoBar) {
     ExpectBar(0);
 }
 
+// Which button the last mouse move is over: 0, 1, 2, or -1.
+int Over(int x, int y) {
+    SendMessageA(g_state.mainWindow, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+    for (int i = 0; i < 3; i++)
+        if (HitTest(&g_state.hitRects[i])) return i;
+    return -1;
+}
+
+TEST_F(Window, ButtonEdges) {
+    Open(MODE_MENU);
+    struct { int x, y, slot; } table[] = {
+        {328, 222, 0}, {579, 257, 0}, {580, 257, -1}, {579, 258, -1}, {327, 240, -1}, {328, 221, -1},
+        {400, 280, -1},  // no GAME START before the installation
+        {328, 314, 2},   {579, 349, 2}, {579, 350, -1}, {0, 0, -1}};
+    for (const auto& row : table) EXPECT_EQ(Over(row.x, row.y), row.slot) << row.x << "," << row.y;
+    g_state.launchMode = MODE_INSTALL;  // the same rectangles, never hit while installing
+    EXPECT_EQ(Over(400, 240), -1);
+}
+
+TEST_F(Window, AnyNonzeroIsInstallCountsAsInstalled) {
+    std::string store = common + "\\" + g_state.maker;
+    harness::MakeDirs(store);
+    WritePrivateProfileStringA("INSTALL", "IsInstall", "2", (store + "\\AoHoshi.ini").c_str());
+    Open(MODE_MENU);
+    EXPECT_EQ(Over(400, 280), 1);
+    EXPECT_EQ(Over(579, 303), 1);
+    EXPECT_EQ(Over(579, 304), -1);
+    harness::PumpMessages(60);
+    harness::Image shot = harness::CaptureImage(g_state.mainWindow), start = ArtFile("btn_start.bmp"),
+                   uninstall = ArtFile("btn_uninstall.bmp");
+    ASSERT_EQ(shot.w, 600);
+    EXPECT_EQ(Differences(shot, 328, 222, uninstall, 0, 0, 252, 36), 0);
+    EXPECT_EQ(Differences(shot, 328, 268, start, 0, 0, 252, 36), 0);  // off it again: normal
+    EXPECT_EQ(Differences(shot, 0, STRIP_Y, hints, 0, 30, 600, 30), 0);  // its hint stays
+}
+
 struct ScriptWindow : Window {
     std::string src, dst;
     void SetUp() override {
