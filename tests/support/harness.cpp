@@ -143,9 +143,18 @@ HWND FindNewBox(DWORD pid, std::set<HWND>& seen) {
     return nullptr;
 }
 
+// The folder part of an ANSI path; a separator is only a byte outside a double-byte character
+// (the second byte of 表 or ソ is a backslash).
 std::string Parent(const std::string& path) {
-    size_t p = path.find_last_of("\\/");
-    return p == std::string::npos ? std::string() : path.substr(0, p);
+    size_t cut = std::string::npos;
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (IsDBCSLeadByte(static_cast<BYTE>(path[i])) && i + 1 < path.size()) {
+            ++i;
+            continue;
+        }
+        if (path[i] == '\\' || path[i] == '/') cut = i;
+    }
+    return cut == std::string::npos ? std::string() : path.substr(0, cut);
 }
 
 }  // namespace

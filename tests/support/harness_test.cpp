@@ -282,6 +282,10 @@ TEST(Files, TempDirInsideC) {
     std::string bytes("\x00\x01\xff\r\n\x82\xa0", 7);
     ASSERT_TRUE(harness::WriteFile(a + "\\深い\\フォルダ\\f.bin", bytes));
     EXPECT_TRUE(harness::Exists(a + "\\深い\\フォルダ\\f.bin"));
+    // 表 ends in the byte of a backslash: the folder is made whole, nothing beside it
+    ASSERT_TRUE(harness::WriteFile(a + "\\年代表\\g.bin", "g"));
+    EXPECT_TRUE(harness::IsDir(a + "\\年代表"));
+    EXPECT_FALSE(harness::Exists(a + "\\年代"));
     EXPECT_FALSE(harness::IsDir(a + "\\深い\\フォルダ\\f.bin"));
     EXPECT_EQ(bytes, harness::ReadFile(a + "\\深い\\フォルダ\\f.bin"));
     SetFileAttributesA((a + "\\深い\\フォルダ\\f.bin").c_str(), FILE_ATTRIBUTE_READONLY);
