@@ -226,6 +226,7 @@ protected:
         ASSERT_EQ(Arts().background.w, 600);
         life::Scrub(l);
         life::LoadDisc();
+        ScreenPointer(5, 5);  // a menu that opens under the pointer would show a hover at once
         char self[MAX_PATH] = "";
         GetModuleFileNameA(nullptr, self, MAX_PATH);
         ASSERT_TRUE(CopyFileA(self, "C:\\Program.exe", FALSE));
