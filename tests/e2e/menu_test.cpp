@@ -104,15 +104,19 @@ std::string Shows(HWND window, const std::vector<Part>& parts, int ms = 3000) {
 
 // Real pointer input on the X display (xdotool, run through Wine's start of Unix programs), so
 // that the pointer and the events Wine derives from it agree; SendInput where it is missing.
+// False when xdotool could not be started at all.
 bool Xdotool(const std::string& args) {
     static const bool present = harness::Exists("Z:\\usr\\bin\\xdotool");
     if (!present) return false;
     harness::Process p = harness::Start("Z:\\usr\\bin\\xdotool " + args);
     if (!p) return false;
-    DWORD code = harness::WaitExit(p.process, 5000);
-    if (code == STILL_ACTIVE) harness::Kill(p);  // it holds the test's output open
-    else harness::Close(p);
-    return code == 0;
+    if (harness::WaitExit(p.process, 5000) == STILL_ACTIVE) {
+        ADD_FAILURE() << "xdotool " << args << " did not end";
+        harness::Kill(p);  // it would hold the test's output open
+    } else {
+        harness::Close(p);
+    }
+    return true;
 }
 void ScreenPointer(int x, int y, DWORD buttons = 0) {
     // (no --sync: while Wine's move loop runs the pointer may never be seen arriving)
@@ -141,8 +145,8 @@ void PointerClick(HWND window, int x, int y) {
     Pointer(window, x, y, MOUSEEVENTF_LEFTUP);
 }
 
-// The pointer to (x, y) and the window showing the parts. Wine sometimes handles a pointer
-// event only together with the next one; a second event one pixel away, on the same side of
+// The pointer to (x, y) and the window showing the parts. Under Wine a pointer move now and
+// then shows only with the next event; a second move one pixel away, on the same side of
 // every button edge, then brings it.
 std::string PointAndShow(HWND window, int x, int y, const std::vector<Part>& parts) {
     Pointer(window, x, y);
