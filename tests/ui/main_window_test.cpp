@@ -196,6 +196,16 @@ TEST_F(Window, AnyNonzeroIsInstallCountsAsInstalled) {
     EXPECT_EQ(Differences(shot, 0, STRIP_Y, hints, 0, 30, 600, 30), 0);  // its hint stays
 }
 
+TEST_F(Window, GameStartWithoutSettingsSaysSo) {
+    harness::BoxCatcher boxes;
+    EXPECT_EQ(StartGame(), 0);  // InstallFold and ExeName are "*"
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, "ゲームの起動に失敗しました。");
+    EXPECT_EQ(boxes.boxes[0].caption, "エラー");
+    EXPECT_EQ(boxes.boxes[0].icon, unsigned(MB_ICONEXCLAMATION));
+    EXPECT_EQ(boxes.boxes[0].owner, nullptr);
+}
+
 struct ScriptWindow : Window {
     std::string src, dst;
     void SetUp() override {
