@@ -91,6 +91,24 @@ int StartCommand(const char *commandLine, UINT show)
     return WinExec(commandLine, show) > 31 ? 1 : 0;
 }
 
+int StartCommandIn(const char *commandLine, const char *folder, UINT show)
+{
+    char line[PATH_SIZE * 2];
+    if (lstrlenA(commandLine) + 1 > (int)sizeof line) return 0;
+    lstrcpyA(line, commandLine);  // CreateProcessA may write into its command line
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = (WORD)show;
+    PROCESS_INFORMATION process;
+    if (!CreateProcessA(NULL, line, NULL, NULL, FALSE, 0, NULL, folder, &startup, &process))
+        return 0;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return 1;
+}
+
 int QuoteCommand(char *out, int outSize, const char *program, const char *args)
 {
     // unquoted, C:\Program Files\... may start C:\Program.exe

@@ -19,6 +19,8 @@ int PlatformFamily(void);
 
 // Starts a command line; 1 when the process was started (WinExec above 31).
 int StartCommand(const char *commandLine, UINT show);
+// The same with folder as the started program's current directory.
+int StartCommandIn(const char *commandLine, const char *folder, UINT show);
 // Quotes a program path for a command line: "\"path\"" plus optional " args".
 int QuoteCommand(char *out, int outSize, const char *program, const char *args);
 

@@ -85,6 +85,8 @@ int HitTest(const RECT *rect)
            rect->top <= g_state.mouseY && g_state.mouseY < rect->bottom;
 }
 
+// The game runs in its own folder, as its shortcuts start it: a game opens its data by
+// relative paths, and the menu's current folder may be the disc's.
 int StartGame(void)
 {
     char folder[PATH_SIZE], exe[PATH_SIZE], program[PATH_SIZE], command[PATH_SIZE];
@@ -92,7 +94,7 @@ int StartGame(void)
     ReadSetting(SECTION_INSTALL, "ExeName", exe, sizeof exe);
     if (JoinPath(program, sizeof program, folder, exe) &&
         QuoteCommand(command, sizeof command, program, NULL) &&
-        StartCommand(command, SW_SHOWNORMAL))
+        StartCommandIn(command, folder, SW_SHOWNORMAL))
         return 1;
     ShowMessage(NULL, "ゲームの起動に失敗しました。", TEXT_CAPTION_ERROR, MB_OK | MB_ICONWARNING);
     return 0;

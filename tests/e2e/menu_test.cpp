@@ -352,6 +352,8 @@ TEST_F(Menu, InstallFromTheDiscThenStartTheGame) {
     HANDLE gameProcess = life::OpenPid(gamePid);
     EXPECT_EQ(lstrcmpiA(life::ImagePath(gameProcess).c_str(), (l.install + "\\AoHoshi.exe").c_str()), 0);
     CloseHandle(gameProcess);
+    // in its own folder, whatever the menu's current folder is
+    EXPECT_EQ(harness::WindowText(GetDlgItem(game, 100)), "作業フォルダ: " + l.install);
     EXPECT_EQ(harness::WaitExit(menu2, 10000), 0u);
     CloseHandle(menu2);
     EXPECT_FALSE(harness::Exists(kPlantedLog)) << harness::ReadFile(kPlantedLog);

@@ -4,16 +4,21 @@
 static LRESULT CALLBACK GameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_PAINT: {
-        PAINTSTRUCT paint;
+    case WM_CREATE: {
+        // the working folder as a control of its own, so that it can also be read back
         char folder[MAX_PATH], line[MAX_PATH + 32];
-        HDC dc = BeginPaint(window, &paint);
         GetCurrentDirectoryA(sizeof folder, folder);
         wsprintfA(line, "作業フォルダ: %s", folder);
+        CreateWindowExA(0, "STATIC", line, WS_CHILD | WS_VISIBLE, 20, 50, 440, 40, window,
+                        (HMENU)100, ((CREATESTRUCTA *)lParam)->hInstance, NULL);
+        return 0;
+    }
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(window, &paint);
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, RGB(255, 255, 255));
         TextOutA(dc, 20, 20, "蒼き星の年代表", lstrlenA("蒼き星の年代表"));
-        TextOutA(dc, 20, 50, line, lstrlenA(line));
         EndPaint(window, &paint);
         return 0;
     }
