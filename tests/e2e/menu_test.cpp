@@ -30,34 +30,11 @@ const int kSlotY[3] = {222, 268, 314};
 
 // ---- the product's art, to compare the screen with ------------------------------------------
 
-harness::Image Art(const char* name) {
-    std::string self = harness::DosPath(__FILE__);  // ...\tests\e2e\menu_test.cpp
-    std::string bytes =
-        harness::ReadFile(self.substr(0, self.rfind("\\tests\\")) + "\\products\\sample\\art\\" + name);
-    harness::Image img;
-    if (bytes.size() < 54) return img;
-    auto le = [&](size_t at) {
-        return uint32_t(uint8_t(bytes[at])) | uint32_t(uint8_t(bytes[at + 1])) << 8 |
-               uint32_t(uint8_t(bytes[at + 2])) << 16 | uint32_t(uint8_t(bytes[at + 3])) << 24;
-    };
-    img.w = int(le(18));
-    img.h = int(le(22));
-    size_t pixels = le(10), stride = (size_t(img.w) * 3 + 3) & ~size_t(3);
-    if (bytes.size() < pixels + stride * size_t(img.h)) return harness::Image();
-    img.px.resize(size_t(img.w) * size_t(img.h));
-    for (int y = 0; y < img.h; y++)
-        for (int x = 0; x < img.w; x++) {
-            const uint8_t* p = reinterpret_cast<const uint8_t*>(bytes.data()) + pixels +
-                               stride * size_t(img.h - 1 - y) + size_t(x) * 3;
-            img.px[size_t(y) * size_t(img.w) + size_t(x)] = uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
-        }
-    return img;
-}
 
 struct ArtSet {
-    harness::Image background = Art("background.bmp"), hints = Art("hints.bmp"),
-                   install = Art("btn_install.bmp"), uninstall = Art("btn_uninstall.bmp"),
-                   start = Art("btn_start.bmp"), exit = Art("btn_exit.bmp");
+    harness::Image background = harness::ProductArt("background.bmp"), hints = harness::ProductArt("hints.bmp"),
+                   install = harness::ProductArt("btn_install.bmp"), uninstall = harness::ProductArt("btn_uninstall.bmp"),
+                   start = harness::ProductArt("btn_start.bmp"), exit = harness::ProductArt("btn_exit.bmp");
 };
 const ArtSet& Arts() {
     static ArtSet arts;

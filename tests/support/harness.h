@@ -207,6 +207,9 @@ std::vector<uint32_t> CaptureScreenRect(int x, int y, int w, int h);
 // The window's rectangle (GetWindowRect) as seen on screen; w/h receive its size.
 std::vector<uint32_t> CaptureWindow(HWND, int* w = nullptr, int* h = nullptr);
 Image CaptureImage(HWND);
+// A 24-bit bottom-up BMP of the sample product's art (products/sample/art/<name>, found
+// from this source tree), as 0x00RRGGBB rows top-down; an empty image if unreadable.
+Image ProductArt(const char* name);
 // Writes a 24-bit BMP (for looking at failures).
 bool SaveBmp(const std::string& path, const std::vector<uint32_t>& px, int w, int h);
 

@@ -14,30 +14,6 @@
 
 namespace {
 
-// A 24-bit bottom-up BMP of the product's art, as 0x00RRGGBB rows top-down.
-harness::Image ArtFile(const char* name) {
-    std::string self = harness::DosPath(__FILE__);  // ...\tests\ui\main_window_test.cpp
-    std::string top = self.substr(0, self.rfind("\\tests\\"));
-    std::string bytes = harness::ReadFile(top + "\\products\\sample\\art\\" + name);
-    harness::Image img;
-    if (bytes.size() < 54) return img;
-    auto le = [&](size_t at) {
-        return uint32_t(uint8_t(bytes[at])) | uint32_t(uint8_t(bytes[at + 1])) << 8 |
-               uint32_t(uint8_t(bytes[at + 2])) << 16 | uint32_t(uint8_t(bytes[at + 3])) << 24;
-    };
-    img.w = int(le(18));
-    img.h = int(le(22));
-    size_t pixels = le(10), stride = (size_t(img.w) * 3 + 3) & ~size_t(3);
-    if (bytes.size() < pixels + stride * size_t(img.h)) return harness::Image();
-    img.px.resize(size_t(img.w) * size_t(img.h));
-    for (int y = 0; y < img.h; y++)
-        for (int x = 0; x < img.w; x++) {
-            const uint8_t* p = reinterpret_cast<const uint8_t*>(bytes.data()) + pixels +
-                               stride * size_t(img.h - 1 - y) + size_t(x) * 3;
-            img.px[size_t(y) * size_t(img.w) + size_t(x)] = uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
-        }
-    return img;
-}
 
 // Pixels of `shot` (a screen rectangle at window position (sx, sy)) that differ from `art` at
 // (ax, ay) onwards, over a w x h area.
@@ -52,7 +28,7 @@ int Differences(const harness::Image& shot, int sx, int sy, const harness::Image
 
 struct Window : ::testing::Test {
     std::string common;
-    harness::Image background = ArtFile("background.bmp"), hints = ArtFile("hints.bmp");
+    harness::Image background = harness::ProductArt("background.bmp"), hints = harness::ProductArt("hints.bmp");
 
     void SetUp() override {
         ASSERT_EQ(background.w, 600);
@@ -112,7 +88,7 @@ TEST_F(Window, CentredPopupShowingTheBackgroundAndAnEmptyStrip) {
     ASSERT_EQ(shot.w, 600);
     ASSERT_EQ(shot.h, 400);
     // the two button slots of a title that is not installed, and nothing in the middle one
-    harness::Image install = ArtFile("btn_install.bmp"), exitButton = ArtFile("btn_exit.bmp");
+    harness::Image install = harness::ProductArt("btn_install.bmp"), exitButton = harness::ProductArt("btn_exit.bmp");
     EXPECT_EQ(Differences(shot, 328, 222, install, 0, 0, 252, 36), 0);
     EXPECT_EQ(Differences(shot, 328, 314, exitButton, 0, 0, 252, 36), 0);
     int bad = 0;
@@ -188,8 +164,8 @@ TEST_F(Window, AnyNonzeroIsInstallCountsAsInstalled) {
     EXPECT_EQ(Over(579, 303), 1);
     EXPECT_EQ(Over(579, 304), -1);
     harness::PumpMessages(60);
-    harness::Image shot = harness::CaptureImage(g_state.mainWindow), start = ArtFile("btn_start.bmp"),
-                   uninstall = ArtFile("btn_uninstall.bmp");
+    harness::Image shot = harness::CaptureImage(g_state.mainWindow), start = harness::ProductArt("btn_start.bmp"),
+                   uninstall = harness::ProductArt("btn_uninstall.bmp");
     ASSERT_EQ(shot.w, 600);
     EXPECT_EQ(Differences(shot, 328, 222, uninstall, 0, 0, 252, 36), 0);
     EXPECT_EQ(Differences(shot, 328, 268, start, 0, 0, 252, 36), 0);  // off it again: normal
