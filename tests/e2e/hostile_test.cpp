@@ -273,32 +273,81 @@ TEST(HostileScript, LinesOutsideTheInstallFolderAreRefused) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// A read-only file in the way
+// A read-only destination: a folder, or a file in the way
 // ---------------------------------------------------------------------------------------------
 
-TEST(InTheWay, ReadOnlyFileIsReportedAndKept) {
-    Disc("D data;\r\nF data\\locked.txt;\r\nF data\\free.txt;\r\nE;\r\n",
-         {{"data\\locked.txt", "new"}, {"data\\free.txt", "free"}});
-    std::string root = harness::MakeTempDir("ro");
-    std::string install = root + "\\Game";
-    ASSERT_TRUE(harness::WriteFile(install + "\\data\\locked.txt", "old"));
-    SetFileAttributesA((install + "\\data\\locked.txt").c_str(), FILE_ATTRIBUTE_READONLY);
-    HANDLE probe = CreateFileA((install + "\\data\\locked.txt").c_str(), GENERIC_WRITE, 0, nullptr,
-                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (probe != INVALID_HANDLE_VALUE) {
-        CloseHandle(probe);
-        GTEST_SKIP() << "a read-only file can be replaced here";
+// Root writes past the read-only attribute and modes; a read-only bind mount refuses it too
+// (EROFS). Every mount is taken down in TearDown, whatever the outcome: a mount left behind
+// would stop the removal of the prefix.
+struct ReadOnly : ::testing::Test {
+    std::string root, install;
+    std::vector<std::string> mounts;
+    void SetUp() override {
+        root = harness::MakeTempDir("ro");
+        install = root + "\\Game";
+        ASSERT_TRUE(harness::MakeDirs(install + "\\data"));
+        WriteSettings(install, 0);
     }
-    WriteSettings(install, 0);
+    void TearDown() override {
+        KillSetupWindows();
+        for (auto it = mounts.rbegin(); it != mounts.rend(); ++it) RunUnix("umount -l '" + *it + "'");
+        harness::RemoveTree(root);
+    }
+    // Makes path (a folder or a file) a read-only bind mount of itself; false when mounting
+    // is not permitted here.
+    bool MountReadOnly(const std::string& path) {
+        std::string u = harness::UnixPath(path);
+        mounts.push_back(u);
+        std::string q = "'" + u + "' '" + u + "'";
+        return RunUnix("mount --bind " + q + " && mount -o remount,bind,ro " + q) == 0;
+    }
+    // The script runs to its end and reports a partial install; each path in failed got its
+    // own box (owned, with the warning icon) and stays logged.
+    void ExpectReported(const Outcome& r, const std::vector<std::string>& failed) {
+        EXPECT_EQ(r.exit, 0u);
+        std::string log = harness::ReadFile(install + "\\Setup.dat");
+        for (auto& f : failed) {
+            EXPECT_TRUE(r.shows("インストールに失敗", install + "\\" + f)) << f;
+            EXPECT_NE(log.find("F " + f + ";\r\n"), std::string::npos) << f << "\n" << log;
+        }
+        for (auto& b : r.boxes) {
+            if (b.text != "インストールに失敗") continue;
+            EXPECT_EQ(b.icon, kWarning);
+            EXPECT_NE(b.owner, nullptr);
+        }
+        EXPECT_FALSE(r.shows(kSuccess));
+        EXPECT_TRUE(r.shows("インストールは終了しましたが、一部のファイルまたはショートカットを作成できませんでした。"));
+        EXPECT_EQ(harness::ReadFile(install + "\\last.txt"), "last");  // the lines after it ran
+    }
+};
+
+TEST_F(ReadOnly, FolderRefusesEveryFile) {
+    Disc("D data;\r\nF data\\one.txt;\r\nF data\\two.txt;\r\nF last.txt;\r\nE;\r\n",
+         {{"data\\one.txt", "one"}, {"data\\two.txt", "two"}, {"last.txt", "last"}});
+    if (!MountReadOnly(install + "\\data")) GTEST_SKIP() << "mounting is not permitted here";
+    ASSERT_FALSE(harness::WriteFile(install + "\\data\\probe.txt", "x")) << "the mount takes writes";
     Outcome r = Launch("D:\\Setup.exe Install D:");
-    KillSetupWindows(10000);
-    EXPECT_EQ(r.exit, 0u);
-    EXPECT_TRUE(r.shows("インストールに失敗", install + "\\data\\locked.txt"));
-    EXPECT_FALSE(r.shows(kSuccess));
-    EXPECT_EQ(harness::ReadFile(install + "\\data\\locked.txt"), "old");  // left as it was
+    ExpectReported(r, {"data\\one.txt", "data\\two.txt"});
+    EXPECT_FALSE(harness::Exists(install + "\\data\\one.txt"));  // nothing half-written
+    EXPECT_FALSE(harness::Exists(install + "\\data\\two.txt"));
+}
+
+TEST_F(ReadOnly, FileInTheWayIsReportedAndKept) {
+    Disc("D data;\r\nF data\\locked.txt;\r\nF data\\free.txt;\r\nF last.txt;\r\nE;\r\n",
+         {{"data\\locked.txt", "new"}, {"data\\free.txt", "free"}, {"last.txt", "last"}});
+    std::string locked = install + "\\data\\locked.txt";
+    ASSERT_TRUE(harness::WriteFile(locked, "old"));
+    SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_READONLY);
+    HANDLE probe = CreateFileA(locked.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (probe != INVALID_HANDLE_VALUE) {  // the attribute does not hold (root): mount over it
+        CloseHandle(probe);
+        if (!MountReadOnly(locked))
+            GTEST_SKIP() << "a read-only file can be replaced here, and mounting is not permitted";
+    }
+    Outcome r = Launch("D:\\Setup.exe Install D:");
+    ExpectReported(r, {"data\\locked.txt"});
+    EXPECT_EQ(harness::ReadFile(locked), "old");  // left as it was
     EXPECT_EQ(harness::ReadFile(install + "\\data\\free.txt"), "free");
-    SetFileAttributesA((install + "\\data\\locked.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
-    harness::RemoveTree(root);
 }
 
 // ---------------------------------------------------------------------------------------------
