@@ -9,6 +9,11 @@ check "PE32 i386" 'file "$exe" | grep -q "PE32 executable (GUI) Intel 80386"'
 check "subsystem 4.0" 'echo "$dump" | grep -qE "MajorSubsystemVersion\s+4" && echo "$dump" | grep -qE "MinorSubsystemVersion\s+0"'
 check "system DLLs only" '! echo "$dump" | grep "DLL Name" | grep -viqE "kernel32|user32|gdi32|advapi32|shell32|shlwapi|ole32|msvcrt|comdlg32"'
 check "no late imports" '! echo "$dump" | awk "NF>=3 && \$1 ~ /^[0-9a-f]+\$/ && \$2 ~ /^[0-9]+\$/ {print \$3}" | grep -qxE "GetTickCount64|AddVectoredExceptionHandler|TryEnterCriticalSection|GetDiskFreeSpaceExA|GetFileSizeEx|SetFilePointerEx|IsDebuggerPresent|InterlockedCompareExchange"'
+# every import must be on the list of what Windows 95 with the IE4 shell exports
+allowed=$(dirname "$0")/win95_imports.txt
+unknown=$(echo "$dump" | awk '/DLL Name/{dll=toupper($3)} NF>=3 && $1 ~ /^[0-9a-f]+$/ && $2 ~ /^[0-9]+$/ && $3 ~ /^[A-Za-z_]/ {print dll, $3}' |
+          sort -u | grep -vxFf <(grep -v '^#' "$allowed"))
+check "imports all known to Windows 95 ($(echo "$unknown" | tr '\n' ' '))" '[ -z "$unknown" ]'
 for f in Setup.ini AoHoshi.exe readme.txt data movie; do check "disc has $f" '[ -e "$(dirname "$exe")/$f" ]'; done
 echo "$pass passed, $fail failed"
 [ $fail -eq 0 ]
