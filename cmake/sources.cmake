@@ -23,8 +23,26 @@ set(LAUNCHER_SOURCES
 )
 list(TRANSFORM LAUNCHER_SOURCES PREPEND ${LAUNCHER_TOP}/)
 
+# The byte-level rules without a Win32 call: they also build natively (fuzzing, sanitizers,
+# the authoring tool).
+set(PARSER_SOURCES
+  src/core/command_line.cpp
+  src/core/cp932.cpp
+  src/install/log_parser.cpp
+  src/install/script_parser.cpp
+)
+list(TRANSFORM PARSER_SOURCES PREPEND ${LAUNCHER_TOP}/)
+
 set(LAUNCHER_LIBS shlwapi shell32 ole32 uuid comdlg32 gdi32 user32 advapi32 kernel32)
 set(LAUNCHER_CXX_FLAGS -fexec-charset=CP932 -Wall -Wextra -fno-exceptions -fno-rtti)
+
+# The launcher's sources as a library of their own, for the programs that test or measure it.
+function(launcher_library name)
+  add_library(${name} STATIC ${LAUNCHER_SOURCES})
+  target_include_directories(${name} PUBLIC ${LAUNCHER_TOP}/src)
+  target_compile_options(${name} PRIVATE ${LAUNCHER_CXX_FLAGS})
+  target_link_libraries(${name} PUBLIC ${LAUNCHER_LIBS})
+endfunction()
 
 # Resources: the product's strings and art, with every bitmap checked for its size.
 function(launcher_resources product_dir out_var)

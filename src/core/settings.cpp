@@ -11,11 +11,7 @@ int ReadSetting(const char *section, const char *key, char *out, int outSize)
     }
     // A value too long for the caller's buffer would come back cut off, and a cut-off folder
     // is somebody else's folder: such a value counts as missing.
-    char whole[PATH_SIZE + 2];
-    if (outSize >= (int)sizeof whole) {
-        GetPrivateProfileStringA(section, key, "*", out, outSize, path);
-        return 1;
-    }
+    char whole[PATH_SIZE + 1];
     int length = (int)GetPrivateProfileStringA(section, key, "*", whole, sizeof whole, path);
     CopyText(out, outSize, length < outSize ? whole : "*");
     return 1;

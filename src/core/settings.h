@@ -5,7 +5,8 @@
 #define SECTION_UNINSTALL "UNINSTALL"
 #define SECTION_LINK "Link"
 
-// Reads a string with the default "*" into out; 0 when the settings path does not fit.
+// Reads a string with the default "*" into out (at most a path buffer); a value that does
+// not fit reads as "*". 0 when the settings path does not fit.
 int ReadSetting(const char *section, const char *key, char *out, int outSize);
 // Reads an integer, default 0.
 int ReadSettingInt(const char *section, const char *key);

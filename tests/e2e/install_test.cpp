@@ -7,26 +7,13 @@ namespace {
 using harness::Box;
 using life::Layout;
 
-// A copy of this program planted as C:\Program.exe records that it ran and ends: an
-// unquoted "C:\Program Files\...\Setup.exe" would start it.
+// Where the planted C:\Program.exe notes that something started it.
 const char kPlantedLog[] = "C:\\planted-program-ran.txt";
 struct PlantedGuard {
-    PlantedGuard() {
-        char self[MAX_PATH] = "";
-        GetModuleFileNameA(nullptr, self, MAX_PATH);
-        if (lstrcmpiA(PathFindFileNameA(self), "Program.exe") == 0) {
-            harness::WriteFile(kPlantedLog, GetCommandLineA());
-            ExitProcess(0);
-        }
-    }
+    PlantedGuard() { life::ExitIfPlanted(kPlantedLog); }
 } plantedGuard;
 
-void Plant() {
-    char self[MAX_PATH] = "";
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    ASSERT_TRUE(CopyFileA(self, "C:\\Program.exe", FALSE));
-    DeleteFileA(kPlantedLog);
-}
+void Plant() { ASSERT_TRUE(life::Plant(kPlantedLog)); }
 
 // Files of a folder tree, relative to it, with their contents.
 void Files(const std::string& base, const std::string& rel, std::map<std::string, std::string>& out) {
@@ -76,8 +63,7 @@ protected:
     void TearDown() override {
         life::CloseMenu(run);
         life::Scrub(l);
-        DeleteFileA("C:\\Program.exe");
-        DeleteFileA(kPlantedLog);
+        life::Unplant(kPlantedLog);
         harness::SetWin9x("Setup.exe", false);
     }
     Layout l;

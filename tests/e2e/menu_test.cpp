@@ -9,18 +9,11 @@ namespace {
 using harness::Box;
 using life::Layout;
 
-// A copy of this program planted as C:\Program.exe records that it ran and ends: an
-// unquoted "C:\Program Files\...\Setup.exe" or "...\AoHoshi.exe" would start it.
+// Where the planted C:\Program.exe notes that something started it: an unquoted
+// "C:\Program Files\...\Setup.exe" or "...\AoHoshi.exe" would.
 const char kPlantedLog[] = "C:\\planted-menu-program-ran.txt";
 struct PlantedGuard {
-    PlantedGuard() {
-        char self[MAX_PATH] = "";
-        GetModuleFileNameA(nullptr, self, MAX_PATH);
-        if (lstrcmpiA(PathFindFileNameA(self), "Program.exe") == 0) {
-            harness::WriteFile(kPlantedLog, GetCommandLineA());
-            ExitProcess(0);
-        }
-    }
+    PlantedGuard() { life::ExitIfPlanted(kPlantedLog); }
 } plantedGuard;
 
 const char kOptionsTitle[] = "インストール方法の設定";
@@ -210,16 +203,12 @@ protected:
         life::Scrub(l);
         life::LoadDisc();
         ScreenPointer(5, 5);  // a menu that opens under the pointer would show a hover at once
-        char self[MAX_PATH] = "";
-        GetModuleFileNameA(nullptr, self, MAX_PATH);
-        ASSERT_TRUE(CopyFileA(self, "C:\\Program.exe", FALSE));
-        DeleteFileA(kPlantedLog);
+        ASSERT_TRUE(life::Plant(kPlantedLog));
     }
     void TearDown() override {
         for (DWORD pid : pids) life::EndPid(pid);
         life::Scrub(l);
-        DeleteFileA("C:\\Program.exe");
-        DeleteFileA(kPlantedLog);
+        life::Unplant(kPlantedLog);
     }
     // D:\Setup.exe with no argument, as from Explorer or the disc's autorun.
     Started StartMenu() {

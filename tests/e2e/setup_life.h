@@ -28,6 +28,29 @@ const char kGameExe[] = "AoHoshi.exe";
 const char kReadme[] = "readme.txt";
 const char kMenuClass[] = "Setup_ClassName";
 
+// A copy of the test program planted as C:\Program.exe: an unquoted "C:\Program Files\..."
+// command would start it. Started so, it records its command line in log and ends at once
+// (ExitIfPlanted, called before any test runs).
+const char kPlantedProgram[] = "C:\\Program.exe";
+inline void ExitIfPlanted(const char* log) {
+    char self[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    if (lstrcmpiA(PathFindFileNameA(self), "Program.exe") == 0) {
+        harness::WriteFile(log, GetCommandLineA());
+        ExitProcess(0);
+    }
+}
+inline bool Plant(const char* log) {
+    char self[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    DeleteFileA(log);
+    return CopyFileA(self, kPlantedProgram, FALSE) != 0;
+}
+inline void Unplant(const char* log) {
+    DeleteFileA(kPlantedProgram);
+    DeleteFileA(log);
+}
+
 inline std::string SpecialFolder(int csidl) {
     char path[MAX_PATH] = "";
     SHGetSpecialFolderPathA(nullptr, path, csidl, FALSE);
