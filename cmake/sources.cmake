@@ -1,5 +1,6 @@
 # The launcher's sources, shared by the product tree and the test tree.
 set(LAUNCHER_SOURCES
+  src/launcher.cpp
   src/core/command_line.cpp
   src/core/cp932.cpp
   src/core/layout.cpp

@@ -1,5 +1,5 @@
 // Setup.exe: the setup launcher in the root of the game's disc.
-#include "core/startup.h"
+#include "launcher.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {

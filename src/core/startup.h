@@ -1,11 +1,6 @@
-// Start-up: the launcher state, the launch mode, the single-instance guard, the window
-// and the mode's work.
+// Start-up: the launcher state, the folders it starts from, and whether the disc is there.
 #pragma once
 #include <windows.h>
-
-// The program entry; returns the process exit code (1 when start-up fails or is
-// abandoned, otherwise 0).
-int LauncherMain(HINSTANCE instance, const char *commandLine);
 
 // Fills {source} from the module's own path and {common} from Program Files.
 int InitFolders(void);

@@ -21,10 +21,14 @@ int ResetInstallLog(void)
 int AppendInstallLog(const char *text, int length)
 {
     if (!g_state.installLog && !ResetInstallLog()) return 0;
+    if (length < 0 || length > 0x7FFFFFFF - 4 - g_state.installLogLength) return 0;
     int need = g_state.installLogLength + length + 3 + 1;
     if (need > g_state.installLogCapacity) {
         int capacity = g_state.installLogCapacity;
-        while (capacity < need) capacity *= 2;
+        while (capacity < need) {
+            if (capacity > 0x3FFFFFFF) return 0;  // twice that is no int
+            capacity *= 2;
+        }
         char *grown = (char *)HeapReAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, g_state.installLog,
                                           capacity);
         if (!grown) return 0;

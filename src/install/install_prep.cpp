@@ -1,4 +1,5 @@
 #include "install_prep.h"
+#include "../core/cp932.h"
 #include "../core/layout.h"
 #include "../core/settings.h"
 #include "../core/state.h"
@@ -7,24 +8,25 @@
 #include <shlwapi.h>
 
 static int EnoughSpace(void);
-static int MakeInstallFolder(const char *install);
+static int MakeInstallFolder(const char *install, char *created);
+static void FirstMissingLevel(const char *path, char *out);
 static int StageInstaller(const char *install);
-static void WritePreparedSettings(const char *install);
+static void WritePreparedSettings(const char *install, const char *created);
 static int StartInstallRun(const char *install);
 
 int PrepareInstall(void)
 {
-    char install[PATH_SIZE];
+    char install[PATH_SIZE], created[PATH_SIZE];
     if (!RunInstallOptionsDialog()) return 0;
     if (!EnoughSpace()) return 0;
     // the dialog has measured these against the buffer
     JoinPath3(install, sizeof install, g_state.installFolder, g_state.brand, g_state.title);
-    if (!MakeInstallFolder(install)) return 0;
+    if (!MakeInstallFolder(install, created)) return 0;
     // from here on a new instance may start, even if a later step fails
     if (g_state.semaphore) CloseHandle(g_state.semaphore);
     g_state.semaphore = NULL;
     if (!StageInstaller(install)) return 0;
-    WritePreparedSettings(install);
+    WritePreparedSettings(install, created);
     return StartInstallRun(install);
 }
 
@@ -38,13 +40,18 @@ static int EnoughSpace(void)
     return 0;
 }
 
-static int MakeInstallFolder(const char *install)
+// created receives the shallowest level of install that this creates, empty when it
+// creates none.
+static int MakeInstallFolder(const char *install, char *created)
 {
     char question[PATH_SIZE + 64];
+    created[0] = 0;
     if (PathIsDirectoryA(install)) return 1;
+    // the message's own 44 bytes and a path buffer fit
     wsprintfA(question, "以下のフォルダが存在しません。作成しますか？\n\n%s", install);
     if (ShowMessage(g_state.mainWindow, question, "フォルダ作成の確認", MB_YESNO | MB_ICONQUESTION) != IDYES)
         return 0;
+    FirstMissingLevel(install, created);
     if (CreateNestedFolder(install)) return 1;
     ShowMessage(g_state.mainWindow,
                 "フォルダの作成に失敗しました。\nもう一度確認してから再度インストールを行ってください。",
@@ -52,9 +59,29 @@ static int MakeInstallFolder(const char *install)
     return 0;
 }
 
+// The uninstall takes back exactly the levels of a new root: the shallowest one is noted.
+static void FirstMissingLevel(const char *path, char *out)
+{
+    char level[PATH_SIZE];
+    out[0] = 0;
+    if (!CopyText(level, sizeof level, path)) return;
+    for (;;) {
+        int cut = LastBackslash(level, lstrlenA(level));
+        // a drive's root (C:) or a share's (\\server\share) is never ours
+        if (cut <= 2 || (level[0] == '\\' && NextBackslash(level, cut, 2) < 0)) break;
+        level[cut] = 0;
+        int exists = PathIsDirectoryA(level);
+        level[cut] = '\\';
+        if (exists) break;
+        level[cut] = 0;
+    }
+    lstrcpyA(out, level);
+}
+
 static int StageInstaller(const char *install)
 {
-    char from[PATH_SIZE], to[PATH_SIZE], text[2 * PATH_SIZE + 64];
+    // both named in the failure's text, even when the first could not be composed
+    char from[PATH_SIZE] = "", to[PATH_SIZE] = "", text[2 * PATH_SIZE + 64];
     int ok = JoinPath(from, sizeof from, g_state.sourceFolder, "Setup.exe") &&
              JoinPath(to, sizeof to, install, "Setup.exe") && CopyFileA(from, to, FALSE);
     if (ok) {
@@ -66,7 +93,7 @@ static int StageInstaller(const char *install)
     return 0;
 }
 
-static void WritePreparedSettings(const char *install)
+static void WritePreparedSettings(const char *install, const char *created)
 {
     char store[PATH_SIZE];
     if (JoinPath(store, sizeof store, g_state.commonFolder, g_state.maker)) CreateNestedFolder(store);
@@ -75,11 +102,14 @@ static void WritePreparedSettings(const char *install)
     WriteSettingInt(SECTION_INSTALL, "shortcut", g_state.desktopShortcut);
     WriteSettingInt(SECTION_INSTALL, "IsOpenReadme", g_state.openReadme);
     WriteSetting(SECTION_INSTALL, "IsInstall", "0");
+    // an earlier install's note stays when this one made no new folder
+    if (created[0]) WriteSetting(SECTION_INSTALL, "CreatedFold", created);
 }
 
 static int StartInstallRun(const char *install)
 {
     char program[PATH_SIZE], args[PATH_SIZE + 16], command[2 * PATH_SIZE + 32];
+    // "Install " and a path buffer fit
     // quoted, so that the tail of the new process starts with "Install" even under
     // C:\Program Files; the source folder goes unquoted: it is the rest of the tail
     wsprintfA(args, "Install %s", g_state.sourceFolder);

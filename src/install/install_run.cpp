@@ -9,7 +9,6 @@
 #include "install_log.h"
 #include "script_runner.h"
 #include "shortcuts.h"
-#include <shellapi.h>
 #include <shlobj.h>
 
 static void CreateSaveFolder(void);
@@ -95,13 +94,13 @@ void OpenReadme(void)
         GetStartupInfoA(&startup);
         startup.dwFlags |= STARTF_USESTDHANDLES;
         wsprintfA(command, "notepad \"%s\"", path);
-        if (CreateProcessA(NULL, command, NULL, NULL, FALSE, CREATE_NO_WINDOW, NULL, NULL,
-                           &startup, &process)) {
+        if (CreateProcessA(NULL, command, NULL, NULL, FALSE, CREATE_NO_WINDOW | CHILD_PROCESS_FLAGS,
+                           NULL, NULL, &startup, &process)) {
             CloseHandle(process.hThread);
             CloseHandle(process.hProcess);
         }
     } else if (SameBytes(ext, ".html") || SameBytes(ext, ".htm")) {
         // the installed copy, whatever the current folder is
-        ShellExecuteA(NULL, "open", path, NULL, g_state.installFolder, SW_SHOWNORMAL);
+        OpenDocument(path, g_state.installFolder);
     }
 }

@@ -12,6 +12,7 @@ static const char kNoMatch[] = "指定先が存在しません";
 static const char kFolderFailed[] = "フォルダの作成に失敗しました";
 static const char kSourceMissing[] = "インストールファイルが存在しない可能性があります";
 static const char kInstallFailed[] = "インストールに失敗";
+static const char kScriptUnreadable[] = "インストールスクリプトが読めません";
 
 // a look at the queue costs as much as copying a block, so it is taken at most this often
 #define PUMP_INTERVAL_MS 10
@@ -30,29 +31,19 @@ static int IsRunningProgram(const char *path);
 
 int RunScript(void)
 {
-    char path[PATH_SIZE];
-    if (!JoinPath(path, sizeof path, g_state.sourceFolder, "Setup.ini")) return 0;
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE) return 0;
-    DWORD high = 0, size = GetFileSize(file, &high);
-    if (size == INVALID_FILE_SIZE || high || size > 0x7FFFFFFE) {
-        CloseHandle(file);
-        return 0;
-    }
-    char *script = (char *)HeapAlloc(GetProcessHeap(), 0, size + 1);
-    if (!script) {
-        CloseHandle(file);
-        return 0;
-    }
+    char path[PATH_SIZE], text[PATH_SIZE + 64];
+    char *script = NULL;
     DWORD got = 0;
-    int read = ReadFile(file, script, size, &got, NULL);
-    CloseHandle(file);
-    if (!read) {
-        HeapFree(GetProcessHeap(), 0, script);
+    int joined = JoinPath(path, sizeof path, g_state.sourceFolder, "Setup.ini");
+    // a missing, unreadable or cut-off script is said as such, never taken for an empty one
+    if (!joined || !ReadWholeFile(path, 0x7FFFFFFE, &script, &got)) {
+        if (!joined) CopyTextCut(path, sizeof path, g_state.sourceFolder, -1);
+        lstrcpyA(text, kScriptUnreadable);
+        lstrcatA(text, "\n");
+        lstrcatA(text, path);
+        ShowMessage(g_state.mainWindow, text, TEXT_CAPTION_ERROR, MB_OK | MB_ICONWARNING);
         return 0;
     }
-    script[got] = 0;
 
     s_total = 0;
     s_lastPump = GetTickCount() - PUMP_INTERVAL_MS;  // the first block looks at once
@@ -61,16 +52,12 @@ int RunScript(void)
     int pos = 0;
     ScriptLine line;
     while (NextScriptLine(script, (int)got, &pos, &line)) {
-        if (line.length > PATH_SIZE - 1) {
-            // beyond a path buffer: reported like a pattern that matches nothing
-            char caption[PATH_SIZE];
-            CopyTextCut(caption, sizeof caption, line.text, line.length);
-            ReportLine(NULL, kNoMatch, caption);
-            continue;
-        }
         int kind = line.length > 0 ? line.text[0] : 0;
-        if ((kind == 'D' || kind == 'F') && !ScriptLineInside(&line)) {
-            // nothing outside {install} is made, and nothing the uninstall would call damaged
+        // anything else is a comment, however long the comments run together
+        if (kind != 'D' && kind != 'F') continue;
+        if (line.length > PATH_SIZE - 1 || !ScriptLineInside(&line)) {
+            // beyond a path buffer, or outside {install}: reported like a pattern that matches
+            // nothing; nothing outside is made, and nothing the uninstall would call damaged
             // goes into the log
             char caption[PATH_SIZE];
             CopyTextCut(caption, sizeof caption, line.text, line.length);
@@ -78,7 +65,7 @@ int RunScript(void)
             continue;
         }
         if (kind == 'D') RunFolderLine(line.text, line.length);
-        else if (kind == 'F') s_total += CopyPattern(line.text, line.length, s_total);
+        else s_total += CopyPattern(line.text, line.length, s_total);
     }
     DrawProgressFull();
     HeapFree(GetProcessHeap(), 0, script);
@@ -106,9 +93,9 @@ static void LinePath(const char *line, int length, char *out)
 static void RunFolderLine(const char *line, int length)
 {
     char path[PATH_SIZE], target[PATH_SIZE];
-    AppendInstallLog(line, length);
     LinePath(line, length, path);
-    if (!JoinPath(target, sizeof target, g_state.installFolder, path)) {
+    // nothing is made that the uninstall would not know of
+    if (!AppendInstallLog(line, length) || !JoinPath(target, sizeof target, g_state.installFolder, path)) {
         char caption[PATH_SIZE];
         CopyTextCut(caption, sizeof caption, g_state.installFolder, -1);
         ReportLine(g_state.mainWindow, kFolderFailed, caption);
@@ -145,7 +132,14 @@ static ULONGLONG CopyPattern(const char *line, int length, ULONGLONG before)
         int nameFits = prefixLen + lstrlenA(found.cFileName) + 2 < PATH_SIZE;
         if (nameFits) {
             wsprintfA(relative, "F %s%s", prefix, found.cFileName);
-            AppendInstallLog(relative, lstrlenA(relative));
+            if (!AppendInstallLog(relative, lstrlenA(relative))) {
+                // no memory for its entry: no file is copied that the uninstall would leave
+                if (!JoinPath(dst, sizeof dst, g_state.installFolder, relative + 2))
+                    CopyTextCut(dst, sizeof dst, g_state.installFolder, -1);
+                ReportLine(g_state.mainWindow, kInstallFailed, dst);
+                abandoned = 1;
+                break;
+            }
         }
         if (!nameFits || !JoinPath(src, sizeof src, g_state.sourceFolder, relative + 2)) {
             CopyTextCut(src, sizeof src, g_state.sourceFolder, -1);

@@ -31,8 +31,11 @@ int CreateShortcuts(void)
     if (g_state.desktopShortcut) {
         char desktop[PATH_SIZE];
         desktop[0] = 0;
-        SHGetSpecialFolderPathA(NULL, desktop, CSIDL_DESKTOPDIRECTORY, FALSE);
-        MakeLink(desktop, g_state.title, 1, game, "", "desktop");
+        // without its folder there is no desktop link, rather than one in the root of the
+        // current drive; the final report warns of it
+        if (!SHGetSpecialFolderPathA(NULL, desktop, CSIDL_DESKTOPDIRECTORY, FALSE) || !desktop[0] ||
+            !MakeLink(desktop, g_state.title, 1, game, "", "desktop"))
+            g_state.installProblems++;
     }
     if (!JoinPath(readme, sizeof readme, g_state.installFolder, g_state.readme) ||
         !MakeLink(titleFolder, "お読み下さい.lnk", 0, readme, "", "read me"))

@@ -3,6 +3,7 @@
 #include "../core/layout.h"
 #include "../core/state.h"
 #include <objbase.h>
+#include <shellapi.h>
 #include <shlobj.h>
 #include <shlwapi.h>
 
@@ -88,7 +89,19 @@ int PlatformFamily(void)
 
 int StartCommand(const char *commandLine, UINT show)
 {
-    return WinExec(commandLine, show) > 31 ? 1 : 0;
+    // WinExec takes no creation flags: the child inherits the mode in force during the call
+    UINT launcherMode = SetErrorMode(0);
+    UINT started = WinExec(commandLine, show);
+    SetErrorMode(launcherMode);
+    return started > 31 ? 1 : 0;
+}
+
+int OpenDocument(const char *path, const char *folder)
+{
+    UINT launcherMode = SetErrorMode(0);
+    INT_PTR opened = (INT_PTR)ShellExecuteA(NULL, "open", path, NULL, folder, SW_SHOWNORMAL);
+    SetErrorMode(launcherMode);
+    return opened > 32 ? 1 : 0;
 }
 
 int StartCommandIn(const char *commandLine, const char *folder, UINT show)
@@ -102,7 +115,8 @@ int StartCommandIn(const char *commandLine, const char *folder, UINT show)
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = (WORD)show;
     PROCESS_INFORMATION process;
-    if (!CreateProcessA(NULL, line, NULL, NULL, FALSE, 0, NULL, folder, &startup, &process))
+    if (!CreateProcessA(NULL, line, NULL, NULL, FALSE, CHILD_PROCESS_FLAGS, NULL, folder, &startup,
+                        &process))
         return 0;
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
@@ -125,6 +139,51 @@ int QuoteCommand(char *out, int outSize, const char *program, const char *args)
         lstrcatA(out, args);
     }
     return 1;
+}
+
+int ReadWholeFile(const char *path, DWORD maxSize, char **data, DWORD *size)
+{
+    *data = NULL;
+    *size = 0;
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) return 0;  // the open's own error stays
+    DWORD error = NO_ERROR, high = 0, got = 0;
+    DWORD bytes = GetFileSize(file, &high);
+    char *buffer = NULL;
+    if (bytes == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) {
+        error = GetLastError();
+    } else if (high || bytes > maxSize || bytes == 0xFFFFFFFF) {
+        error = ERROR_FILE_TOO_LARGE;
+    } else if (!(buffer = (char *)HeapAlloc(GetProcessHeap(), 0, bytes + 1))) {
+        error = ERROR_NOT_ENOUGH_MEMORY;
+    } else if (!ReadFile(file, buffer, bytes, &got, NULL)) {
+        error = GetLastError();
+    } else if (got != bytes) {
+        error = ERROR_HANDLE_EOF;  // it holds more than it gives: never half a file
+    }
+    CloseHandle(file);
+    if (error != NO_ERROR) {
+        if (buffer) HeapFree(GetProcessHeap(), 0, buffer);
+        SetLastError(error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
+                         ? ERROR_READ_FAULT  // it was there when it was opened
+                         : error);
+        return 0;
+    }
+    buffer[bytes] = 0;
+    *data = buffer;
+    *size = bytes;
+    return 1;
+}
+
+int WriteWholeFile(const char *path, const char *data, DWORD size)
+{
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                              NULL);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    DWORD put = 0;
+    int ok = WriteFile(file, data, size, &put, NULL) && put == size;
+    return CloseHandle(file) && ok;  // a write can still fail at the close
 }
 
 int CreateShellLink(const char *target, const char *linkPath, const char *workDir,

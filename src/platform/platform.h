@@ -17,12 +17,28 @@ int FreeMegabytes(const char *folder, ULONGLONG *megabytes);
 // 1 for the Windows 95/98/Me family, 2 for NT, 0 when unknown.
 int PlatformFamily(void);
 
+// Every program the launcher starts runs with the system's default error mode, so that a
+// game reading its disc gets the system's "no disk" prompt; the launcher keeps its own.
 // Starts a command line; 1 when the process was started (WinExec above 31).
 int StartCommand(const char *commandLine, UINT show);
 // The same with folder as the started program's current directory.
 int StartCommandIn(const char *commandLine, const char *folder, UINT show);
+// Opens a document with the program registered for it, in folder; 1 when the shell did.
+int OpenDocument(const char *path, const char *folder);
+// CreateProcessA's creation flags for a program the launcher starts.
+#define CHILD_PROCESS_FLAGS CREATE_DEFAULT_ERROR_MODE
 // Quotes a program path for a command line: "\"path\"" plus optional " args".
 int QuoteCommand(char *out, int outSize, const char *program, const char *args);
+
+// The whole of a file, in a new heap block (HeapFree it) with a NUL after its size bytes.
+// Whole or nothing: 0 when the file cannot be opened, holds more than maxSize bytes, does not
+// fit in memory or gives fewer bytes than it holds. The last error then says why; only
+// ERROR_FILE_NOT_FOUND and ERROR_PATH_NOT_FOUND mean that it is not there.
+int ReadWholeFile(const char *path, DWORD maxSize, char **data, DWORD *size);
+
+// Writes size bytes as the whole of a file, created or replaced; 1 only when every byte went
+// out and the file closed cleanly.
+int WriteWholeFile(const char *path, const char *data, DWORD size);
 
 // A shell link through IShellLinkA/IPersistFile; 1 when the link file was saved.
 int CreateShellLink(const char *target, const char *linkPath, const char *workDir,

@@ -1,4 +1,5 @@
 #include "staged_removal.h"
+#include "../core/cp932.h"
 #include "../core/layout.h"
 #include "../core/state.h"
 #include "../platform/platform.h"
@@ -95,7 +96,7 @@ static int ScheduleViaWininit(const char *file, const char *folder)
     UINT got = GetWindowsDirectoryA(windows, sizeof windows);
     if (got == 0 || got >= sizeof windows) return 0;
     int len = lstrlenA(windows);
-    const char *name = (len > 0 && windows[len - 1] == '\\') ? "wininit.ini" : "\\wininit.ini";
+    const char *name = EndsWithBackslash(windows, len) ? "wininit.ini" : "\\wininit.ini";
     if (len + lstrlenA(name) + 1 > PATH_SIZE) return 0;
     lstrcpyA(wininit, windows);
     lstrcatA(wininit, name);
@@ -103,36 +104,49 @@ static int ScheduleViaWininit(const char *file, const char *folder)
     if (n == 0 || n >= sizeof shortFile) lstrcpyA(shortFile, file);
     n = GetShortPathNameA(folder, shortFolder, sizeof shortFolder);
     if (n == 0 || n >= sizeof shortFolder) lstrcpyA(shortFolder, folder);
-
-    char *old = NULL;
-    DWORD oldSize = 0;
-    HANDLE in = CreateFileA(wininit, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, NULL);
-    if (in != INVALID_HANDLE_VALUE) {
-        DWORD size = GetFileSize(in, NULL);
-        if (size != INVALID_FILE_SIZE && size < 0x1000000) {
-            old = (char *)HeapAlloc(GetProcessHeap(), 0, size + 1);
-            if (old && !ReadFile(in, old, size, &oldSize, NULL)) oldSize = 0;
-        }
-        CloseHandle(in);
-        if (!old) return 0;  // never rewrite a file we could not read
-    }
     const char *paths[] = {shortFile, shortFolder};
-    int outSize = (int)oldSize + 2 * PATH_SIZE + 64;
-    char *text = (char *)HeapAlloc(GetProcessHeap(), 0, outSize);
-    int ok = 0;
-    if (text) {
-        int newLen = AddWininitDeletions(old ? old : "", (int)oldSize, paths, 2, text, outSize);
-        HANDLE outFile = newLen < 0 ? INVALID_HANDLE_VALUE
-                                    : CreateFileA(wininit, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
-                                                  FILE_ATTRIBUTE_NORMAL, NULL);
-        if (outFile != INVALID_HANDLE_VALUE) {
-            DWORD put = 0;
-            ok = WriteFile(outFile, text, newLen, &put, NULL) && (int)put == newLen;
-            ok = CloseHandle(outFile) && ok;
-        }
-        HeapFree(GetProcessHeap(), 0, text);
+    return ScheduleRestartDeletions(wininit, paths, 2);
+}
+
+int ScheduleRestartDeletions(const char *wininit, const char *const *paths, int count)
+{
+    char folder[PATH_SIZE], fresh[PATH_SIZE], aside[PATH_SIZE];
+    char *old = NULL, *text = NULL;
+    DWORD oldSize = 0;
+    int ok = 0, cut;
+    // a line another program has just written through the profile functions may still be
+    // only in the system's cache
+    WritePrivateProfileStringA(NULL, NULL, NULL, wininit);
+    if (!ReadWholeFile(wininit, 0x1000000, &old, &oldSize)) {
+        DWORD error = GetLastError();
+        // only a file that is not there counts as empty; one we could not read is never
+        // rewritten from scratch
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) return 0;
     }
+    int outSize = (int)oldSize + count * (PATH_SIZE + 8) + 16;
+    text = (char *)HeapAlloc(GetProcessHeap(), 0, outSize);
+    int newLen = text ? AddWininitDeletions(old ? old : "", (int)oldSize, paths, count, text, outSize) : -1;
+    if (newLen < 0 || !CopyText(folder, sizeof folder, wininit)) goto done;
+    cut = LastBackslash(folder, lstrlenA(folder));
+    if (cut < 0) goto done;
+    folder[cut] = 0;
+    // the new version is whole on disk before the old one leaves its name
+    if (!GetTempFileNameA(folder, "ini", 0, fresh)) goto done;
+    if (!WriteWholeFile(fresh, text, newLen)) {
+        DeleteFileA(fresh);
+        goto done;
+    }
+    if (!old) {
+        ok = MoveFileA(fresh, wininit) != 0;
+    } else if (GetTempFileNameA(folder, "ini", 0, aside) && DeleteFileA(aside) &&
+               MoveFileA(wininit, aside)) {
+        ok = MoveFileA(fresh, wininit) != 0;
+        if (ok) DeleteFileA(aside);
+        else MoveFileA(aside, wininit);  // the old one back under its name
+    }
+    if (!ok) DeleteFileA(fresh);
+done:
+    if (text) HeapFree(GetProcessHeap(), 0, text);
     if (old) HeapFree(GetProcessHeap(), 0, old);
     return ok;
 }

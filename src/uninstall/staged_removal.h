@@ -10,3 +10,8 @@ int RemoveStagedUninstaller(void);
 // the new length, or -1 when out is too small.
 int AddWininitDeletions(const char *text, int length, const char *const *paths, int count,
                         char *out, int outSize);
+
+// Adds those lines to the restart file at path (created when it is not there) so that at
+// every moment one whole version of it exists; 0, with the file as it was, when it cannot be
+// read whole or replaced.
+int ScheduleRestartDeletions(const char *wininit, const char *const *paths, int count);

@@ -10,6 +10,7 @@
 
 static char *LoadLog(int *size);
 static void RemoveLoggedFolders(const char *log, int size);
+static void RemoveInstallLevels(void);
 
 int RunUninstall(void)
 {
@@ -31,13 +32,7 @@ int RunUninstall(void)
     HeapFree(GetProcessHeap(), 0, log);
     if (!replayed) return 0;
 
-    RemoveDirectoryA(g_state.installFolder);
-    // cut back to {root}\{brand}\ ; a title ending in 表 must not stop at its trail byte
-    int cut = LastBackslash(g_state.installFolder, lstrlenA(g_state.installFolder));
-    if (cut >= 0) {
-        g_state.installFolder[cut + 1] = 0;
-        RemoveDirectoryA(g_state.installFolder);
-    }
+    RemoveInstallLevels();
     RemoveShortcuts();
     DeleteSettings();
     RemoveStagedUninstaller();
@@ -47,26 +42,38 @@ int RunUninstall(void)
 
 static char *LoadLog(int *size)
 {
-    char path[PATH_SIZE];
-    if (!JoinPath(path, sizeof path, g_state.installFolder, "Setup.dat")) return NULL;
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE) return NULL;
-    DWORD high = 0, bytes = GetFileSize(file, &high);
-    char *log = NULL;
-    if (bytes != INVALID_FILE_SIZE && !high && bytes < 0x7FFFFFFF)
-        log = (char *)HeapAlloc(GetProcessHeap(), 0, bytes + 1);
+    char path[PATH_SIZE], *log = NULL;
     DWORD got = 0;
-    if (log && (!ReadFile(file, log, bytes, &got, NULL) || got != bytes)) {
-        HeapFree(GetProcessHeap(), 0, log);
-        log = NULL;
-    }
-    CloseHandle(file);
-    if (log) {
-        log[got] = 0;
-        *size = (int)got;
-    }
+    if (!JoinPath(path, sizeof path, g_state.installFolder, "Setup.dat") ||
+        !ReadWholeFile(path, 0x7FFFFFFE, &log, &got))
+        return NULL;
+    *size = (int)got;
     return log;
+}
+
+// {install}, {root}\{brand}, and each level above them that the preparation created for a
+// new root, once empty; never a folder that was there before the install.
+static void RemoveInstallLevels(void)
+{
+    char level[PATH_SIZE], created[PATH_SIZE];
+    lstrcpyA(level, g_state.installFolder);
+    ReadSetting(SECTION_INSTALL, "CreatedFold", created, sizeof created);
+    int createdLen = created[0] == '*' ? 0 : lstrlenA(created);
+    // the note counts only when it names a whole level above {install}
+    if (createdLen >= lstrlenA(level) || LastBackslash(level, createdLen + 1) != createdLen)
+        createdLen = 0;
+    for (int i = 0; i < createdLen; i++)
+        if (level[i] != created[i]) createdLen = 0;
+    RemoveDirectoryA(level);
+    // a title ending in 表 must not stop at its trail byte
+    int cut = LastBackslash(level, lstrlenA(level));
+    if (cut < 0) return;
+    level[cut] = 0;
+    RemoveDirectoryA(level);
+    while ((cut = LastBackslash(level, lstrlenA(level))) >= createdLen && createdLen > 0) {
+        level[cut] = 0;
+        RemoveDirectoryA(level);
+    }
 }
 
 int ReplayLog(const char *log, int size)
