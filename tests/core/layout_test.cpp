@@ -46,6 +46,10 @@ TEST(Layout, NestedFolderCreatorMakesEveryLevelWhole) {
     EXPECT_EQ(CreateNestedFolder((deep + "\\").c_str()), 1);  // all there already
     harness::WriteFile(base + "\\file", "x");
     EXPECT_EQ(CreateNestedFolder((base + "\\file\\sub").c_str()), 0);  // a file in the way
+    std::string over = base + "\\n\\" + std::string(261 - base.size() - 3, 'n');  // 261 bytes
+    ASSERT_EQ(over.size(), 261u);
+    EXPECT_EQ(CreateNestedFolder(over.c_str()), 0);
+    EXPECT_FALSE(harness::Exists(base + "\\n"));  // not one level of it
     harness::RemoveTree(base);
 }
 
@@ -58,6 +62,10 @@ TEST(Settings, OverlongValuesCountAsMissing) {
     char path[PATH_SIZE];
     ASSERT_EQ(SettingsPath(path, sizeof path), 1);
     EXPECT_EQ(std::string(path), common + "\\星雲ソフト\\AoHoshi.ini");
+    lstrcpyA(g_state.gameExe, "AoHoshi");  // a game without a dot in its name
+    ASSERT_EQ(SettingsPath(path, sizeof path), 1);
+    EXPECT_EQ(std::string(path), common + "\\星雲ソフト\\AoHoshi.ini");
+    lstrcpyA(g_state.gameExe, "AoHoshi.exe");
     harness::MakeDirs(common + "\\星雲ソフト");
 
     std::string fits(259, 'f'), over(300, 'o');

@@ -56,29 +56,6 @@ void Disc(const std::string& script, const std::vector<std::pair<std::string, st
     for (auto& f : files) ASSERT_TRUE(harness::CdromWrite(f.first, f.second));
 }
 
-// Runs a shell script on the Unix side (Wine starts Unix programs too); its exit status, or
-// -1 when it did not finish within the time.
-int RunUnix(const std::string& script, int timeout_ms = 20000) {
-    static int n = 0;
-    std::string dir = harness::MakeTempDir("unix");
-    std::string done = dir + "\\done" + std::to_string(++n);
-    std::string file = dir + "\\run.sh";
-    harness::WriteFile(file, "(\n" + script + "\n) >/dev/null 2>&1\necho $? > '" +
-                                 harness::UnixPath(done) + "'\n");
-    // Wine runs it without a Windows process to wait for: the status file says when it is done
-    harness::Process p = harness::Start("Z:\\bin\\sh " + harness::UnixPath(file));
-    if (p) harness::Close(p);
-    for (int waited = 0; waited < timeout_ms; waited += 50) {
-        std::string status = harness::ReadFile(done);
-        if (!status.empty()) {
-            harness::RemoveTree(dir);
-            return atoi(status.c_str());
-        }
-        Sleep(50);
-    }
-    return -1;
-}
-
 // Ends every process of the launcher that has a window (a menu restarted by an install).
 void KillSetupWindows(int wait_ms = 0) {
     if (wait_ms) harness::WaitForWindow(kClass, nullptr, 0, wait_ms);
@@ -123,7 +100,7 @@ std::string Mib(int n, char fill) { return std::string(size_t(n) << 20, fill); }
 // The links the disc-file case plants; Wine cannot delete a link to a kernel file itself.
 void RemoveDiscLinks() {
     if (const char* cdrom = getenv("WINE_CDROM"))
-        RunUnix(std::string("rm -f '") + cdrom + "/data/short.bin' '" + cdrom + "/data/gone.bin'");
+        harness::RunUnix(std::string("rm -f '") + cdrom + "/data/short.bin' '" + cdrom + "/data/gone.bin'");
 }
 
 // Leaves the prefix as the other scenarios expect it: the sample disc on D:, no settings, no
@@ -160,7 +137,7 @@ struct SmallDrive : ::testing::Test {
         if (!root || !prefix) GTEST_SKIP() << "not under tools/wine-env.sh";
         std::string dosdevices = std::string(prefix) + "/dosdevices";
         mount = std::string(root) + "/smalldrive";
-        int rc = RunUnix("set -e; mkdir -p '" + mount + "'; mountpoint -q '" + mount +
+        int rc = harness::RunUnix("set -e; mkdir -p '" + mount + "'; mountpoint -q '" + mount +
                          "' || mount -t tmpfs -o size=3m tmpfs '" + mount + "'; rm -rf '" + mount +
                          "'/*; ln -sfn '" + mount + "' '" + dosdevices + "/t:'");
         if (rc != 0 || GetDriveTypeA("T:\\") == DRIVE_NO_ROOT_DIR)
@@ -168,7 +145,7 @@ struct SmallDrive : ::testing::Test {
     }
     void TearDown() override {
         KillSetupWindows();
-        if (!mount.empty()) RunUnix("umount -l '" + mount + "'");
+        if (!mount.empty()) harness::RunUnix("umount -l '" + mount + "'");
     }
 };
 
@@ -210,7 +187,7 @@ TEST(DiscFile, ShortReadOrVanishedNameAbandonsTheFile) {
     const char* cdrom = getenv("WINE_CDROM");
     if (!cdrom) GTEST_SKIP() << "not under tools/wine-env.sh";
     std::string data = std::string(cdrom) + "/data";
-    RunUnix("ln -sfn /sys/devices/system/cpu/online '" + data + "/short.bin'; ln -sfn '" + data +
+    harness::RunUnix("ln -sfn /sys/devices/system/cpu/online '" + data + "/short.bin'; ln -sfn '" + data +
             "/nowhere' '" + data + "/gone.bin'");
     WIN32_FILE_ATTRIBUTE_DATA a;
     if (!GetFileAttributesExA("D:\\data\\short.bin", GetFileExInfoStandard, &a) || a.nFileSizeLow <= 16)
@@ -290,7 +267,7 @@ struct ReadOnly : ::testing::Test {
     }
     void TearDown() override {
         KillSetupWindows();
-        for (auto it = mounts.rbegin(); it != mounts.rend(); ++it) RunUnix("umount -l '" + *it + "'");
+        for (auto it = mounts.rbegin(); it != mounts.rend(); ++it) harness::RunUnix("umount -l '" + *it + "'");
         harness::RemoveTree(root);
     }
     // Makes path (a folder or a file) a read-only bind mount of itself; false when mounting
@@ -299,7 +276,7 @@ struct ReadOnly : ::testing::Test {
         std::string u = harness::UnixPath(path);
         mounts.push_back(u);
         std::string q = "'" + u + "' '" + u + "'";
-        return RunUnix("mount --bind " + q + " && mount -o remount,bind,ro " + q) == 0;
+        return harness::RunUnix("mount --bind " + q + " && mount -o remount,bind,ro " + q) == 0;
     }
     // The script runs to its end and reports a partial install; each path in failed got its
     // own box (owned, with the warning icon) and stays logged.

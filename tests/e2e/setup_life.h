@@ -101,14 +101,7 @@ inline bool DiscEmpty() {
 // earlier scenario left there) goes from the Unix side.
 inline void ClearDiscFromUnix() {
     const char* cdrom = getenv("WINE_CDROM");
-    if (!cdrom) return;
-    std::string dir = harness::MakeTempDir("unix"), done = dir + "\\done";
-    harness::WriteFile(dir + "\\clear.sh", std::string("rm -rf '") + cdrom + "'/* '" + cdrom + "'/.[!.]*\necho 0 > '" +
-                                               harness::UnixPath(done) + "'\n");
-    harness::Process p = harness::Start("Z:\\bin\\sh " + harness::UnixPath(dir + "\\clear.sh"));
-    if (p) harness::Close(p);
-    for (int i = 0; i < 200 && !harness::Exists(done); i++) Sleep(50);
-    harness::RemoveTree(dir);
+    if (cdrom) harness::RunUnix(std::string("rm -rf '") + cdrom + "'/* '" + cdrom + "'/.[!.]*");
 }
 
 // The disc: the built sample, copied onto D: afresh.

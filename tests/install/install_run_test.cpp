@@ -1,12 +1,18 @@
-// The readme after the install: a web page is opened from the install folder, whatever
-// folder the process happens to be in.
+// The end of the install run: the readme (a web page opened from the install folder, whatever
+// folder the process is in), the error mode of what it starts, and the shortcuts.
 #include <gtest/gtest.h>
+#include <shlobj.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
+#include "core/settings.h"
 #include "core/state.h"
 #include "harness.h"
 #include "install/install_run.h"
+#include "install/shortcuts.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -57,6 +63,121 @@ TEST(Readme, WebPageIsOpenedFromTheInstallFolder) {
     lstrcpyA(g_state.readme, saved);
     harness::RemoveTree(install);
     harness::RemoveTree(elsewhere);
+}
+
+// ---- what a started program inherits ------------------------------------------------------
+
+// Wine hands no error mode on to a child, so the calls are watched where they leave the program.
+struct Start {
+    const char* how;
+    UINT mode;     // the caller's error mode during the call
+    DWORD flags;   // CreateProcessA's creation flags
+};
+std::vector<Start> g_starts;
+
+UINT CurrentMode() {
+    UINT mode = SetErrorMode(0);
+    SetErrorMode(mode);
+    return mode;
+}
+UINT WINAPI FakeWinExec(LPCSTR, UINT) {
+    g_starts.push_back({"WinExec", CurrentMode(), 0});
+    return 33;
+}
+BOOL WINAPI FakeCreateProcessA(LPCSTR, LPSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD flags,
+                               LPVOID, LPCSTR, LPSTARTUPINFOA, LPPROCESS_INFORMATION process) {
+    g_starts.push_back({"CreateProcessA", CurrentMode(), flags});
+    process->hProcess = process->hThread = nullptr;
+    return TRUE;
+}
+HINSTANCE WINAPI FakeShellExecuteA(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT) {
+    g_starts.push_back({"ShellExecuteA", CurrentMode(), 0});
+    return reinterpret_cast<HINSTANCE>(42);
+}
+
+TEST(StartedPrograms, GetTheSystemsErrorModeWhileTheLauncherKeepsItsOwn) {
+    const UINT launcher = SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX;
+    UINT before = SetErrorMode(launcher);
+    char saved[PATH_SIZE];
+    lstrcpyA(saved, g_state.readme);
+    lstrcpyA(g_state.installFolder, "C:\\Games\\年表");
+    {
+        harness::ImportHook winExec("kernel32.dll", "WinExec", (void*)FakeWinExec);
+        harness::ImportHook createProcess("kernel32.dll", "CreateProcessA", (void*)FakeCreateProcessA);
+        harness::ImportHook shellExecute("shell32.dll", "ShellExecuteA", (void*)FakeShellExecuteA);
+        ASSERT_TRUE(winExec.old && createProcess.old && shellExecute.old);
+        const struct {
+            const char* what;
+            const char* how;
+            std::function<void()> start;
+        } rows[] = {
+            {"the install run, the menu", "WinExec", [] { EXPECT_EQ(1, StartCommand("\"C:\\x.exe\" Install D:", SW_SHOW)); }},
+            {"GAME START", "CreateProcessA", [] { EXPECT_EQ(1, StartCommandIn("\"C:\\g.exe\"", "C:\\", SW_SHOW)); }},
+            {"the readme in Notepad", "CreateProcessA", [] { lstrcpyA(g_state.readme, "readme.txt"); OpenReadme(); }},
+            {"the readme as a web page", "ShellExecuteA", [] { lstrcpyA(g_state.readme, "index.htm"); OpenReadme(); }},
+        };
+        for (const auto& row : rows) {
+            g_starts.clear();
+            row.start();
+            ASSERT_EQ(1u, g_starts.size()) << row.what;
+            EXPECT_STREQ(row.how, g_starts[0].how) << row.what;
+            if (g_starts[0].flags) EXPECT_NE(0u, g_starts[0].flags & CREATE_DEFAULT_ERROR_MODE) << row.what;
+            else EXPECT_EQ(0u, g_starts[0].mode) << row.what;
+            EXPECT_EQ(launcher, CurrentMode()) << row.what;  // the launcher's own is back
+        }
+    }
+    lstrcpyA(g_state.readme, saved);
+    SetErrorMode(before);
+}
+
+// ---- shortcuts ------------------------------------------------------------------------------
+
+using ShFolderFn = BOOL(WINAPI*)(HWND, LPSTR, int, BOOL);
+ShFolderFn g_realFolder;
+BOOL WINAPI NoDesktopFolder(HWND owner, LPSTR path, int csidl, BOOL create) {
+    if (csidl == CSIDL_DESKTOPDIRECTORY) return FALSE;
+    return g_realFolder(owner, path, csidl, create);
+}
+
+TEST(Shortcuts, WithoutADesktopFolderThereIsNoDesktopLinkAndTheReportWarns) {
+    LauncherState saved = g_state;
+    std::string common = harness::MakeTempDir("links"), install = harness::MakeTempDir("inst");
+    lstrcpyA(g_state.commonFolder, common.c_str());
+    lstrcpyA(g_state.maker, "試験ソフト");
+    lstrcpyA(g_state.gameExe, "Game.exe");
+    lstrcpyA(g_state.brand, "試験ブランド表");
+    lstrcpyA(g_state.title, "試験の年表");
+    lstrcpyA(g_state.readme, "readme.txt");
+    lstrcpyA(g_state.installFolder, install.c_str());
+    g_state.desktopShortcut = 1;
+    g_state.installProblems = 0;
+    harness::MakeDirs(common + "\\試験ソフト");
+    WriteSetting(SECTION_LINK, "desktop", "as it was");
+    char all[MAX_PATH] = "", own[MAX_PATH] = "";
+    SHGetSpecialFolderPathA(nullptr, all, CSIDL_COMMON_PROGRAMS, FALSE);
+    SHGetSpecialFolderPathA(nullptr, own, CSIDL_PROGRAMS, FALSE);
+    std::string programs = all[0] ? all : own;
+    {
+        harness::ImportHook hook("shell32.dll", "SHGetSpecialFolderPathA", (void*)NoDesktopFolder);
+        g_realFolder = reinterpret_cast<ShFolderFn>(hook.old);
+        ASSERT_NE(nullptr, hook.old);
+        harness::BoxCatcher boxes;
+        EXPECT_EQ(1, CreateShortcuts());
+        EXPECT_TRUE(boxes.boxes.empty());
+    }
+    EXPECT_EQ(1, g_state.installProblems);
+    char drive[MAX_PATH] = "";
+    GetCurrentDirectoryA(MAX_PATH, drive);
+    EXPECT_FALSE(harness::Exists(std::string(drive, 2) + "\\試験の年表.lnk"));  // never in a drive's root
+    char value[PATH_SIZE];
+    ReadSetting(SECTION_LINK, "desktop", value, sizeof value);
+    EXPECT_STREQ("as it was", value);
+    ReadSetting(SECTION_LINK, "exe", value, sizeof value);
+    EXPECT_TRUE(harness::Exists(value)) << value;  // the others are made
+    harness::RemoveTree(programs + "\\試験ブランド表");
+    harness::RemoveTree(common);
+    harness::RemoveTree(install);
+    g_state = saved;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The script runner against real files: folders, patterns, the log, and every failure.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 #include "core/state.h"
@@ -83,7 +84,9 @@ TEST_F(ScriptRun, ScriptWithoutEndLineOrLastSemicolon) {
 TEST_F(ScriptRun, EveryLineProblemIsReportedAndSkipped) {
     harness::WriteFile(src + "\\ok.txt", "ok");
     std::string longLine = "F " + std::string(300, 'q');
-    Script("F missing\\*.*;\r\n" + longLine + ";\r\nD a\\b\\c;\r\nF ok.txt;\r\nE;\r\n");
+    // comment lines are skipped however long they run together without their ';'
+    std::string comments = "comment one\r\n# comment two " + std::string(300, 'c') + ";\r\n";
+    Script("F missing\\*.*;\r\n" + longLine + ";\r\n" + comments + "D a\\b\\c;\r\nF ok.txt;\r\nE;\r\n");
     BoxCatcher boxes;
     ASSERT_EQ(RunScript(), 1);
     ASSERT_EQ(boxes.boxes.size(), 3u);
@@ -113,8 +116,46 @@ TEST_F(ScriptRun, ComposedPathTooLongFailsItsStep) {
     EXPECT_EQ(boxes.boxes[0].caption, longDst);
 }
 
-TEST_F(ScriptRun, MissingScript) {
-    EXPECT_EQ(RunScript(), 0);
+TEST_F(ScriptRun, UnreadableScriptIsSaidAndRunsNothing) {
+    const std::string ini = src + "\\Setup.ini";
+    const struct {
+        const char* what;
+        std::function<void()> make;
+    } rows[] = {
+        {"missing", [] {}},
+        {"a folder", [&] { harness::MakeDirs(ini); }},
+    };
+    for (const auto& row : rows) {
+        harness::RemoveTree(ini);
+        row.make();
+        BoxCatcher boxes;
+        EXPECT_EQ(RunScript(), 0) << row.what;
+        ASSERT_EQ(boxes.boxes.size(), 1u) << row.what;
+        EXPECT_EQ(boxes.boxes[0].text, "インストールスクリプトが読めません\n" + ini) << row.what;
+        EXPECT_EQ(boxes.boxes[0].caption, "エラー");
+        EXPECT_EQ(boxes.boxes[0].icon, unsigned(MB_ICONEXCLAMATION));
+        EXPECT_EQ(Log(), "") << row.what;
+    }
+}
+
+TEST_F(ScriptRun, NothingIsMadeThatTheLogCannotHold) {
+    harness::WriteFile(src + "\\a.txt", "a");
+    Script("D data;\r\nF a.txt;\r\nE;\r\n");
+    // a log whose next growth would pass what an int can count: as good as out of memory
+    int length = g_state.installLogLength, capacity = g_state.installLogCapacity;
+    g_state.installLogCapacity = 0x40000000;
+    g_state.installLogLength = 0x40000000 - 2;
+    BoxCatcher boxes;
+    EXPECT_EQ(RunScript(), 1);
+    g_state.installLogLength = length;
+    g_state.installLogCapacity = capacity;
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_EQ(boxes.boxes[0].text, "フォルダの作成に失敗しました");
+    EXPECT_EQ(boxes.boxes[1].text, "インストールに失敗");
+    EXPECT_EQ(boxes.boxes[1].caption, dst + "\\a.txt");
+    EXPECT_FALSE(harness::Exists(dst + "\\data"));
+    EXPECT_FALSE(harness::Exists(dst + "\\a.txt"));
+    EXPECT_EQ(g_state.installProblems, 2);
 }
 
 TEST_F(ScriptRun, ThousandsOfFilesAllLogged) {

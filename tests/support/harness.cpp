@@ -523,6 +523,26 @@ std::string ReadFile(const std::string& path) {
     return out;
 }
 
+int RunUnix(const std::string& script, int timeout_ms) {
+    static int n = 0;
+    std::string dir = MakeTempDir("unix");
+    std::string done = dir + "\\done" + std::to_string(++n);
+    std::string file = dir + "\\run.sh";
+    WriteFile(file, "(\n" + script + "\n) >/dev/null 2>&1\necho $? > '" + UnixPath(done) + "'\n");
+    // Wine runs it without a Windows process to wait for: the status file says when it is done
+    Process p = Start("Z:\\bin\\sh " + UnixPath(file));
+    if (p) Close(p);
+    for (int waited = 0; waited < timeout_ms; waited += 50) {
+        std::string status = ReadFile(done);
+        if (!status.empty()) {
+            RemoveTree(dir);
+            return atoi(status.c_str());
+        }
+        Sleep(50);
+    }
+    return -1;
+}
+
 std::string UnixPath(const std::string& winPath) {
     typedef char*(CDECL * Fn)(LPCWSTR);
     Fn fn = reinterpret_cast<Fn>(
@@ -750,6 +770,37 @@ Image ProductArt(const char* name) {
             img.px[size_t(y) * size_t(img.w) + size_t(x)] = uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
         }
     return img;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Import hooks
+// ---------------------------------------------------------------------------------------------
+
+void* HookImport(const char* dll, const char* name, void* fn) {
+    BYTE* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+    auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    void* was = nullptr;
+    if (!dir.VirtualAddress) return nullptr;
+    // every slot that names it: a linker may give one DLL more than one descriptor
+    for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); d->Name; d++) {
+        if (lstrcmpiA(reinterpret_cast<const char*>(base + d->Name), dll) != 0) continue;
+        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + (d->OriginalFirstThunk ? d->OriginalFirstThunk
+                                                                                        : d->FirstThunk));
+        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
+        for (; names->u1.AddressOfData; names++, slots++) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+            auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+            if (strcmp(reinterpret_cast<const char*>(byName->Name), name) != 0) continue;
+            DWORD old = 0;
+            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &old);
+            if (!was) was = reinterpret_cast<void*>(slots->u1.Function);
+            slots->u1.Function = reinterpret_cast<ULONG_PTR>(fn);
+            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, old, &old);
+        }
+    }
+    return was;
 }
 
 }  // namespace harness

@@ -166,6 +166,9 @@ std::string ReadFile(const std::string& path);                      // "" if unr
 bool Exists(const std::string& path);
 bool IsDir(const std::string& path);
 bool MakeDirs(const std::string& path);
+// Runs a shell script on the Unix side (Wine starts Unix programs too); its exit status, or
+// -1 when it did not finish within the time.
+int RunUnix(const std::string& script, int timeout_ms = 20000);
 // The Unix path of a Windows path and back (Wine only; "" when not under Wine).
 std::string UnixPath(const std::string& winPath);
 std::string DosPath(const std::string& unixPath);
@@ -212,5 +215,24 @@ Image CaptureImage(HWND);
 Image ProductArt(const char* name);
 // Writes a 24-bit BMP (for looking at failures).
 bool SaveBmp(const std::string& path, const std::vector<uint32_t>& px, int w, int h);
+
+// ---------------------------------------------------------------------------------------------
+// Calls into the system, seen from the test program
+// ---------------------------------------------------------------------------------------------
+
+// Points this program's import of dll!name (the launcher's sources are linked into it) at fn
+// and returns what it pointed at, nullptr when the program does not import it. RAII form:
+// ImportHook puts the old address back on destruction.
+void* HookImport(const char* dll, const char* name, void* fn);
+struct ImportHook {
+    const char *dll, *name;
+    void* old;
+    ImportHook(const char* d, const char* n, void* fn) : dll(d), name(n), old(HookImport(d, n, fn)) {}
+    ~ImportHook() {
+        if (old) HookImport(dll, name, old);
+    }
+    ImportHook(const ImportHook&) = delete;
+    ImportHook& operator=(const ImportHook&) = delete;
+};
 
 }  // namespace harness

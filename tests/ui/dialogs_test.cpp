@@ -10,6 +10,7 @@
 #include "core/state.h"
 #include "harness.h"
 #include "install/install_prep.h"
+#include "platform/platform.h"
 #include "ui/dialogs.h"
 #include <shlobj.h>
 
@@ -61,7 +62,7 @@ struct Prepare : Root {
         work = harness::MakeTempDir("prep");
         source = work + "\\disc";
         common = work + "\\common";
-        root = work + "\\not\\yet";  // neither exists
+        root = work + "\\新年表\\アソ\\予表";  // no level exists; each ends in a 5C trail byte
         install = root + "\\" + g_state.brand + "\\" + g_state.title;
         harness::WriteFile(source + "\\Setup.exe", "not a program");
         SetFileAttributesA((source + "\\Setup.exe").c_str(), FILE_ATTRIBUTE_READONLY);
@@ -104,7 +105,7 @@ TEST_F(Prepare, TooLittleSpaceStopsBeforeTheFolder) {
     EXPECT_EQ(boxes.boxes[0].caption, "確認");
     EXPECT_EQ(boxes.boxes[0].icon, unsigned(MB_ICONEXCLAMATION));
     EXPECT_EQ(boxes.boxes[0].owner, nullptr);
-    EXPECT_FALSE(harness::Exists(work + "\\not"));
+    EXPECT_FALSE(harness::Exists(work + "\\新年表"));
     EXPECT_EQ(g_state.semaphore, guard);
 }
 
@@ -118,7 +119,7 @@ TEST_F(Prepare, MissingRootHasItsParentsSpaceAndNoKeepsEverything) {
     EXPECT_EQ(boxes.boxes[0].text, "以下のフォルダが存在しません。作成しますか？\n\n" + install);
     EXPECT_EQ(boxes.boxes[0].icon, unsigned(MB_ICONQUESTION));
     EXPECT_STREQ(g_state.installFolder, root.c_str());
-    EXPECT_FALSE(harness::Exists(work + "\\not"));
+    EXPECT_FALSE(harness::Exists(work + "\\新年表"));
     EXPECT_FALSE(harness::Exists(common));
     EXPECT_EQ(g_state.semaphore, guard);
 }
@@ -142,7 +143,44 @@ TEST_F(Prepare, StagedInstallerAndSettingsThenTheStart) {
     EXPECT_EQ(Settings("shortcut"), "1");
     EXPECT_EQ(Settings("IsOpenReadme"), "0");
     EXPECT_EQ(Settings("IsInstall"), "0");
+    // the uninstall takes back the new root's levels, and only those
+    EXPECT_EQ(Settings("CreatedFold"), work + "\\新年表");
     SetFileAttributesA((source + "\\Setup.exe").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(Prepare, AnExistingRootIsNotedAsNobodysToRemove) {
+    g_state.requiredMB = 1;
+    struct {
+        std::string exists, created;
+    } rows[] = {
+        {root, root + "\\" + g_state.brand},  // only {brand} and {title} are new
+        {install, ""},                       // nothing is new: an earlier note stays
+    };
+    for (const auto& row : rows) {
+        harness::MakeDirs(row.exists);
+        WritePrivateProfileStringA("INSTALL", "CreatedFold", "earlier", (common + "\\" + g_state.maker + "\\AoHoshi.ini").c_str());
+        harness::BoxCatcher boxes;
+        EXPECT_EQ(Run(boxes), 0);  // the staged "program" does not start
+        EXPECT_EQ(Settings("CreatedFold"), row.created.empty() ? "earlier" : row.created) << row.exists;
+        harness::RemoveTree(work + "\\新年表");
+    }
+    SetFileAttributesA((source + "\\Setup.exe").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(Prepare, ExactlyTheRequiredSpaceIsEnough) {
+    // other programs write to the same disk: measured again whenever it moved in between
+    for (int attempt = 0; attempt < 5; attempt++) {
+        ULONGLONG freeMB = 0;
+        ASSERT_EQ(FreeMegabytes(work.c_str(), &freeMB), 1);
+        ASSERT_LT(freeMB, ULONGLONG(INT_MAX));
+        g_state.requiredMB = int(freeMB);
+        harness::BoxCatcher boxes;
+        boxes.answer(IDNO);  // stops at the folder question, past the space check
+        EXPECT_EQ(Run(boxes), 0);
+        ASSERT_EQ(boxes.boxes.size(), 1u);
+        if (boxes.boxes[0].caption == "フォルダ作成の確認") return;
+    }
+    ADD_FAILURE() << "exactly the free megabytes were refused";
 }
 
 }  // namespace

@@ -1,8 +1,11 @@
-// The restart file of the 95/98/Me family: one "NUL=" line per target, every old line kept.
+// The restart file of the 95/98/Me family: one "NUL=" line per target, every old line kept,
+// and the file on disk whole at every moment.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
+#include "harness.h"
 #include "uninstall/staged_removal.h"
 
 namespace {
@@ -36,6 +39,95 @@ TEST(WininitDeletions, FileWithoutTheSectionKeepsItsOwnAndGainsOne) {
 
 TEST(WininitDeletions, RefusesWhatDoesNotFit) {
     EXPECT_EQ("<too small>", Add("[rename]\r\n", 40));
+}
+
+// Every name in a folder, "name" or "name/" for a folder.
+std::string Names(const std::string& folder) {
+    std::string names;
+    WIN32_FIND_DATAA fd;
+    HANDLE f = FindFirstFileA((folder + "\\*").c_str(), &fd);
+    if (f == INVALID_HANDLE_VALUE) return names;
+    do {
+        if (strcmp(fd.cFileName, ".") && strcmp(fd.cFileName, ".."))
+            names += std::string(fd.cFileName) + (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? "/ " : " ");
+    } while (FindNextFileA(f, &fd));
+    FindClose(f);
+    return names;
+}
+
+TEST(WininitFile, EarlierLinesSurviveEveryFailure) {
+    const char* const paths[] = {"C:\\PROGRA~1\\COMMON~1\\MAKER\\SETUP.EXE", "C:\\PROGRA~1\\COMMON~1\\MAKER"};
+    const std::string old = "[rename]\r\nNUL=C:\\OLDFILE.TMP\r\n[other]\r\nkey=value\r\n";
+    const std::string added = "[rename]\r\nNUL=C:\\OLDFILE.TMP\r\n" + kLines + "[other]\r\nkey=value\r\n";
+    const DWORD kNotOpen = 0xFFFFFFFF;
+    const struct {
+        const char* what;
+        DWORD heldWith;  // share mode of another handle on the file during the call
+        bool folder;     // a folder in the file's place
+    } rows[] = {
+        {"free", kNotOpen, false},
+        {"held, shared with nobody", 0, false},
+        {"held, shared for reading", FILE_SHARE_READ, false},
+        {"held, shared for reading and writing", FILE_SHARE_READ | FILE_SHARE_WRITE, false},
+        {"held, shared for everything", FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, false},
+        {"a folder by that name", kNotOpen, true},
+    };
+    for (const auto& row : rows) {
+        std::string windows = harness::MakeTempDir("windows"), wininit = windows + "\\wininit.ini";
+        if (row.folder) harness::MakeDirs(wininit);
+        else harness::WriteFile(wininit, old);
+        HANDLE held = row.heldWith == kNotOpen ? INVALID_HANDLE_VALUE
+                                               : CreateFileA(wininit.c_str(), GENERIC_READ, row.heldWith, nullptr,
+                                                             OPEN_EXISTING, 0, nullptr);
+        ASSERT_EQ(row.heldWith == kNotOpen, held == INVALID_HANDLE_VALUE) << row.what;
+        int ok = ScheduleRestartDeletions(wininit.c_str(), paths, 2);
+        if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+        if (row.folder) {
+            EXPECT_EQ(0, ok) << row.what;
+            EXPECT_TRUE(harness::IsDir(wininit)) << row.what;
+        } else {
+            // either the old version, untouched, or the new one whole: never less
+            EXPECT_EQ(ok ? added : old, harness::ReadFile(wininit)) << row.what;
+        }
+        if (row.heldWith == kNotOpen) {
+            EXPECT_EQ(!row.folder, ok == 1) << row.what;
+        } else if (row.heldWith == 0) {
+            EXPECT_EQ(0, ok) << row.what;  // unreadable: nothing written
+        }
+        EXPECT_EQ(row.folder ? "wininit.ini/ " : "wininit.ini ", Names(windows)) << row.what;  // no leftovers
+        harness::RemoveTree(windows);
+    }
+}
+
+TEST(WininitFile, AFullDiskKeepsTheOldVersion) {
+    // the new version is written beside the old one, never over it: on a full disk the old
+    // one stays whole (a tmpfs of 64 KiB mounted over the folder; mounting needs root)
+    const char* const paths[] = {"C:\\PROGRA~1\\COMMON~1\\MAKER\\SETUP.EXE", "C:\\PROGRA~1\\COMMON~1\\MAKER"};
+    const std::string old = "[rename]\r\nNUL=C:\\OLDFILE.TMP\r\n" + std::string(2000, ';') + "\r\n";
+    std::string windows = harness::MakeTempDir("windows"), wininit = windows + "\\wininit.ini";
+    std::string unix = harness::UnixPath(windows);
+    if (harness::RunUnix("mount -t tmpfs -o size=64k tmpfs '" + unix + "'") != 0)
+        GTEST_SKIP() << "mounting a tmpfs is not permitted here";
+    ASSERT_TRUE(harness::WriteFile(wininit, old));
+    harness::RunUnix("head -c 1048576 /dev/zero > '" + unix + "/filler'");  // stops when it is full
+    EXPECT_EQ(0, ScheduleRestartDeletions(wininit.c_str(), paths, 2));
+    EXPECT_EQ(old, harness::ReadFile(wininit));
+    EXPECT_EQ("filler wininit.ini ", Names(windows));
+    harness::RunUnix("umount -l '" + unix + "'");
+    harness::RemoveTree(windows);
+}
+
+TEST(WininitFile, AFileNotThereIsMadeAndAProfileWriteJustBeforeIsKept) {
+    const char* const paths[] = {"C:\\PROGRA~1\\COMMON~1\\MAKER\\SETUP.EXE", "C:\\PROGRA~1\\COMMON~1\\MAKER"};
+    std::string windows = harness::MakeTempDir("windows"), wininit = windows + "\\wininit.ini";
+    ASSERT_EQ(1, ScheduleRestartDeletions(wininit.c_str(), paths, 2));
+    EXPECT_EQ("[rename]\r\n" + kLines, harness::ReadFile(wininit));
+    DeleteFileA(wininit.c_str());
+    WritePrivateProfileStringA("boot", "shell", "Explorer.exe", wininit.c_str());
+    ASSERT_EQ(1, ScheduleRestartDeletions(wininit.c_str(), paths, 2));
+    EXPECT_EQ("[boot]\r\nshell=Explorer.exe\r\n[rename]\r\n" + kLines, harness::ReadFile(wininit));
+    EXPECT_EQ("wininit.ini ", Names(windows));
+    harness::RemoveTree(windows);
 }
 
 }  // namespace
