@@ -244,7 +244,7 @@ TEST_F(InstallEdge, MissingInstallFolderSettingIsReported) {
     EXPECT_EQ("0", life::Setting(l, "INSTALL", "IsInstall"));
 }
 
-TEST_F(InstallEdge, MissingScriptEndsSilently) {
+TEST_F(InstallEdge, MissingScriptIsSaidAndTheRunEnds) {
     std::string copy = harness::MakeTempDir("disc");
     ASSERT_TRUE(CopyFileA("D:\\AoHoshi.exe", (copy + "\\AoHoshi.exe").c_str(), FALSE));
     CopyFileA("D:\\Setup.exe", (copy + "\\Setup.exe").c_str(), FALSE);
@@ -254,7 +254,11 @@ TEST_F(InstallEdge, MissingScriptEndsSilently) {
     harness::RemoveTree(copy);
     run = life::RunInstall(l, false);
     EXPECT_EQ(0u, run.exitCode);
-    EXPECT_TRUE(run.boxes.empty()) << life::Texts(run.boxes);
+    ASSERT_EQ(1u, run.boxes.size()) << life::Texts(run.boxes);
+    EXPECT_EQ("インストールスクリプトが読めません\nD:\\Setup.ini", run.boxes[0].text);
+    EXPECT_EQ("エラー", run.boxes[0].caption);
+    EXPECT_EQ(unsigned(MB_ICONEXCLAMATION), run.boxes[0].icon);
+    EXPECT_NE(nullptr, run.boxes[0].owner);  // the run's own window
     EXPECT_EQ(nullptr, run.menu);
     EXPECT_FALSE(harness::Exists(l.install + "\\Setup.dat"));
     EXPECT_EQ("0", life::Setting(l, "INSTALL", "IsInstall"));

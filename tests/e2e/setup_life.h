@@ -59,11 +59,11 @@ inline std::string SpecialFolder(int csidl) {
 
 struct Layout {
     std::string common, store, settings, root, brandFolder, install, programs, desktop, save;
-    Layout() {
+    explicit Layout(const std::string& installRoot = "C:\\Program Files") {
         common = SpecialFolder(CSIDL_PROGRAM_FILES) + "\\Common Files";
         store = common + "\\" + kMaker;
         settings = store + "\\AoHoshi.ini";
-        root = "C:\\Program Files";
+        root = installRoot;
         brandFolder = root + "\\" + kBrand;
         install = brandFolder + "\\" + kTitle;
         std::string all = SpecialFolder(CSIDL_COMMON_PROGRAMS);
@@ -113,10 +113,16 @@ inline void LoadDisc() {
 }
 
 // What the install preparation leaves behind: {install}\Setup.exe and the prepared settings.
+inline std::string ParentOf(const std::string& path);
 inline void Prepare(const Layout& l, int desktop, int readme) {
+    // the shallowest level it creates is noted, as the preparation notes it
     // level by level: a byte-wise parent of the title would cut 表 in half
-    CreateDirectoryA(l.brandFolder.c_str(), nullptr);
-    ASSERT_TRUE(CreateDirectoryA(l.install.c_str(), nullptr) || harness::IsDir(l.install));
+    std::vector<std::string> missing;
+    for (std::string level = l.install; !level.empty() && !harness::IsDir(level); level = ParentOf(level))
+        missing.push_back(level);
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it) CreateDirectoryA(it->c_str(), nullptr);
+    ASSERT_TRUE(harness::IsDir(l.install));
+    std::string created = missing.empty() ? "" : missing.back();
     ASSERT_TRUE(harness::MakeDirs(l.store));
     ASSERT_TRUE(CopyFileA("D:\\Setup.exe", (l.install + "\\Setup.exe").c_str(), FALSE));
     const char* ini = l.settings.c_str();
@@ -125,6 +131,7 @@ inline void Prepare(const Layout& l, int desktop, int readme) {
     WritePrivateProfileStringA("INSTALL", "shortcut", desktop ? "1" : "0", ini);
     WritePrivateProfileStringA("INSTALL", "IsOpenReadme", readme ? "1" : "0", ini);
     WritePrivateProfileStringA("INSTALL", "IsInstall", "0", ini);
+    if (!created.empty()) WritePrivateProfileStringA("INSTALL", "CreatedFold", created.c_str(), ini);
 }
 
 inline HANDLE OpenPid(DWORD pid) {

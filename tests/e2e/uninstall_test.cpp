@@ -13,6 +13,7 @@ using life::Layout;
 const char kSessionManager[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 const char kStartText[] = "アンインストールを開始します";
 const char kEndText[] = "アンインストールが終了しました";
+const char kNewRoot[] = "C:\\新年表\\アソ\\予表";  // each level ends in a 5C trail byte
 
 std::string WindowsFolder() {
     char w[MAX_PATH] = "";
@@ -142,6 +143,8 @@ protected:
     void SetUp() override {
         win9x = std::get<0>(GetParam());
         way = std::get<1>(GetParam());
+        // through the shortcut, under a root of three new levels: they go with the game
+        if (way == FROM_SHORTCUT) l = Layout(kNewRoot);
         harness::SetWin9x("Setup.exe", win9x);
         life::Scrub(l);
         ClearPendingRenames();
@@ -150,6 +153,7 @@ protected:
     void TearDown() override {
         life::CloseMenu(install);
         life::Scrub(l);
+        if (way == FROM_SHORTCUT) harness::RemoveTree(life::ParentOf(life::ParentOf(kNewRoot)));
         ClearPendingRenames();
         DeleteFileA(Wininit().c_str());
         DeleteFileA((WindowsFolder() + "wininit.bak").c_str());
