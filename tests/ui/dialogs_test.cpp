@@ -148,6 +148,19 @@ TEST_F(Prepare, StagedInstallerAndSettingsThenTheStart) {
     SetFileAttributesA((source + "\\Setup.exe").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
+TEST_F(Prepare, AStagingThatCannotBeComposedNamesWhatItHas) {
+    g_state.requiredMB = 1;
+    std::string longSource = "C:\\" + std::string(252, 's');  // {source}\Setup.exe does not fit
+    lstrcpyA(g_state.sourceFolder, longSource.c_str());
+    harness::BoxCatcher boxes;
+    boxes.answer(IDYES);
+    EXPECT_EQ(Run(boxes), 0);
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    // neither path was composed: both are empty, never what the stack held before
+    EXPECT_EQ(boxes.boxes[1].text, "インストーラーの用意に失敗しました。\n[]\n[]");
+    SetFileAttributesA((source + "\\Setup.exe").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 TEST_F(Prepare, AnExistingRootIsNotedAsNobodysToRemove) {
     g_state.requiredMB = 1;
     struct {

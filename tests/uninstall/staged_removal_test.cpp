@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/state.h"
 #include "harness.h"
 #include "uninstall/staged_removal.h"
 
@@ -128,6 +129,48 @@ TEST(WininitFile, AFileNotThereIsMadeAndAProfileWriteJustBeforeIsKept) {
     EXPECT_EQ("[boot]\r\nshell=Explorer.exe\r\n[rename]\r\n" + kLines, harness::ReadFile(wininit));
     EXPECT_EQ("wininit.ini ", Names(windows));
     harness::RemoveTree(windows);
+}
+
+// The 95/98/Me family, as the removal sees it, with a Windows folder of the test's choosing.
+std::string g_windows;
+BOOL WINAPI Windows98(LPOSVERSIONINFOA version) {
+    version->dwPlatformId = VER_PLATFORM_WIN32_WINDOWS;
+    version->dwMajorVersion = 4;
+    version->dwMinorVersion = 10;
+    return TRUE;
+}
+UINT WINAPI ChosenWindowsFolder(LPSTR out, UINT size) {
+    if (g_windows.size() + 1 > size) return UINT(g_windows.size() + 1);
+    lstrcpyA(out, g_windows.c_str());
+    return UINT(g_windows.size());
+}
+
+TEST(WininitFile, AWindowsFolderEndingInATrailByteGetsItsBackslash) {
+    LauncherState saved = g_state;
+    std::string base = harness::MakeTempDir("win");
+    const struct {
+        std::string windows, wininit;
+    } rows[] = {
+        {base + "\\年表", base + "\\年表\\wininit.ini"},  // 表 ends in 5C: no backslash of its own
+        {base + "\\Windows\\", base + "\\Windows\\wininit.ini"},
+    };
+    lstrcpyA(g_state.commonFolder, base.c_str());
+    lstrcpyA(g_state.maker, "Maker");
+    lstrcpyA(g_state.sourceFolder, base.c_str());  // not a disc: the removal is scheduled
+    {
+        harness::ImportHook version("kernel32.dll", "GetVersionExA", (void*)Windows98);
+        harness::ImportHook windows("kernel32.dll", "GetWindowsDirectoryA", (void*)ChosenWindowsFolder);
+        ASSERT_TRUE(version.old && windows.old);
+        for (const auto& row : rows) {
+            g_windows = row.windows;
+            harness::MakeDirs(row.windows);
+            EXPECT_EQ(1, RemoveStagedUninstaller());
+            EXPECT_NE(std::string::npos, harness::ReadFile(row.wininit).find("[rename]\r\nNUL=")) << row.wininit;
+        }
+    }
+    EXPECT_FALSE(harness::Exists(base + "\\年表wininit.ini"));
+    g_state = saved;
+    harness::RemoveTree(base);
 }
 
 }  // namespace
