@@ -109,9 +109,9 @@ static void WritePreparedSettings(const char *install, const char *created)
 static int StartInstallRun(const char *install)
 {
     char program[PATH_SIZE], args[PATH_SIZE + 16], command[2 * PATH_SIZE + 32];
-    // "Install " and a path buffer fit
     // quoted, so that the tail of the new process starts with "Install" even under
     // C:\Program Files; the source folder goes unquoted: it is the rest of the tail
+    // ("Install " and a path buffer fit)
     wsprintfA(args, "Install %s", g_state.sourceFolder);
     if (JoinPath(program, sizeof program, install, "Setup.exe") &&
         QuoteCommand(command, sizeof command, program, args) && StartCommand(command, SW_SHOW))
