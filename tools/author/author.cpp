@@ -518,12 +518,22 @@ int MediumExceeded(uintmax_t sectors)
     return over;
 }
 
+std::string Grouped(uintmax_t n)
+{
+    std::string digits = std::to_string(n), out;
+    for (size_t i = 0; i < digits.size(); i++) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+        out += digits[i];
+    }
+    return out;
+}
+
 std::string MediumWarning(uintmax_t sectors, const char *about)
 {
     int over = MediumExceeded(sectors);
     char size[64];
     std::snprintf(size, sizeof size, "%.1f MB", sectors * (double)kSector / 1048576);
-    std::string text = std::string("the image takes ") + about + size + " (" + std::to_string(sectors) +
+    std::string text = std::string("the image takes ") + about + size + " (" + Grouped(sectors) +
                        " sectors of 2 KiB), more than " + kMedia[over].name + " holds";
     if (over + 1 < (int)(sizeof kMedia / sizeof kMedia[0])) text += std::string("; it fits ") + kMedia[over + 1].name;
     return text;
@@ -837,7 +847,7 @@ int main(int argc, char **argv)
     std::printf("game: %d files and %d folders, %ju bytes (%ju on disk in %ju KiB clusters, Setup.exe included)\n",
                 files, folders, payload, onDisk, kCluster / 1024);
     std::printf("required: %ju MB with a %d%% margin; the product asks %d MB\n", withMargin, o.margin, requiredMB);
-    std::printf("image: about %.1f MB (%ju sectors)\n", sectors * (double)kSector / mb, sectors);
+    std::printf("image: about %.1f MB (%s sectors)\n", sectors * (double)kSector / mb, Grouped(sectors).c_str());
     if (o.checkOnly) {
         // shown as UTF-8; the file itself is code page 932
         std::string shown = script;
