@@ -177,7 +177,10 @@ TEST_F(Authoring, TheAuthoredDiscInstallsTheGameFolderAndUninstallsClean) {
                         "/tools/demo.sh' --installed >'" + w + "/installed.log' 2>&1\n"
                         "echo $? >'" + w + "/installed.rc.tmp' && mv '" + w + "/installed.rc.tmp' '" + w + "/installed.rc'\n";
     EXPECT_EQ(0, RunNative(work, check, "installed.rc", 60000)) << harness::ReadFile(work + "\\installed.log");
-    EXPECT_NE(std::string::npos, harness::ReadFile(work + "\\installed.log").find(harness::UnixPath(root)))
+    std::string underRoot = root.substr(2) + "/";  // as the log shows it: C: is the prefix's drive_c
+    for (char& c : underRoot)
+        if (c == '\\') c = '/';
+    EXPECT_NE(std::string::npos, harness::ReadFile(work + "\\installed.log").find("/drive_c" + underRoot))
         << harness::ReadFile(work + "\\installed.log");
 
     // The installed tree is the game folder, plus the installer and its log.
