@@ -215,7 +215,7 @@ else
 fi
 
 links_installed=$(comm -13 <(echo "$links_before") <(links) | wc -l)
-find_install 2>"$out/install.txt" || fail installed-files "$(cat "$out/install.txt")"
+find_install 2>"$WINE_ROOT/find_install.txt" || fail installed-files "$(cat "$WINE_ROOT/find_install.txt")"
 differences=$(compare_install "$WINE_CDROM" "$install_dir") ||
   fail installed-files "the install folder differs from the disc: $(echo "$differences" | head -5 | paste -sd';' -)"
 say "installed into $install_dir, as on the disc ($(cd "$install_dir" && find . -type f | wc -l) files, $links_installed shortcuts)"
