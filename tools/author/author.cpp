@@ -901,9 +901,11 @@ int main(int argc, char **argv)
     fs::create_directories(disc, ec);
     for (auto &e : entries) {
         fs::path to = disc / e.rel;
-        // a link costs nothing where the game folder is on the same file system
+        // A link costs nothing where the game folder is on the same file system; only in our
+        // own scratch folder, since a change in a --disc folder must not reach the game's files.
         if (e.dir) fs::create_directories(to, ec);
-        else if (fs::create_hard_link(e.path, to, ec), ec) fs::copy_file(e.path, to, fs::copy_options::overwrite_existing, ec);
+        else if (!o.disc.empty() || (fs::create_hard_link(e.path, to, ec), ec))
+            ec.clear(), fs::copy_file(e.path, to, fs::copy_options::overwrite_existing, ec);
         if (ec) return giveUp("cannot put " + e.path.string() + " into " + disc.string() + ": " + ec.message());
     }
     fs::copy_file(setup, disc / "Setup.exe", fs::copy_options::overwrite_existing, ec);
