@@ -1,8 +1,13 @@
 # Assembles a disc folder: the product's disc files, the texts (*.ini, *.txt, *.htm*)
 # converted from UTF-8 to CP932 with CRLF kept as written, Setup.exe and the game.
+# NEEDS lists what a disc cannot do without (Setup.ini, the readme, the game executable);
+# without any of them there is no disc, and the message tells how to author one.
 file(REMOVE_RECURSE ${DST})
 file(MAKE_DIRECTORY ${DST})
-file(GLOB_RECURSE files RELATIVE ${SRC} ${SRC}/*)
+set(files "")
+if(IS_DIRECTORY ${SRC})
+  file(GLOB_RECURSE files RELATIVE ${SRC} ${SRC}/*)
+endif()
 foreach(rel ${files})
   get_filename_component(dir ${rel} DIRECTORY)
   file(MAKE_DIRECTORY ${DST}/${dir})
@@ -19,4 +24,24 @@ endforeach()
 file(COPY ${SETUP} DESTINATION ${DST})
 if(GAME)
   file(COPY ${GAME} DESTINATION ${DST})
+endif()
+
+set(missing "")
+foreach(name ${NEEDS})
+  if(NOT EXISTS ${DST}/${name})
+    list(APPEND missing ${name})
+  endif()
+endforeach()
+if(missing)
+  file(REMOVE_RECURSE ${DST})
+  list(JOIN missing ", " missing)
+  if(IS_DIRECTORY ${SRC})
+    set(why "${SRC} does not hold ${missing}")
+  else()
+    set(why "the product has no disc folder ${SRC} with ${missing}")
+  endif()
+  message(FATAL_ERROR "No disc: ${why}. Setup.exe for the product is built: ${SETUP}\n"
+    "Make the disc from the game's files with the authoring tool (docs/publishing.md, section 4):\n"
+    "  cmake -S tools/author -B build/author && cmake --build build/author\n"
+    "  build/author/author --game <the game's files> --product ${PRODUCT_DIR} --setup ${SETUP} --out <title>.iso")
 endif()

@@ -12,12 +12,58 @@
 # (or take over: the demo only waits for windows, so doing a step by hand is fine too).
 # Every step is bounded by a time-out; a failed step is named, the index is still written, and
 # the exit code is 1.
+#
+#   tools/demo.sh --installed    (under tools/wine-env.sh, after an install) finds the install
+#                                folder through the product's settings file and compares it
+#                                with the disc on D:, file by file
 set -uo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
 out=${DEMO_OUT:-$top/build/demo}
 disc=${DEMO_DISC:-$top/build/disc}
 driver_exe=$top/build/demo-driver/demo_driver.exe
+
+# The install, wherever its root: the settings file under Common Files names it (InstallFold,
+# code page 932). Sets settings, install_dir (a Unix path) and game_exe (ExeName).
+find_install() {
+  local f fold letter
+  settings="" install_dir="" game_exe=""
+  while IFS= read -r -d '' f; do
+    fold=$(iconv -f CP932 -t UTF-8 "$f" 2>/dev/null | tr -d '\r' | sed -n 's/^InstallFold=//p' | head -1)
+    case $fold in [A-Za-z]:\\*) ;; *) continue ;; esac
+    letter=$(printf %s "${fold:0:1}" | tr 'A-Z' 'a-z')
+    settings=$f
+    install_dir=$(readlink -f "$WINEPREFIX/dosdevices/$letter:")$(printf %s "${fold:2}" | tr '\\' /)
+    game_exe=$(iconv -f CP932 -t UTF-8 "$f" 2>/dev/null | tr -d '\r' | sed -n 's/^ExeName=//p' | head -1)
+  done < <(find "$WINEPREFIX/drive_c" -path '*/Common Files/*' -name '*.ini' -print0 2>/dev/null)
+  [ -n "$settings" ] || { echo "no settings file with an InstallFold under Common Files" >&2; return 1; }
+  [ -f "$install_dir/Setup.dat" ] || { echo "no Setup.dat in $install_dir, the InstallFold of $settings" >&2; return 1; }
+}
+
+# The install folder holds what the disc holds, byte for byte: all but Setup.ini and
+# autorun.inf, and nothing else but the uninstall log. Prints every difference.
+compare_install() {  # compare_install DISC INSTALL
+  local list_disc list_install rel bad=0
+  list_disc=$(cd "$1" && find . -type f ! -ipath ./setup.ini ! -ipath ./autorun.inf | sort)
+  list_install=$(cd "$2" && find . -type f ! -ipath ./setup.dat | sort)
+  while IFS= read -r rel; do
+    [ -n "$rel" ] && { echo "not installed: ${rel#./}"; bad=1; }
+  done < <(comm -23 <(echo "$list_disc") <(echo "$list_install"))
+  while IFS= read -r rel; do
+    [ -n "$rel" ] && { echo "installed but not on the disc: ${rel#./}"; bad=1; }
+  done < <(comm -13 <(echo "$list_disc") <(echo "$list_install"))
+  while IFS= read -r rel; do
+    [ -n "$rel" ] && ! cmp -s "$1/$rel" "$2/$rel" && { echo "differs from the disc: ${rel#./}"; bad=1; }
+  done < <(comm -12 <(echo "$list_disc") <(echo "$list_install"))
+  [ $bad = 0 ]
+}
+
+if [ "${1:-}" = --installed ]; then
+  find_install || exit 1
+  echo "installed in $install_dir ($(cd "$install_dir" && find . -type f | wc -l) files)"
+  compare_install "$WINE_CDROM" "$install_dir"
+  exit $?
+fi
 
 if [ "${1:-}" != --inside ]; then
   for tool in xdotool import i686-w64-mingw32-g++-win32; do
@@ -169,9 +215,10 @@ else
 fi
 
 links_installed=$(comm -13 <(echo "$links_before") <(links) | wc -l)
-install_dir=$(find "$c_drive/Program Files" -mindepth 3 -maxdepth 3 -name Setup.dat -printf '%h\n' 2>/dev/null | head -1)
-[ -n "$install_dir" ] || fail installed-files "no Setup.dat in any install folder under C:\\Program Files"
-say "installed into $install_dir ($links_installed shortcuts)"
+find_install 2>"$WINE_ROOT/find_install.txt" || fail installed-files "$(cat "$WINE_ROOT/find_install.txt")"
+differences=$(compare_install "$WINE_CDROM" "$install_dir") ||
+  fail installed-files "the install folder differs from the disc: $(echo "$differences" | head -5 | paste -sd';' -)"
+say "installed into $install_dir, as on the disc ($(cd "$install_dir" && find . -type f | wc -l) files, $links_installed shortcuts)"
 
 # 4. The installed menu and the readme
 say "waiting for the installed menu and the readme"
@@ -192,11 +239,19 @@ shot hover-start "The hint for GAME START" "Over GAME START the strip names the 
 # 5. GAME START
 say "clicking GAME START"
 click 454 286
-game_class=$(LC_ALL=C grep -ao '[A-Za-z0-9_]*_Game' "$disc"/*.exe 2>/dev/null | head -1 | cut -d: -f2)
-wait_window "${game_class:-*}" '*' 20 || fail game "the game window did not open within 20 s"
-game=$(hwnd)
-driver gone "@${menu%% *}" - 10000 >/dev/null || fail game-menu "the menu did not close after GAME START"
-shot game "The game" "GAME START ran the installed game executable and the menu closed."
+# the sample game has a window class of its own; another game's first window is whatever
+# opens once the menu has gone
+game_class=$(LC_ALL=C grep -ao '[A-Za-z0-9_]*_Game' "$install_dir/$game_exe" 2>/dev/null | head -1)
+if [ -n "$game_class" ]; then
+  wait_window "$game_class" '*' 20 || fail game "the game window did not open within 20 s"
+  game=$(hwnd)
+  driver gone "@${menu%% *}" - 10000 >/dev/null || fail game-menu "the menu did not close after GAME START"
+else
+  driver gone "@${menu%% *}" - 20000 >/dev/null || fail game-menu "the menu did not close after GAME START"
+  wait_window '*' '*' 20 || fail game "no window of $game_exe opened within 20 s"
+  game=$(hwnd)
+fi
+shot game "The game" "GAME START ran the installed game executable ($game_exe) and the menu closed."
 driver close "$game" - >/dev/null
 driver gone "$game" - 10000 >/dev/null || fail game-close "the game did not close"
 
@@ -236,7 +291,7 @@ fi
 driver gone $menu_class '*' 15000 >/dev/null || true
 left=""
 [ ! -e "$install_dir" ] || left="$left the install folder;"
-[ -z "$(find "$c_drive/Program Files/Common Files" -name '*.ini' 2>/dev/null)" ] || left="$left a settings file;"
+[ ! -e "$settings" ] || left="$left the settings file;"
 [ "$(links)" = "$links_before" ] || left="$left shortcuts;"
 if [ -n "$left" ]; then
   fail left-behind "after the uninstall these remain:$left"

@@ -9,6 +9,8 @@
 #     -m MAKER   maker in the copyright line       (default: 星雲ソフト)
 #     -y YEAR    year in the copyright line        (default: 1998)
 #
+# For another title it names every text it takes from the sample, and warns of a text that
+# does not fit where it is drawn (a long title in the GAME START hint).
 # Needs Debian's ImageMagick 6 (/usr/bin/convert) and the IPA fonts (fonts-ipafont).
 # The output is deterministic: the stars come from a fixed LCG, the nebula from a fixed
 # plasma seed, and the BMPs are written as plain 24-bit BMP3 without metadata, so running
@@ -23,6 +25,7 @@ brand="ミルキーソフト"
 maker="星雲ソフト"
 year="1998"
 
+given=""
 while getopts "o:t:s:b:m:y:h" opt; do
   case $opt in
     o) out=$OPTARG ;;
@@ -31,9 +34,16 @@ while getopts "o:t:s:b:m:y:h" opt; do
     b) brand=$OPTARG ;;
     m) maker=$OPTARG ;;
     y) year=$OPTARG ;;
-    *) sed -n '2,10p' "$0" >&2; exit 2 ;;
+    *) sed -n '2,13p' "$0" >&2; exit 2 ;;
   esac
+  given+=$opt
 done
+if [ "$(cd "$(dirname "$out")" 2>/dev/null && pwd)/$(basename "$out")" != "$top/products/sample/art" ] || [ -n "$given" ]; then
+  for o in t:title:"the title" s:subtitle:"the subtitle" b:brand:"the brand" m:maker:"the maker" y:year:"the year"; do
+    IFS=: read -r letter var what <<<"$o"
+    case $given in *$letter*) ;; *) echo "make_art.sh: no -$letter given: $what is the sample's, \"${!var}\"" >&2 ;; esac
+  done
+fi
 
 # Debian's ImageMagick, never a stand-in found earlier on PATH.
 IM=/usr/bin/convert
@@ -59,6 +69,14 @@ SERIF=$(find_font DejaVuSerif.ttf "DejaVu Serif")
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 mkdir -p "$out"
+
+# fits WHAT ROOM FONT SIZE KERNING TEXT: warns when TEXT is wider than the ROOM pixels it has
+fits() {
+  local w
+  w=$("$IM" -font "$3" -pointsize "$4" -kerning "$5" label:"$6" -format %w info: 2>/dev/null) || return 0
+  [ "$w" -le "$2" ] ||
+    echo "make_art.sh: warning: $1 \"$6\" is $w px wide where $2 px show; it is cut off (shorten it, or paint that part by hand)" >&2
+}
 
 # Writes a 24-bit, metadata-free BMP3.
 bmp24() {  # bmp24 IN OUT
@@ -141,6 +159,10 @@ done
 chars=$(printf %s "$title" | LC_ALL=C.UTF-8 wc -m)
 tp=54
 [ "$chars" -gt 10 ] && tp=$(( 540 / chars ))
+fits "the title" $((W - 8)) "$MINCHO" "$tp" 0 "$title"
+fits "the brand line" $((W - 8)) "$PGOTHIC" 13 0 "$brand presents"
+fits "the subtitle" $((W - 8)) "$SERIF" 14 2 "— $subtitle —"
+fits "the copyright line" $((PX - 12 - 12)) "$PGOTHIC" 11 0 "© $year $maker / $brand"
 "$IM" -size ${W}x140 xc:black -font "$MINCHO" -pointsize "$tp" -fill '#4a8cff' -gravity north \
       -annotate +0+46 "$title" -blur 0x8 -evaluate multiply 1.6 "$tmp/logoglow.png"
 "$IM" "$tmp/scene.png" \( "$tmp/logoglow.png" \) -geometry +0+0 -compose screen -composite \
@@ -183,14 +205,15 @@ strip_draw "$tmp/strip.png"
 bmp24 "$tmp/background.png" "$out/background.bmp"
 
 # ---------------------------------------------------------------- hints
-hint() {  # hint TEXT OUT
+hint() {  # hint BUTTON TEXT OUT
+  fits "the $1 hint" $((W - 14 - 4)) "$PGOTHIC" 15 0 "$2"
   "$IM" "$tmp/strip.png" -font "$PGOTHIC" -pointsize 15 -fill '#e6eeff' -gravity west \
-        -annotate +14+0 "$1" "$2"
+        -annotate +14+0 "$2" "$3"
 }
-hint "ゲームに必要なファイルを全てハードディスクにインストールします。" "$tmp/h0.png"
-hint "「${title}」をスタートします。" "$tmp/h1.png"
-hint "一部を除き、ゲームに必要なファイルを全てハードディスクから削除します。" "$tmp/h2.png"
-hint "Windowsに戻ります。" "$tmp/h3.png"
+hint INSTALL "ゲームに必要なファイルを全てハードディスクにインストールします。" "$tmp/h0.png"
+hint "GAME START" "「${title}」をスタートします。" "$tmp/h1.png"
+hint UNINSTALL "一部を除き、ゲームに必要なファイルを全てハードディスクから削除します。" "$tmp/h2.png"
+hint EXIT "Windowsに戻ります。" "$tmp/h3.png"
 # progress fill: a pink gradient from left to right, the same on every row
 "$IM" -size 30x${W} gradient:'#ff4f9a-#ffd0e6' -rotate 270 "$tmp/h4.png"
 "$IM" "$tmp/h0.png" "$tmp/h1.png" "$tmp/h2.png" "$tmp/h3.png" "$tmp/h4.png" -append "$tmp/hints.png"

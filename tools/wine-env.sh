@@ -3,7 +3,8 @@
 #
 # Runs COMMAND inside a private, freshly created Wine environment and exits with its exit code:
 #   - prefix   $WINE_ROOT/prefix (rebuilt on every call, never ~/.wine)
-#   - display  a private Xvfb (1024x768x24) unless WINE_VISIBLE=1 and DISPLAY is set
+#   - display  a private Xvfb (1024x768x24), or with WINE_VISIBLE=1 the display DISPLAY
+#              names (an error when there is none)
 #   - drives   C: fixed (the prefix), D: CD-ROM -> $WINE_ROOT/cdrom, E: CD-ROM -> $WINE_ROOT/cdrom2
 #              ($WINE_DISC, if set, is copied into the D: folder)
 #   - user shell folders are real folders inside the prefix (no links into $HOME)
@@ -102,7 +103,9 @@ trap 'exit 130' INT
 trap 'exit 143' TERM
 
 # ---- display ----------------------------------------------------------------------------------
-if [ "${WINE_VISIBLE:-0}" = 1 ] && [ -n "${DISPLAY:-}" ]; then
+if [ "${WINE_VISIBLE:-0}" = 1 ]; then
+  # asked to be seen: a hidden Xvfb instead would leave the caller waiting for nothing
+  [ -n "${DISPLAY:-}" ] || die "WINE_VISIBLE=1 needs a display, and DISPLAY is not set (leave WINE_VISIBLE out to run on a private Xvfb)"
   log "using display $DISPLAY"
 else
   command -v Xvfb >/dev/null || die "Xvfb is not installed"
@@ -137,6 +140,11 @@ fi
 "$WINELOADER" wineboot -i >"$WINE_ROOT/wineboot.log" 2>&1 || { cat "$WINE_ROOT/wineboot.log" >&2; die "wineboot -i failed"; }
 "$WINESERVER" -w
 log "prefix created ($WINEARCH)"
+# Caption buttons are Marlett glyphs; Debian's Wine reads no fonts from fonts-wine's folder,
+# so without a copy in the prefix the title bars show the letters "r", "0" and "1".
+marlett=/usr/share/wine/fonts/marlett.ttf
+[ -f "$marlett" ] || die "$marlett is missing (./run deps installs fonts-wine)"
+cp "$marlett" "$WINEPREFIX/drive_c/windows/Fonts/"
 
 # User folders: Wine links Desktop, Documents, ... to the XDG folders of $HOME; make them real.
 users=$WINEPREFIX/drive_c/users

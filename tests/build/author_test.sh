@@ -22,20 +22,25 @@ new_game() {
   rm -f "$work/game/Setup.exe" "$work/game/Setup.ini"
 }
 
-# refused NAME EXPECTED...: the run fails, names each expected text, and leaves nothing behind
+# refused NAME EXPECTED...: the run fails, names each expected text, and leaves nothing behind;
+# --check reports the very same. $product and $out stand in for the sample and $work/NAME.iso.
 refused() {
   local name=$1
   shift
-  "$author" --game "$work/game" --product "$top/products/sample" --setup "$disc/Setup.exe" \
-    --out "$work/$name.iso" >"$work/out.txt" 2>"$work/err.txt"
+  local image=${out:-$work/$name.iso}
+  local args=(--game "$work/game" --product "${product:-$top/products/sample}" --setup "$disc/Setup.exe" --out "$image")
+  "$author" "${args[@]}" >"$work/out.txt" 2>"$work/err.txt"
   local rc=$?
   [ $rc = 1 ] || fail "$name: exit code $rc, expected 1"
   for want in "$@"; do
     grep -qF -- "$want" "$work/err.txt" || fail "$name: the report does not say \"$want\": $(cat "$work/err.txt")"
   done
-  for left in "$work/$name.iso" "$work/$name.iso.part" "$work/$name.iso.disc"; do
-    [ ! -e "$left" ] || fail "$name: $left was written"
-  done
+  "$author" "${args[@]}" --check >/dev/null 2>"$work/check.txt"
+  rc=$?
+  [ $rc = 1 ] || fail "$name: --check: exit code $rc, expected 1"
+  cmp -s "$work/err.txt" "$work/check.txt" ||
+    fail "$name: --check reports otherwise than the real run: $(diff "$work/err.txt" "$work/check.txt")"
+  [ -z "$(find "$(dirname "$image")" -maxdepth 1 -name "$(basename "$image")*")" ] || fail "$name: $image was written"
 }
 
 # 1. Names code page 932 cannot hold, each reported with its path; both in one run.
@@ -45,8 +50,9 @@ echo x >"$work/game/data/음성/a.txt"
 echo x >"$work/game/data/wave〜.txt"     # U+301C comes back from 932 as U+FF5E
 echo x >"$work/game/price¥.txt"          # ¥ is the backslash byte in 932
 refused cp932 "game/data/음성: the name cannot be written in code page 932" \
-  "game/data/wave〜.txt: the name cannot be written in code page 932" \
-  "game/price¥.txt: the name cannot be written in code page 932" "3 problems; nothing written"
+  "game/data/wave〜.txt: the name cannot be written in code page 932 (\"〜\"; write \"～\" instead, which it has)" \
+  "game/price¥.txt: the name cannot be written in code page 932 (\"¥\"; write \"￥\" instead, which it has)" \
+  "3 problems; nothing written"
 
 # 2. A path too long for a 260-byte buffer once installed under the long root (not the default).
 new_game
@@ -65,19 +71,84 @@ echo x >"$work/game/Readme.txt2"
 echo x >"$work/game/autorun.inf"
 refused names "game/a;b.txt: the name holds ';'" "only in case" "game/autorun.inf: is a name the disc keeps"
 
-# 4. Required megabytes below the payload, and missing art.
+# 4. Required megabytes below the payload; art missing, or not what the launcher loads; the
+#    image inside the game folder (with --check too, since the same checks run).
 new_game
 cp -a "$top/products/sample" "$work/product"
 sed -i 's/^\( *8 \)"2000"/\1"1"/' "$work/product/product.rc"
 head -c 3000000 /dev/zero >"$work/game/data/big.dat"
-rm "$work/product/art/hints.bmp"
-"$author" --game "$work/game" --product "$work/product" --setup "$disc/Setup.exe" --out "$work/req.iso" \
-  >/dev/null 2>"$work/err.txt" && fail "required: accepted"
-grep -qF "string 8 (required megabytes): is 1; the payload alone takes" "$work/err.txt" ||
-  fail "required: $(cat "$work/err.txt")"
-grep -qF "art/hints.bmp: is missing" "$work/err.txt" || fail "art: $(cat "$work/err.txt")"
+art=$work/product/art
+rm "$art/hints.bmp"
+convert "$art/background.bmp" "PNG:$art/background.bmp"
+convert "$art/btn_exit.bmp" -alpha set -type TrueColorAlpha "BMP:$art/btn_exit.bmp"
+head -c 1000 "$art/btn_start.bmp" >"$work/cut.bmp" && mv "$work/cut.bmp" "$art/btn_start.bmp"
+product=$work/product out=$work/game/data/req.iso refused required \
+  "string 8 (required megabytes): is 1; the payload alone takes" "art/hints.bmp: is missing" \
+  "art/background.bmp: is a PNG image, not a BMP; it must be an uncompressed BMP of 600x400 at 24 bits" \
+  "art/btn_exit.bmp: is a 252x108 BMP of 32 bits" "art/btn_start.bmp: is a 252x108 BMP of 24 bits, cut short" \
+  "game/data/req.iso: lies in the --game folder"
 
-# 5. The sample game passes; its script lists parents first and ends with the end line.
+# 5. A product.rc saved in Shift-JIS: said once, without the false faults that reading it as
+#    UTF-8 would give (the 0x5C second byte of 表 escapes the closing quote).
+new_game
+rm -rf "$work/product" && cp -a "$top/products/sample" "$work/product"
+iconv -f UTF-8 -t CP932 "$top/products/sample/product.rc" >"$work/product/product.rc"
+product=$work/product refused sjis "product.rc: is not UTF-8 (line 5): it reads as Shift-JIS" "1 problem; nothing written"
+grep -q "code page 932 (\|holds '\"'\|is missing" "$work/err.txt" && fail "sjis: false faults: $(cat "$work/err.txt")"
+
+# 6. Many notes of a kind are one line with their count (--verbose lists them); problems come
+#    last, where the eye lands; system files stay off the disc unless asked for.
+new_game
+mkdir -p "$work/game/data/表" "$work/game/__MACOSX"
+for i in $(seq 1 1001); do : >"$work/game/data/表/ソ$i.dat"; done
+: >"$work/game/.DS_Store"; : >"$work/game/data/Thumbs.db"; : >"$work/game/__MACOSX/._readme.txt"
+echo x >"$work/game/a;b.txt"
+refused notes "game/a;b.txt: the name holds ';'" \
+  "author: note: 1003 names hold a double-byte character whose second byte is 0x5C" \
+  "author: note: 3 system files are left off the disc" "game/data/表: holds 1001 files; Wine looks through a folder"
+[ "$(grep -c 0x5C "$work/err.txt")" = 1 ] || fail "notes: not one line for the 0x5C names: $(head -5 "$work/err.txt")"
+tail -2 "$work/err.txt" | head -1 | grep -qF "a;b.txt" || fail "notes: the problem is not last: $(tail -3 "$work/err.txt")"
+rm "$work/game/a;b.txt"
+"$author" --game "$work/game" --product "$top/products/sample" --check --verbose >"$work/out.txt" 2>"$work/err.txt" ||
+  fail "notes: refused: $(tail -3 "$work/err.txt")"
+[ "$(grep -c 0x5C "$work/err.txt")" = 1003 ] || fail "notes: --verbose does not list every 0x5C name"
+grep -aiq "MACOSX\|DS_Store\|Thumbs" "$work/out.txt" && fail "notes: a system file is in the script: $(cat "$work/out.txt")"
+"$author" --game "$work/game" --product "$top/products/sample" --check --keep-system-files >"$work/out.txt" 2>/dev/null
+grep -aq "^D __MACOSX;" "$work/out.txt" || fail "notes: --keep-system-files left __MACOSX off"
+
+# 7. An image larger than a CD (or a DVD) is warned of, with the figures (sparse files).
+new_game
+truncate -s 690M "$work/game/data/movie1.dat"
+echo x >"$work/game/a;b.txt"
+refused cd650 \
+  "more than a 650 MB CD (74 minutes, 333,000 sectors) holds; it fits a 700 MB CD (80 minutes, 360,000 sectors)"
+grep -qE "warning: the image takes about 69[0-9]\.[0-9] MB \(35[0-9],[0-9]{3} sectors of 2 KiB\)" "$work/err.txt" ||
+  fail "cd650: no size in the warning: $(cat "$work/err.txt")"
+truncate -s 2400M "$work/game/data/movie2.dat" "$work/game/data/movie3.dat"
+refused dvd "more than a 4.7 GB DVD (single layer, 2,295,104 sectors) holds" "string 8 (required megabytes): is 2000"
+rm -f "$work/game/data/movie"?.dat
+
+# 8. A ready-made game: a product of strings and art alone passes, and is authored.
+new_game
+rm -rf "$work/product" && cp -a "$top/products/sample" "$work/product"
+rm -rf "$work/product/game" "$work/product/disc" "$work/product/product.cmake"
+"$author" --game "$work/game" --product "$work/product" --setup "$disc/Setup.exe" --out "$work/ready.iso" \
+  >"$work/out.txt" 2>"$work/err.txt" && [ -s "$work/ready.iso" ] || fail "ready-made: $(cat "$work/err.txt")"
+ls "$work" | grep -q "ready.iso.disc" && fail "ready-made: the scratch disc folder was left behind"
+
+# 9. A product without a disc folder builds Setup.exe but no disc, and says how to author one.
+: >"$work/Setup.exe"
+cmake -DSRC="$work/product/disc" -DDST="$work/nodisc" -DSETUP="$work/Setup.exe" -DGAME= \
+  -DPRODUCT_DIR="$work/product" "-DNEEDS=Setup.ini;readme.txt;AoHoshi.exe" -P "$top/cmake/make_disc.cmake" \
+  >"$work/err.txt" 2>&1 && fail "no disc: assembled"
+flat=$(tr -s ' \n' '  ' <"$work/err.txt")
+for want in "No disc: the product has no disc folder $work/product/disc with Setup.ini, readme.txt, AoHoshi.exe" \
+            "build/author/author --game <the game's files> --product $work/product --setup $work/Setup.exe"; do
+  grep -qF -- "$want" <<<"$flat" || fail "no disc: the message does not say \"$want\": $flat"
+done
+[ ! -e "$work/nodisc" ] || fail "no disc: an incomplete disc was left"
+
+# 10. The sample game passes; its script lists parents first and ends with the end line.
 new_game
 "$author" --game "$work/game" --product "$top/products/sample" --check >"$work/out.txt" 2>"$work/err.txt" ||
   fail "sample: refused: $(cat "$work/err.txt")"

@@ -1,7 +1,8 @@
 // The publisher's round trip: the sample game authored into a disc image by tools/author
 // (Setup.exe built for the product folder on the way), the image extracted onto the CD-ROM
 // drive D:, installed through the menu and its dialogs, the
-// installed tree compared with the game folder, and uninstalled again.
+// installed tree compared with the game folder (and found by the try-out's own check), and
+// uninstalled again.
 // The Linux side (the authoring tool, its refusal cases, xorriso) runs as Unix programs that
 // Wine starts; they leave their exit codes in files, since Wine hands none back.
 #include <string>
@@ -166,6 +167,21 @@ TEST_F(Authoring, TheAuthoredDiscInstallsTheGameFolderAndUninstallsClean) {
     EXPECT_EQ("インストールが正常に終了しました", installBoxes.back().text) << life::Texts(installBoxes);
     EXPECT_EQ(0u, harness::WaitExit(menu.process, 10000));
     harness::Close(menu);
+
+    // The documented try-out finds this install, under a root of our own, through the
+    // settings file, and finds it the same as the disc.
+    const char* prefix = getenv("WINEPREFIX");
+    ASSERT_TRUE(prefix);
+    std::string check = "export PATH=/usr/local/bin:/usr/bin:/bin\n"
+                        "WINEPREFIX='" + std::string(prefix) + "' WINE_CDROM='" + cdrom + "' '" + top +
+                        "/tools/demo.sh' --installed >'" + w + "/installed.log' 2>&1\n"
+                        "echo $? >'" + w + "/installed.rc.tmp' && mv '" + w + "/installed.rc.tmp' '" + w + "/installed.rc'\n";
+    EXPECT_EQ(0, RunNative(work, check, "installed.rc", 60000)) << harness::ReadFile(work + "\\installed.log");
+    std::string underRoot = root.substr(2) + "/";  // as the log shows it: C: is the prefix's drive_c
+    for (char& c : underRoot)
+        if (c == '\\') c = '/';
+    EXPECT_NE(std::string::npos, harness::ReadFile(work + "\\installed.log").find("/drive_c" + underRoot))
+        << harness::ReadFile(work + "\\installed.log");
 
     // The installed tree is the game folder, plus the installer and its log.
     const std::string install = root + "\\" + life::kBrand + "\\" + life::kTitle;

@@ -4,8 +4,9 @@
 //
 // It checks the game folder and the product's strings against every limit the launcher has,
 // reports each problem with the file it concerns and the limit it breaks, and then writes
-// nothing. When everything fits it writes Setup.ini, builds Setup.exe for the product (or takes
-// --setup), assembles the disc with autorun.inf and writes an ISO 9660 + Joliet image.
+// nothing. --check runs the same checks and stops there. When everything fits it writes
+// Setup.ini, builds Setup.exe for the product (or takes --setup), assembles the disc with
+// autorun.inf and writes an ISO 9660 + Joliet image.
 // Names on Linux are UTF-8; on the disc and to the launcher they are code page 932.
 #include "core/cp932.h"
 #include "install/log_parser.h"
@@ -41,11 +42,22 @@ const char kDocuments[] = "C:\\Documents and Settings\\Administrator\\My Documen
 const char kPrograms[] = "C:\\Documents and Settings\\All Users\\Start Menu\\Programs";
 const char kCommon[] = "C:\\Program Files\\Common Files";
 
+const int kBigFolder = 1000;          // files in one folder before Wine's install slows down
+const uintmax_t kSector = 2048;
+
+// What a disc holds, in 2 KiB sectors.
+const struct Medium { const char *name; uintmax_t sectors; } kMedia[] = {
+    {"a 650 MB CD (74 minutes, 333,000 sectors)", 333000},
+    {"a 700 MB CD (80 minutes, 360,000 sectors)", 360000},
+    {"a 4.7 GB DVD (single layer, 2,295,104 sectors)", 2295104},
+};
+
 struct Options {
     fs::path game, product, out, setup, disc, buildDir;
+    std::string gameShown;  // the --game folder as the publisher wrote it
     std::string longRoot = kLongRoot, volume;
     int margin = 10;
-    bool checkOnly = false, verbose = false;
+    bool checkOnly = false, verbose = false, keepSystemFiles = false;
 };
 
 struct Entry {
@@ -56,11 +68,50 @@ struct Entry {
     fs::path path;
 };
 
+// Notes come in kinds; a kind with many notes is shown as one line with its count.
+enum NoteKind { NOTE_TRAIL_5C, NOTE_UTF8_TEXT, NOTE_SYSTEM_FILE, NOTE_BIG_FOLDER, NOTE_PRODUCT, NOTE_KINDS };
+const char *kNoteSummary[NOTE_KINDS] = {
+    "names hold a double-byte character whose second byte is 0x5C (as in 表 or ソ); the launcher reads each as one character",
+    "texts read as UTF-8; Notepad on a Japanese Windows reads code page 932 (iconv -f UTF-8 -t CP932)",
+    "system files are left off the disc (.DS_Store, Thumbs.db, desktop.ini, ._*, __MACOSX); --keep-system-files keeps them",
+    "folders hold more than 1,000 files each; Wine looks through a folder for every file it creates there, so the install slows down",
+    "notes on the product's strings",
+};
+
+struct Note_ { NoteKind kind; std::string text; };
 std::vector<std::string> g_problems;
-std::vector<std::string> g_notes;
+std::vector<std::string> g_warnings;
+std::vector<Note_> g_notes;
 
 void Problem(const std::string &where, const std::string &what) { g_problems.push_back(where + ": " + what); }
-void Note(const std::string &where, const std::string &what) { g_notes.push_back(where + ": " + what); }
+void Warning(const std::string &what) { g_warnings.push_back(what); }
+void Note(NoteKind kind, const std::string &where, const std::string &what) { g_notes.push_back({kind, where + ": " + what}); }
+
+// Notes first (one line a kind unless verbose), then warnings, then the problems, where
+// the eye lands. Returns true when there is no problem.
+bool Report(bool verbose)
+{
+    for (int kind = 0; kind < NOTE_KINDS; kind++) {
+        std::vector<std::string> these;
+        for (auto &n : g_notes)
+            if (n.kind == kind) these.push_back(n.text);
+        if (these.empty()) continue;
+        if (verbose || these.size() == 1 || kind == NOTE_PRODUCT) {
+            for (auto &t : these) std::fprintf(stderr, "author: note: %s\n", t.c_str());
+        } else {
+            std::string first = these[0].substr(0, these[0].find(": "));
+            std::fprintf(stderr, "author: note: %zu %s (the first: %s; --verbose lists them all)\n", these.size(),
+                         kNoteSummary[kind], first.c_str());
+        }
+    }
+    g_notes.clear();
+    for (auto &w : g_warnings) std::fprintf(stderr, "author: warning: %s\n", w.c_str());
+    g_warnings.clear();
+    if (g_problems.empty()) return true;
+    for (auto &p : g_problems) std::fprintf(stderr, "author: %s\n", p.c_str());
+    std::fprintf(stderr, "author: %zu problem%s; nothing written\n", g_problems.size(), g_problems.size() == 1 ? "" : "s");
+    return false;
+}
 
 // UTF-8 to code page 932; false when a character has no place in it, or comes back as
 // another one (〜 U+301C and ～ U+FF5E share 81 60; ¥ would become a backslash).
@@ -101,6 +152,36 @@ bool To932(const std::string &utf8, std::string *out, std::string *bad = nullptr
         }
     }
     return false;
+}
+
+// Why a text cannot be written in code page 932, with a character it has in its place
+// where the character has a look-alike there.
+std::string Cp932Fault(const std::string &bad)
+{
+    static const struct { const char *from, *to; } kLookAlike[] = {
+        {"〜", "～"}, {"¥", "￥"}, {"−", "－"}, {"‖", "∥"}, {"—", "―"}, {"¢", "￠"}, {"£", "￡"}, {"¬", "￢"},
+    };
+    std::string text = "(\"" + bad + "\"";
+    for (auto &l : kLookAlike)
+        if (bad == l.from) {
+            std::string mb;
+            if (To932(l.to, &mb)) text += "; write \"" + std::string(l.to) + "\" instead, which it has";
+        }
+    return text + ")";
+}
+
+// The first byte at which a text stops being UTF-8, or -1.
+long NotUtf8At(const std::string &s)
+{
+    for (size_t i = 0; i < s.size();) {
+        unsigned char c = s[i];
+        size_t n = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+        if (n == 0 || (n == 2 && c < 0xC2) || i + n > s.size()) return (long)i;
+        for (size_t k = 1; k < n; k++)
+            if (((unsigned char)s[i + k] & 0xC0) != 0x80) return (long)i;
+        i += n;
+    }
+    return -1;
 }
 
 int Utf16Length(const std::string &utf8)
@@ -171,16 +252,35 @@ bool WriteAll(const fs::path &p, const std::string &bytes)
     return (bool)out;
 }
 
-// The eight string-table entries of product.rc (UTF-8, escapes undone).
-std::map<int, std::string> ReadStrings(const fs::path &rc)
+// The eight string-table entries of product.rc (UTF-8, escapes undone). A file that is not
+// UTF-8 is one problem: read as UTF-8, its strings would be wrong in ways that only mislead
+// (the 0x5C second byte of 表 in Shift-JIS escapes the closing quote).
+std::map<int, std::string> ReadStrings(const fs::path &rc, bool *readable)
 {
     std::map<int, std::string> strings;
     bool ok = false;
+    *readable = false;
     std::string text = ReadAll(rc, &ok);
     if (!ok) {
         Problem(rc.string(), "cannot be read");
         return strings;
     }
+    long at = NotUtf8At(text);
+    if (at >= 0) {
+        iconv_t cd = iconv_open("UTF-8", "CP932");
+        std::string buf(text.size() * 3 + 8, '\0');
+        char *src = &text[0], *dst = &buf[0];
+        size_t left = text.size(), room = buf.size();
+        bool sjis = cd != (iconv_t)-1 && iconv(cd, &src, &left, &dst, &room) != (size_t)-1;
+        if (cd != (iconv_t)-1) iconv_close(cd);
+        int line = 1 + (int)std::count(text.begin(), text.begin() + at, '\n');
+        Problem(rc.string(), "is not UTF-8 (line " + std::to_string(line) + ")" +
+                (sjis ? ": it reads as Shift-JIS (code page 932). Save it as UTF-8, for example with "
+                        "iconv -f CP932 -t UTF-8 product.rc > product-utf8.rc && mv product-utf8.rc product.rc"
+                      : ". Save it as UTF-8"));
+        return strings;
+    }
+    *readable = true;
     std::istringstream lines(text);
     std::string line;
     bool inTable = false;
@@ -208,25 +308,44 @@ std::map<int, std::string> ReadStrings(const fs::path &rc)
     return strings;
 }
 
-// Width, height and depth of an uncompressed BMP; false when it is none.
-bool BmpSize(const fs::path &p, int *w, int *h, int *bits)
+// What an art file is, when it is not an uncompressed BMP the launcher loads as it is; ""
+// when it is one, with its width, height and depth.
+std::string ArtFault(const fs::path &p, int *w, int *h, int *bits)
 {
     bool ok = false;
     std::string b = ReadAll(p, &ok);
-    if (!ok || b.size() < 30 || b[0] != 'B' || b[1] != 'M') return false;
+    if (!ok) return "cannot be read";
+    auto starts = [&](const char *magic, size_t n) { return b.size() >= n && b.compare(0, n, magic, n) == 0; };
+    if (starts("\x89PNG", 4)) return "is a PNG image, not a BMP";
+    if (starts("\xFF\xD8\xFF", 3)) return "is a JPEG image, not a BMP";
+    if (starts("GIF8", 4)) return "is a GIF image, not a BMP";
+    if (starts("II*\0", 4) || starts("MM\0*", 4)) return "is a TIFF image, not a BMP";
+    if (starts("\0\0\1\0", 4)) return "is an icon (ICO), not a BMP";
+    if (b.size() < 30 || !starts("BM", 2)) return "is not a BMP (" + std::to_string(b.size()) + " bytes, no BM header)";
     auto le = [&](size_t at, int n) {
         unsigned v = 0;
         for (int i = n - 1; i >= 0; i--) v = (v << 8) | (unsigned char)b[at + i];
         return v;
     };
-    unsigned header = le(14, 4);
+    unsigned header = le(14, 4), compression = 0;
     if (header == 12) {
         *w = (int)le(18, 2), *h = (int)le(20, 2), *bits = (int)le(24, 2);
-    } else {
+    } else if (header >= 40 && b.size() >= 34) {
         *w = (int)le(18, 4), *h = std::abs((int)le(22, 4)), *bits = (int)le(28, 2);
-        if (b.size() >= 34 && le(30, 4) != 0) return false;  // compressed
+        compression = le(30, 4);
+    } else {
+        return "is a BMP with a header this tool cannot read (" + std::to_string(header) + " bytes)";
     }
-    return true;
+    std::string is = "is a " + std::to_string(*w) + "x" + std::to_string(*h) + " BMP of " + std::to_string(*bits) + " bits";
+    static const char *kMethod[] = {"", "8-bit run-length, RLE8", "4-bit run-length, RLE4", "bit fields",
+                                    "JPEG", "PNG", "alpha bit fields"};
+    if ((compression == 3 || compression == 6) && *bits == 32) return is + " (with an alpha channel or colour masks)";
+    if (compression != 0)
+        return is + ", compressed (" + (compression < 7 ? kMethod[compression] : "method " + std::to_string(compression)) + ")";
+    uintmax_t rowBytes = ((uintmax_t)*w * *bits + 31) / 32 * 4;
+    uintmax_t end = le(10, 4) + rowBytes * *h;
+    if (b.size() < end) return is + ", cut short (" + std::to_string(b.size()) + " of " + std::to_string(end) + " bytes)";
+    return "";
 }
 
 void CheckArt(const fs::path &art)
@@ -237,17 +356,37 @@ void CheckArt(const fs::path &art)
     for (auto &a : kArt) {
         int w = 0, h = 0, bits = 0;
         fs::path p = art / a.name;
-        if (!fs::exists(p)) Problem(p.string(), "is missing (a 24-bit BMP of " + std::to_string(a.w) + "x" + std::to_string(a.h) + ")");
-        else if (!BmpSize(p, &w, &h, &bits)) Problem(p.string(), "is not an uncompressed BMP");
-        else if (w != a.w || h != a.h || bits != 24)
-            Problem(p.string(), "is " + std::to_string(w) + "x" + std::to_string(h) + " at " + std::to_string(bits) +
-                                    " bits; it must be " + std::to_string(a.w) + "x" + std::to_string(a.h) + " at 24 bits");
+        std::string need = std::to_string(a.w) + "x" + std::to_string(a.h);
+        std::string convert = "; convert it, for example with convert " + p.filename().string() + " -resize " + need +
+                              "! -alpha off -type truecolor BMP3:" + p.filename().string();
+        if (!fs::exists(p)) {
+            Problem(p.string(), "is missing (an uncompressed 24-bit BMP of " + need + ")");
+            continue;
+        }
+        std::string fault = ArtFault(p, &w, &h, &bits);
+        if (fault.empty() && (w != a.w || h != a.h || bits != 24))
+            fault = "is " + std::to_string(w) + "x" + std::to_string(h) + " at " + std::to_string(bits) + " bits";
+        if (!fault.empty())
+            Problem(p.string(), fault + "; it must be an uncompressed BMP of " + need + " at 24 bits" + convert);
     }
-    if (!fs::exists(art / "setup.ico")) Problem((art / "setup.ico").string(), "is missing (the window and file icon)");
+    fs::path ico = art / "setup.ico";
+    bool ok = false;
+    std::string icon = fs::exists(ico) ? ReadAll(ico, &ok) : std::string();
+    if (!fs::exists(ico)) Problem(ico.string(), "is missing (the window and file icon)");
+    else if (icon.size() < 6 || icon.compare(0, 4, std::string("\0\0\1\0", 4)) != 0)
+        Problem(ico.string(), "is not an icon (ICO) file; the window and file icon must be one, with 16x16 and 32x32 images");
+}
+
+// Files an operating system leaves in folders it has shown, which no game needs.
+bool SystemFile(const std::string &name, bool dir)
+{
+    if (dir) return name == "__MACOSX";
+    std::string upper = Upper(name);
+    return name == ".DS_Store" || name.compare(0, 2, "._") == 0 || upper == "THUMBS.DB" || upper == "DESKTOP.INI";
 }
 
 // Every file and folder under the game folder, parents before their contents, sorted.
-void Walk(const fs::path &root, const fs::path &dir, const std::string &rel, const std::string &rel932,
+void Walk(const Options &o, const fs::path &dir, const std::string &rel, const std::string &rel932,
           std::vector<Entry> *out)
 {
     std::vector<fs::directory_entry> children;
@@ -260,15 +399,20 @@ void Walk(const fs::path &root, const fs::path &dir, const std::string &rel, con
     std::sort(children.begin(), children.end(),
               [](const fs::directory_entry &a, const fs::directory_entry &b) { return a.path().filename() < b.path().filename(); });
     std::map<std::string, std::string> folded;
+    int files = 0;
     for (auto &child : children) {
         std::string name = child.path().filename().string();
-        std::string where = (fs::path("game") / rel / name).lexically_normal().string();
+        std::string where = o.gameShown + "/" + (rel.empty() ? name : rel + "/" + name);
+        if (!o.keepSystemFiles && !child.is_symlink() && SystemFile(name, child.is_directory())) {
+            Note(NOTE_SYSTEM_FILE, where, "is a system file, left off the disc (--keep-system-files keeps it)");
+            continue;
+        }
         Entry e;
         e.path = child.path();
         e.rel = rel.empty() ? name : rel + "/" + name;
         std::string name932, bad;
         if (!To932(name, &name932, &bad)) {
-            Problem(where, "the name cannot be written in code page 932" + (bad.empty() ? std::string() : " (\"" + bad + "\")"));
+            Problem(where, "the name cannot be written in code page 932" + (bad.empty() ? std::string() : " " + Cp932Fault(bad)));
             name932 = std::string(name.size(), '?');  // keep measuring the rest
         }
         std::string fault = NameFault(name);
@@ -276,7 +420,7 @@ void Walk(const fs::path &root, const fs::path &dir, const std::string &rel, con
         if (Utf16Length(name) > kJolietMax)
             Problem(where, "the name has " + std::to_string(Utf16Length(name)) + " characters; a Joliet name holds " + std::to_string(kJolietMax));
         if (TrailBackslash(name932) >= 0)
-            Note(where, "holds a double-byte character whose second byte is 0x5C (as in 表 or ソ); the launcher reads it as one character");
+            Note(NOTE_TRAIL_5C, where, "holds a double-byte character whose second byte is 0x5C (as in 表 or ソ); the launcher reads it as one character");
         std::string key = Upper(name932);
         if (folded.count(key)) Problem(where, "differs from \"" + folded[key] + "\" only in case; Windows sees one name");
         folded[key] = name;
@@ -288,8 +432,9 @@ void Walk(const fs::path &root, const fs::path &dir, const std::string &rel, con
         if (child.is_directory()) {
             e.dir = true;
             out->push_back(e);
-            Walk(root, child.path(), e.rel, e.rel932, out);
+            Walk(o, child.path(), e.rel, e.rel932, out);
         } else if (child.is_regular_file()) {
+            files++;
             e.size = child.file_size();
             std::string ext = Upper(name.substr(name.rfind('.') == std::string::npos ? name.size() : name.rfind('.')));
             if ((ext == ".TXT" || ext == ".INI" || ext == ".HTM" || ext == ".HTML") && e.size < (1u << 20)) {
@@ -297,7 +442,7 @@ void Walk(const fs::path &root, const fs::path &dir, const std::string &rel, con
                 std::string text = ReadAll(child.path(), &ok), mb;
                 for (unsigned char c : text) ascii = ascii && c < 0x80;
                 if (ok && !ascii && To932(text, &mb) && mb != text)
-                    Note(where, "reads as UTF-8; Notepad on a Japanese Windows reads code page 932 (iconv -f UTF-8 -t CP932)");
+                    Note(NOTE_UTF8_TEXT, where, "reads as UTF-8; Notepad on a Japanese Windows reads code page 932 (iconv -f UTF-8 -t CP932)");
             }
             if (e.size > kFileMax) Problem(where, "is " + std::to_string(e.size) + " bytes; a file on the disc holds at most 4 GiB - 1");
             out->push_back(e);
@@ -305,6 +450,10 @@ void Walk(const fs::path &root, const fs::path &dir, const std::string &rel, con
             Problem(where, "is neither a file nor a folder");
         }
     }
+    if (files > kBigFolder)
+        Note(NOTE_BIG_FOLDER, o.gameShown + (rel.empty() ? "" : "/" + rel),
+             "holds " + std::to_string(files) + " files; Wine looks through a folder for every file it creates there, "
+             "so the install slows down there (measured: 8,192 files of 16 KiB in 15 s, as 16 folders of 512 in 6 s)");
 }
 
 void CheckLength(const std::string &where, const std::string &text, const std::string &what)
@@ -333,13 +482,80 @@ int Run(const std::vector<std::string> &argv, const fs::path &log)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// The sectors of an ISO 9660 + Joliet + Rock Ridge image of the disc, a little generously:
+// the system area, the descriptors and xorriso's 300 KiB padding, two directory trees and
+// every file in whole 2 KiB sectors.
+uintmax_t ImageSectors(const std::vector<Entry> &entries, uintmax_t setupSize, uintmax_t scriptSize)
+{
+    std::map<std::string, uintmax_t> isoDir, jolietDir;  // bytes of directory records per folder
+    uintmax_t sectors = 16 + 4 + 150 + 8;
+    auto add = [&](const std::string &parent, const std::string &name, uintmax_t size) {
+        isoDir[parent] += 34 + name.size() + 120;  // Rock Ridge names, modes and times
+        jolietDir[parent] += 34 + 2 * (uintmax_t)Utf16Length(name);
+        sectors += (size + kSector - 1) / kSector;
+    };
+    isoDir[""], jolietDir[""];
+    for (auto &e : entries) {
+        size_t slash = e.rel.rfind('/');
+        std::string parent = slash == std::string::npos ? "" : e.rel.substr(0, slash);
+        add(parent, e.rel.substr(slash == std::string::npos ? 0 : slash + 1), e.dir ? 0 : e.size);
+        if (e.dir) isoDir[e.rel], jolietDir[e.rel];
+    }
+    add("", "Setup.exe", setupSize);
+    add("", "Setup.ini", scriptSize);
+    add("", "autorun.inf", 200);
+    for (auto *tree : {&isoDir, &jolietDir})
+        for (auto &d : *tree) sectors += (d.second + 68 + kSector - 1) / kSector;  // "." and ".." too
+    return sectors;
+}
+
+// The largest medium the image does not fit on, or -1 when it fits a 650 MB CD.
+int MediumExceeded(uintmax_t sectors)
+{
+    int over = -1;
+    for (int i = 0; i < (int)(sizeof kMedia / sizeof kMedia[0]); i++)
+        if (sectors > kMedia[i].sectors) over = i;
+    return over;
+}
+
+std::string Grouped(uintmax_t n)
+{
+    std::string digits = std::to_string(n), out;
+    for (size_t i = 0; i < digits.size(); i++) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+        out += digits[i];
+    }
+    return out;
+}
+
+std::string MediumWarning(uintmax_t sectors, const char *about)
+{
+    int over = MediumExceeded(sectors);
+    char size[64];
+    std::snprintf(size, sizeof size, "%.1f MB", sectors * (double)kSector / 1048576);
+    std::string text = std::string("the image takes ") + about + size + " (" + Grouped(sectors) +
+                       " sectors of 2 KiB), more than " + kMedia[over].name + " holds";
+    if (over + 1 < (int)(sizeof kMedia / sizeof kMedia[0])) text += std::string("; it fits ") + kMedia[over + 1].name;
+    return text;
+}
+
+// A fresh folder of our own next to path.
+fs::path MakeScratch(const fs::path &path)
+{
+    std::string name = path.string() + ".disc-XXXXXX";
+    if (!mkdtemp(&name[0])) return fs::path();
+    return name;
+}
+
 void Usage()
 {
     std::fprintf(stderr,
         "usage: author --game DIR --product DIR --out IMAGE.iso [options]\n"
-        "  --game DIR       the files to install: the game executable (string 3) and readme\n"
-        "                   (string 7) at its root, folders below; texts already in code page 932\n"
-        "  --product DIR    the product folder: product.rc, product.cmake, art/\n"
+        "       author --game DIR --product DIR --check [--out IMAGE.iso] [options]\n"
+        "  --game DIR       the --game folder: the files to install, the game executable (string 3)\n"
+        "                   and readme (string 7) at its root, folders below; texts in code page 932\n"
+        "  --product DIR    the product folder: product.rc and art/ (and game/*.cpp when the build\n"
+        "                   is to make a game executable; not needed here)\n"
         "  --out FILE       the disc image to write (ISO 9660 + Joliet)\n"
         "  --setup FILE     take this Setup.exe instead of building one for the product\n"
         "  --disc DIR       also leave the assembled disc folder there (replaced)\n"
@@ -348,7 +564,10 @@ void Usage()
         "                   (default %s)\n"
         "  --margin PCT     margin on the payload for the required megabytes (default 10)\n"
         "  --volume LABEL   the volume label (default: the game executable's name)\n"
-        "  --check          check only; write nothing\n",
+        "  --keep-system-files  also put .DS_Store, Thumbs.db, desktop.ini, ._* and __MACOSX on the disc\n"
+        "  --verbose        every note on its own line, not one line with a count for each kind\n"
+        "  --check          every check of a real run (the --out and --disc paths too, when given);\n"
+        "                   print the Setup.ini it would write; write nothing\n",
         kLongRoot);
 }
 
@@ -376,6 +595,8 @@ int main(int argc, char **argv)
         else if (a == "--margin") o.margin = atoi(value().c_str());
         else if (a == "--volume") o.volume = value();
         else if (a == "--check") o.checkOnly = true;
+        else if (a == "--verbose") o.verbose = true;
+        else if (a == "--keep-system-files") o.keepSystemFiles = true;
         else if (a == "-h" || a == "--help") {
             Usage();
             return 0;
@@ -389,67 +610,90 @@ int main(int argc, char **argv)
         Usage();
         return 2;
     }
-    if (!fs::is_directory(o.game)) Problem(o.game.string(), "is not a folder");
-    if (!fs::is_directory(o.product)) Problem(o.product.string(), "is not a folder");
-    if (!o.setup.empty() && !fs::is_regular_file(o.setup)) Problem(o.setup.string(), "is not a file");
+    o.gameShown = o.game.string();
+    while (o.gameShown.size() > 1 && o.gameShown.back() == '/') o.gameShown.pop_back();
+    if (!fs::is_directory(o.game)) Problem(o.game.string(), "is not a folder (--game: the files to install)");
+    if (!fs::is_directory(o.product)) Problem(o.product.string(), "is not a folder (--product: product.rc and art/)");
+    if (!o.setup.empty() && !fs::is_regular_file(o.setup)) Problem(o.setup.string(), "is not a file (--setup: a Setup.exe built for the product)");
     if (!g_problems.empty()) {
-        for (auto &p : g_problems) std::fprintf(stderr, "author: %s\n", p.c_str());
+        Report(o.verbose);
         return 1;
     }
     o.game = fs::absolute(o.game).lexically_normal();
     o.product = fs::absolute(o.product).lexically_normal();
     if (o.game.filename().empty()) o.game = o.game.parent_path();
     if (o.product.filename().empty()) o.product = o.product.parent_path();
-    // the disc folder is replaced: it must not hold, or lie in, anything of the publisher's
+
+    // ---- where the output goes: the same checks with --check as without ----------------
     auto within = [](const fs::path &inner, const fs::path &outer) {
         auto r = inner.lexically_relative(outer);
         return !r.empty() && *r.begin() != "..";
     };
-    if (!o.checkOnly) {
-        fs::path discOut = o.disc.empty() ? fs::path(fs::absolute(o.out).string() + ".disc") : fs::absolute(o.disc).lexically_normal();
+    if (!o.out.empty()) {
+        fs::path out = fs::absolute(o.out).lexically_normal();
+        if (within(out, o.game))
+            Problem(o.out.string(), "lies in the --game folder, so the next disc would hold this one");
+        else if (fs::is_directory(out))
+            Problem(o.out.string(), "is a folder; --out names the image file to write");
+    }
+    if (!o.disc.empty()) {
+        // the disc folder is replaced: it must not hold, or lie in, anything of the publisher's
+        fs::path discOut = fs::absolute(o.disc).lexically_normal();
         if (discOut.filename().empty()) discOut = discOut.parent_path();
         for (const fs::path &mine : {o.game, o.product, fs::path(LAUNCHER_TOP)}) {
             bool inBuild = mine == fs::path(LAUNCHER_TOP) && within(discOut, mine / "build");
-            if ((within(discOut, mine) && !inBuild) || within(mine, discOut))
-                Problem(discOut.string(), "is replaced by the disc; it must neither hold nor lie in " + mine.string() +
-                                              (mine == fs::path(LAUNCHER_TOP) ? " (but for its build folder)" : ""));
+            if ((within(discOut, mine) && !inBuild) || within(mine, discOut) || discOut == mine)
+                Problem(o.disc.string(), "is replaced by the disc; it must neither hold nor lie in " + mine.string() +
+                                             (mine == fs::path(LAUNCHER_TOP) ? " (but for its build folder)" : ""));
         }
-        if (within(fs::absolute(o.out).lexically_normal(), o.game))
-            Problem(o.out.string(), "lies in the game folder, so the next disc would hold this one");
     }
 
     // ---- the product's strings ----------------------------------------------------------
     fs::path rc = o.product / "product.rc";
-    std::map<int, std::string> s = ReadStrings(rc);
+    bool readable = false;
+    std::map<int, std::string> s;
+    if (fs::exists(rc)) s = ReadStrings(rc, &readable);
+    else Problem(rc.string(), "is missing: the product folder holds the title's eight strings in product.rc");
     std::map<int, std::string> s932;
     static const char *kRole[] = {"", "window title", "maker folder", "game executable", "default install root",
                                   "brand folder", "game title", "readme", "required megabytes"};
     for (int id = 1; id <= 8; id++) {
         std::string where = "product.rc: string " + std::to_string(id) + " (" + kRole[id] + ")";
         if (!s.count(id) || s[id].empty()) {
-            if (fs::exists(rc)) Problem(where, "is missing");
+            if (readable) Problem(where, "is missing");
             continue;
         }
         std::string bad;
-        if (!To932(s[id], &s932[id], &bad)) Problem(where, "cannot be written in code page 932 (\"" + bad + "\")");
+        if (!To932(s[id], &s932[id], &bad)) Problem(where, "cannot be written in code page 932 " + Cp932Fault(bad));
         CheckLength(where, s932[id], "the text");
         if (id == 2 || id == 5 || id == 6 || id == 3 || id == 7) {
             std::string fault = NameFault(s[id]);
             if (!fault.empty()) Problem(where, "the name " + fault);
         }
     }
-    if (!fs::exists(o.product / "product.cmake")) Problem((o.product / "product.cmake").string(), "is missing (it names the game executable's target)");
-    CheckArt(o.product / "art");
-    if (o.setup.empty() && !o.checkOnly) {
-        // the product build also makes a game executable from game/*.cpp, and stops without one
-        bool sources = false;
-        std::error_code ec;
-        for (auto &e : fs::directory_iterator(o.product / "game", ec))
-            sources = sources || e.path().extension() == ".cpp";
-        if (!sources)
-            Problem((o.product / "game").string(), "holds no *.cpp, without which the product build stops; "
-                                                   "build Setup.exe another way and pass it with --setup");
+    if (readable) {
+        // the version block names the maker through these two
+        bool ok = false;
+        std::string text = ReadAll(rc, &ok);
+        static const struct { const char *name, *example; } kDefines[] = {
+            {"PRODUCT_COMPANY", "\"maker\""}, {"PRODUCT_COPYRIGHT", "\"Copyright (C) maker\""}};
+        for (auto &d : kDefines) {
+            const char *name = d.name;
+            bool defined = false;
+            std::istringstream lines(text);
+            std::string line;
+            while (std::getline(lines, line)) {
+                std::istringstream words(line);
+                std::string hash, word;
+                words >> hash >> word;
+                defined = defined || (hash == "#define" && word == name);
+            }
+            if (!defined)
+                Problem("product.rc", std::string("defines no ") + name + ", which the version block of Setup.exe names (#define " +
+                                      name + " " + d.example + ")");
+        }
     }
+    CheckArt(o.product / "art");
     std::string maker = s932[2], exe = s932[3], root = s932[4], brand = s932[5], title = s932[6], readme = s932[7];
     int requiredMB = s.count(8) ? atoi(s[8].c_str()) : 0;
     if (s.count(3) && (s[3].size() < 5 || Upper(s[3].substr(s[3].size() - 4)) != ".EXE"))
@@ -459,17 +703,17 @@ int main(int argc, char **argv)
     if (s.count(8) && (requiredMB <= 0 || s[8].find_first_not_of("0123456789") != std::string::npos))
         Problem("product.rc: string 8 (required megabytes)", "\"" + s[8] + "\" is not a positive whole number");
     if (s.count(6) && s[6].find('.') != std::string::npos)
-        Note("product.rc: string 6 (game title)", "holds a dot: the shortcut name loses what follows it (.lnk replaces it)");
+        Note(NOTE_PRODUCT, "product.rc: string 6 (game title)", "holds a dot: the shortcut name loses what follows it (.lnk replaces it)");
 
     // ---- the game folder ----------------------------------------------------------------
     std::vector<Entry> entries;
-    if (fs::is_directory(o.game)) Walk(o.game, o.game, "", "", &entries);
+    Walk(o, o.game, "", "", &entries);
     static const char *kDiscOwned[] = {"SETUP.EXE", "SETUP.INI", "SETUP.DAT", "AUTORUN.INF"};
     bool haveExe = false, haveReadme = false;
     uintmax_t payload = 0, onDisk = 0;
     int files = 0, folders = 0;
     for (auto &e : entries) {
-        std::string where = "game/" + e.rel;
+        std::string where = o.gameShown + "/" + e.rel;
         bool top = e.rel.find('/') == std::string::npos;
         if (top)
             for (const char *owned : kDiscOwned)
@@ -505,10 +749,12 @@ int main(int argc, char **argv)
                 Problem(where, "the launcher would take \"" + path.substr(0, cut + 1) + "\" for its folder");
         }
     }
-    if (fs::is_directory(o.game) && !exe.empty() && !haveExe)
-        Problem("game/" + s[3], "is missing: the install looks for the game executable (string 3) at the disc's root");
-    if (fs::is_directory(o.game) && !readme.empty() && !haveReadme)
-        Problem("game/" + s[7], "is missing: the readme (string 7) is opened from the install folder and gets a shortcut");
+    if (!exe.empty() && !haveExe)
+        Problem(o.gameShown + "/" + s[3], "is missing: the --game folder holds the game executable (string 3) at its root, "
+                                          "where the install looks for it on the disc");
+    if (!readme.empty() && !haveReadme)
+        Problem(o.gameShown + "/" + s[7], "is missing: the --game folder holds the readme (string 7) at its root; "
+                                          "the install opens it and makes its shortcut");
 
     // the folders the launcher composes from the strings alone
     for (int pass = 0; pass < 2; pass++) {
@@ -536,18 +782,8 @@ int main(int argc, char **argv)
         Problem("product.rc: string 8 (required megabytes)", "is " + std::to_string(requiredMB) + "; the payload alone takes " +
                 std::to_string(bare) + " MB (" + std::to_string(withMargin) + " with the " + std::to_string(o.margin) + "% margin)");
     else if (s.count(8) && requiredMB > 0 && (uintmax_t)requiredMB < withMargin)
-        Note("product.rc: string 8 (required megabytes)", "is " + std::to_string(requiredMB) + ", below the " +
+        Note(NOTE_PRODUCT, "product.rc: string 8 (required megabytes)", "is " + std::to_string(requiredMB) + ", below the " +
              std::to_string(withMargin) + " MB that the " + std::to_string(o.margin) + "% margin asks");
-
-    for (auto &n : g_notes) std::fprintf(stderr, "author: note: %s\n", n.c_str());
-    if (!g_problems.empty()) {
-        for (auto &p : g_problems) std::fprintf(stderr, "author: %s\n", p.c_str());
-        std::fprintf(stderr, "author: %zu problem%s; nothing written\n", g_problems.size(), g_problems.size() == 1 ? "" : "s");
-        return 1;
-    }
-    std::printf("game: %d files and %d folders, %ju bytes (%ju on disk in %ju KiB clusters, Setup.exe included)\n",
-                files, folders, payload, onDisk, kCluster / 1024);
-    std::printf("required: %ju MB with a %d%% margin; the product asks %d MB\n", withMargin, o.margin, requiredMB);
 
     // ---- Setup.ini ------------------------------------------------------------------------
     std::string script = "; Setup.ini written by tools/author\r\n";
@@ -556,14 +792,14 @@ int main(int argc, char **argv)
     script += "F Setup.exe;\r\n";
     for (auto &e : entries)
         if (!e.dir && e.rel.find('/') == std::string::npos) script += "F " + e.rel932 + ";\r\n";
-    for (auto &e : entries) {
-        if (!e.dir) continue;
-        bool hasFiles = false;
-        for (auto &f : entries)
-            if (!f.dir && f.rel.compare(0, e.rel.size() + 1, e.rel + "/") == 0 &&
-                f.rel.find('/', e.rel.size() + 1) == std::string::npos)
-                hasFiles = true;
-        if (hasFiles) script += "F " + e.rel932 + "\\*.*;\r\n";
+    {
+        std::map<std::string, bool> holdsFiles;
+        for (auto &e : entries) {
+            size_t slash = e.rel.rfind('/');
+            if (!e.dir && slash != std::string::npos) holdsFiles[e.rel.substr(0, slash)] = true;
+        }
+        for (auto &e : entries)
+            if (e.dir && holdsFiles.count(e.rel)) script += "F " + e.rel932 + "\\*.*;\r\n";
     }
     script += "E\r\n";
 
@@ -601,12 +837,17 @@ int main(int argc, char **argv)
                 Problem("Setup.dat", "the uninstall would stop at the entry \"" + std::string(entry.text, entry.length) + "\"");
         }
         if (count != (int)entries.size() + 1) Problem("Setup.dat", "the uninstall would not replay every entry");
-        if (!g_problems.empty()) {
-            for (auto &p : g_problems) std::fprintf(stderr, "author: %s\n", p.c_str());
-            std::fprintf(stderr, "author: nothing written\n");
-            return 1;
-        }
     }
+
+    // ---- the medium -----------------------------------------------------------------------
+    uintmax_t sectors = ImageSectors(entries, setupSize, script.size());
+    if (MediumExceeded(sectors) >= 0) Warning(MediumWarning(sectors, "about "));
+
+    if (!Report(o.verbose)) return 1;
+    std::printf("game: %d files and %d folders, %ju bytes (%ju on disk in %ju KiB clusters, Setup.exe included)\n",
+                files, folders, payload, onDisk, kCluster / 1024);
+    std::printf("required: %ju MB with a %d%% margin; the product asks %d MB\n", withMargin, o.margin, requiredMB);
+    std::printf("image: about %.1f MB (%s sectors)\n", sectors * (double)kSector / mb, Grouped(sectors).c_str());
     if (o.checkOnly) {
         // shown as UTF-8; the file itself is code page 932
         std::string shown = script;
@@ -628,11 +869,10 @@ int main(int argc, char **argv)
         fs::path build = o.buildDir.empty() ? top / "build" / "author" / "setup" / o.product.filename() : o.buildDir;
         fs::create_directories(build);
         fs::path log = build / "build.log";
-        std::string product = fs::relative(o.product, top / "products").string();
         std::printf("building Setup.exe for %s in %s\n", o.product.c_str(), build.c_str());
         int rc1 = Run({"cmake", "-S", top.string(), "-B", build.string(),
                        "-DCMAKE_TOOLCHAIN_FILE=" + (top / "cmake" / "mingw-win32.cmake").string(),
-                       "-DPRODUCT=" + product, "-DCMAKE_BUILD_TYPE=MinSizeRel",
+                       "-DPRODUCT_FOLDER=" + o.product.string(), "-DCMAKE_BUILD_TYPE=MinSizeRel",
                        "-DDISC_DIR=" + (build / "disc").string()}, log);
         int rc2 = rc1 == 0 ? Run({"cmake", "--build", build.string(), "--target", "Setup", "-j2"}, log) : -1;
         setup = build / "Setup.exe";
@@ -643,23 +883,35 @@ int main(int argc, char **argv)
     }
 
     // ---- the disc folder and the image ----------------------------------------------------
-    fs::path out = fs::absolute(o.out);
-    fs::create_directories(out.parent_path());
-    fs::path disc = o.disc.empty() ? fs::path(out.string() + ".disc") : fs::absolute(o.disc);
-    fs::remove_all(disc);
-    fs::create_directories(disc);
-    for (auto &e : entries) {
-        fs::path to = disc / e.rel;
-        if (e.dir) fs::create_directories(to);
-        else fs::copy_file(e.path, to, fs::copy_options::overwrite_existing);
-    }
-    fs::copy_file(setup, disc / "Setup.exe", fs::copy_options::overwrite_existing);
-    std::string autorun = "[autorun]\r\nopen=Setup.exe\r\nicon=Setup.exe,0\r\nlabel=" + s932[6] + "\r\n";
-    if (!WriteAll(disc / "Setup.ini", script) || !WriteAll(disc / "autorun.inf", autorun)) {
-        std::fprintf(stderr, "author: cannot write into %s\n", disc.c_str());
-        fs::remove_all(disc);
+    fs::path out = fs::absolute(o.out).lexically_normal();
+    std::error_code ec;
+    fs::create_directories(out.parent_path(), ec);
+    fs::path disc = o.disc.empty() ? MakeScratch(out) : fs::absolute(o.disc);
+    if (disc.empty()) {
+        std::fprintf(stderr, "author: cannot make a folder next to %s: %s\n", out.c_str(), strerror(errno));
         return 1;
     }
+    auto giveUp = [&](const std::string &why) {
+        std::fprintf(stderr, "author: %s\n", why.c_str());
+        std::error_code ignored;
+        if (o.disc.empty()) fs::remove_all(disc, ignored);
+        return 1;
+    };
+    fs::remove_all(disc, ec);
+    fs::create_directories(disc, ec);
+    for (auto &e : entries) {
+        fs::path to = disc / e.rel;
+        // A link costs nothing where the game folder is on the same file system; only in our
+        // own scratch folder, since a change in a --disc folder must not reach the game's files.
+        if (e.dir) fs::create_directories(to, ec);
+        else if (!o.disc.empty() || (fs::create_hard_link(e.path, to, ec), ec))
+            ec.clear(), fs::copy_file(e.path, to, fs::copy_options::overwrite_existing, ec);
+        if (ec) return giveUp("cannot put " + e.path.string() + " into " + disc.string() + ": " + ec.message());
+    }
+    fs::copy_file(setup, disc / "Setup.exe", fs::copy_options::overwrite_existing, ec);
+    std::string autorun = "[autorun]\r\nopen=Setup.exe\r\nicon=Setup.exe,0\r\nlabel=" + s932[6] + "\r\n";
+    if (ec || !WriteAll(disc / "Setup.ini", script) || !WriteAll(disc / "autorun.inf", autorun))
+        return giveUp("cannot write into " + disc.string());
     std::string volume = o.volume;
     if (volume.empty())
         for (char c : s[3].substr(0, s[3].rfind('.')))
@@ -667,21 +919,23 @@ int main(int argc, char **argv)
     if (volume.empty()) volume = "GAME";
     volume = volume.substr(0, 32);
     fs::path part = out.string() + ".part";
-    fs::remove(part);
+    fs::remove(part, ec);
     int made = Run({"xorriso", "-as", "mkisofs", "-quiet", "-input-charset", "UTF-8", "-J", "-r",
                   "-iso-level", "3", "-V", volume, "-o", part.string(), disc.string()}, part.string() + ".log");
     bool ok = false;
     std::string xlog = ReadAll(part.string() + ".log", &ok);
-    fs::remove(part.string() + ".log");
+    fs::remove(part.string() + ".log", ec);
     if (made != 0 || !fs::exists(part)) {
-        std::fprintf(stderr, "%sauthor: xorriso could not write the image (exit %d)\n", xlog.c_str(), made);
-        fs::remove(part);
-        if (o.disc.empty()) fs::remove_all(disc);
-        return 1;
+        fs::remove(part, ec);
+        return giveUp(xlog + "xorriso could not write the image (exit " + std::to_string(made) + ")");
     }
-    fs::rename(part, out);
-    if (o.disc.empty()) fs::remove_all(disc);
+    fs::rename(part, out, ec);
+    if (ec) return giveUp("cannot name the image " + out.string() + ": " + ec.message());
+    if (o.disc.empty()) fs::remove_all(disc, ec);
     else std::printf("disc folder: %s\n", disc.c_str());
-    std::printf("image: %s (%ju bytes, volume %s)\n", out.c_str(), (uintmax_t)fs::file_size(out), volume.c_str());
+    uintmax_t bytes = fs::file_size(out);
+    if (MediumExceeded(bytes / kSector) > MediumExceeded(sectors))
+        std::fprintf(stderr, "author: warning: %s\n", MediumWarning(bytes / kSector, "").c_str());
+    std::printf("image: %s (%ju bytes, volume %s)\n", out.c_str(), bytes, volume.c_str());
     return 0;
 }
