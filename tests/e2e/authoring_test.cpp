@@ -1,8 +1,7 @@
 // The publisher's round trip: the sample game authored into a disc image by tools/author
-// (Setup.exe built for the product folder on the way), the image extracted onto the CD-ROM
-// drive D:, installed through the menu and its dialogs, the
-// installed tree compared with the game folder (and found by the try-out's own check), and
-// uninstalled again.
+// (Setup.exe built for the product folder on the way, in the 32-bit run), the image extracted
+// onto the CD-ROM drive D:, installed through the menu and its dialogs, the installed tree
+// compared with the game folder (and found by the try-out's own check), and uninstalled again.
 // The Linux side (the authoring tool, its refusal cases, xorriso) runs as Unix programs that
 // Wine starts; they leave their exit codes in files, since Wine hands none back.
 #include <string>
@@ -90,6 +89,15 @@ std::vector<Box> BoxesUntil(const std::string& last, int timeout_ms, DWORD* last
     return seen;
 }
 
+// The tool builds a 32-bit Setup.exe, which a 64-bit-only Wine cannot start; a 64-bit test
+// build hands it the x86-64 Setup.exe of its own disc instead (the rest of the round trip is
+// the same).
+#ifdef _WIN64
+const std::string kSetupArg = "--setup \"$disc/Setup.exe\" ";
+#else
+const std::string kSetupArg = "";
+#endif
+
 class Authoring : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -128,7 +136,7 @@ TEST_F(Authoring, TheAuthoredDiscInstallsTheGameFolderAndUninstallsClean) {
         "echo $? >\"$w/refusals.rc.tmp\" && mv \"$w/refusals.rc.tmp\" \"$w/refusals.rc\"\n"
         "mkdir -p \"$w/game\" && cp -a \"$disc\"/. \"$w/game\"/ && rm -f \"$w/game/Setup.exe\" \"$w/game/Setup.ini\" &&\n"
         "\"$top/build/author/author\" --game \"$w/game\" --product \"$top/products/sample\" \\\n"
-        "  --out \"$w/disc.iso\" >\"$w/author.log\" 2>&1 &&\n"
+        "  " + kSetupArg + "--out \"$w/disc.iso\" >\"$w/author.log\" 2>&1 &&\n"
         "find \"$cdrom\" -mindepth 1 -delete &&\n"
         "xorriso -read_fs norock -osirrox on -indev \"$w/disc.iso\" -extract / \"$cdrom\" >>\"$w/author.log\" 2>&1 &&\n"
         // the files stay read-only; writable folders let the harness empty the drive again
