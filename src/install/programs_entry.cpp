@@ -7,12 +7,13 @@
 static const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
 static int WriteEntryUnder(HKEY root, const char *key);
+static ULONGLONG InstalledBytes(void);
 static int SetText(HKEY key, const char *name, const char *value);
 static int SetNumber(HKEY key, const char *name, DWORD value);
 
 int WriteProgramsEntry(void)
 {
-    char key[PATH_SIZE];
+    char key[PROGRAMS_ENTRY_KEY_SIZE];
     if (ProgramsEntryKey(key, sizeof key)) {
         if (WriteEntryUnder(HKEY_LOCAL_MACHINE, key)) {
             // a per-user entry of an earlier install without administrator rights would
@@ -31,7 +32,7 @@ int WriteProgramsEntry(void)
 
 void RemoveProgramsEntry(void)
 {
-    char key[PATH_SIZE];
+    char key[PROGRAMS_ENTRY_KEY_SIZE];
     if (!ProgramsEntryKey(key, sizeof key)) return;
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, key);
     RegDeleteKeyA(HKEY_CURRENT_USER, key);
@@ -69,7 +70,7 @@ static int WriteEntryUnder(HKEY root, const char *keyPath)
     if (RegCreateKeyExA(root, keyPath, 0, NULL, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, NULL, &key,
                         NULL) != ERROR_SUCCESS)
         return 0;
-    ULONGLONG kib = (ScriptBytesCopied() + 1023) / 1024;
+    ULONGLONG kib = (InstalledBytes() + 1023) / 1024;
     int ok = SetText(key, "DisplayName", g_state.title) && SetText(key, "Publisher", g_state.brand) &&
              SetText(key, "DisplayIcon", icon) && SetText(key, "InstallLocation", g_state.installFolder) &&
              // quoted: under C:\Program Files an unquoted path may start C:\Program.exe
@@ -79,6 +80,21 @@ static int WriteEntryUnder(HKEY root, const char *keyPath)
     RegCloseKey(key);
     if (!ok) RegDeleteKeyA(root, keyPath);
     return ok;
+}
+
+// What the copier moved, and the staged installer it found already in place.
+static ULONGLONG InstalledBytes(void)
+{
+    ULONGLONG bytes = ScriptBytesCopied();
+    char self[PATH_SIZE];
+    DWORD length = GetModuleFileNameA(NULL, self, sizeof self);
+    WIN32_FIND_DATAA found;
+    HANDLE find = length && length < sizeof self ? FindFirstFileA(self, &found) : INVALID_HANDLE_VALUE;
+    if (find != INVALID_HANDLE_VALUE) {
+        bytes += ((ULONGLONG)found.nFileSizeHigh << 32) | found.nFileSizeLow;
+        FindClose(find);
+    }
+    return bytes;
 }
 
 static int SetText(HKEY key, const char *name, const char *value)

@@ -8,6 +8,9 @@
 int WriteProgramsEntry(void);
 // Removes the entry from HKLM and HKCU, wherever it exists.
 void RemoveProgramsEntry(void);
+// Software\...\Uninstall\ and a key name of at most 255 bytes.
+#define PROGRAMS_ENTRY_KEY_SIZE 320
+
 // The key's path below the root: the same pair names the settings file, so two titles
 // never share it and a reinstall finds its own. 0 and an empty buffer when it does not fit.
 int ProgramsEntryKey(char *out, int outSize);
