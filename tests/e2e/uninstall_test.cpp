@@ -248,6 +248,10 @@ TEST_P(LifeCycle, InstallThenUninstallLeavesOnlyWhatTheUserAdded) {
     // settings under the 32-bit Program Files
     const std::string listed = life::Quoted(l.install + "\\Setup.exe") + " Del";
     EXPECT_EQ(listed, life::Entry(HKEY_LOCAL_MACHINE)["UninstallString"]);
+    const char* arch = getenv("WINEARCH");  // a 64-bit prefix runs this 32-bit program under WoW64
+    if (arch && !strcmp(arch, "win64") && sizeof(void*) == 4) {
+        EXPECT_TRUE(life::OnWow64());
+    }
     if (life::OnWow64()) {
         EXPECT_TRUE(life::Entry(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY).empty());
         EXPECT_EQ(listed, life::Entry(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, life::kEntryKey64)["UninstallString"]);
