@@ -10,6 +10,7 @@ set(LAUNCHER_SOURCES
   src/install/install_prep.cpp
   src/install/install_run.cpp
   src/install/log_parser.cpp
+  src/install/programs_entry.cpp
   src/install/script_parser.cpp
   src/install/script_runner.cpp
   src/install/shortcuts.cpp
@@ -71,5 +72,6 @@ endfunction()
 function(launcher_rc_includes target product_dir)
   target_include_directories(${target} PRIVATE ${LAUNCHER_TOP}/resources ${product_dir} ${product_dir}/art)
   set_property(SOURCE ${LAUNCHER_TOP}/resources/setup.rc APPEND PROPERTY OBJECT_DEPENDS
-    ${product_dir}/product.rc ${LAUNCHER_TOP}/resources/dialogs.rc ${LAUNCHER_TOP}/resources/resource.h)
+    ${product_dir}/product.rc ${LAUNCHER_TOP}/resources/dialogs.rc ${LAUNCHER_TOP}/resources/resource.h
+    ${LAUNCHER_TOP}/resources/setup.manifest)
 endfunction()

@@ -7,6 +7,7 @@
 #include "../ui/main_window.h"
 #include "../ui/sprites.h"
 #include "install_log.h"
+#include "programs_entry.h"
 #include "script_runner.h"
 #include "shortcuts.h"
 #include <shlobj.h>
@@ -44,6 +45,7 @@ void RunInstall(void)
     }
     FreeInstallLog();
     CreateShortcuts();
+    WriteProgramsEntry();
     CreateSaveFolder();
     WriteSetting(SECTION_INSTALL, "IsInstall", "1");
     FreeSprite(&g_state.progress);

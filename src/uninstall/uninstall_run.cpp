@@ -4,6 +4,7 @@
 #include "../core/settings.h"
 #include "../core/state.h"
 #include "../install/log_parser.h"
+#include "../install/programs_entry.h"
 #include "../platform/platform.h"
 #include "staged_removal.h"
 #include <shlobj.h>
@@ -34,6 +35,7 @@ int RunUninstall(void)
 
     RemoveInstallLevels();
     RemoveShortcuts();
+    RemoveProgramsEntry();
     DeleteSettings();
     RemoveStagedUninstaller();
     ShowMessage(owner, "アンインストールが終了しました", TEXT_CAPTION_REPORT, MB_OK);

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Checks the built Setup.exe: PE32 GUI, subsystem 4.0, only system DLLs, nothing Windows 95 lacks.
+# Checks the built Setup.exe: PE32 GUI, subsystem 4.0, only system DLLs, nothing Windows 95 lacks,
+# and the manifest today's Windows reads.
 set -u
 exe=${1:-build/disc/Setup.exe}
 pass=0 fail=0
@@ -14,6 +15,8 @@ allowed=$(dirname "$0")/win95_imports.txt
 unknown=$(echo "$dump" | awk '/DLL Name/{dll=toupper($3)} NF>=3 && $1 ~ /^[0-9a-f]+$/ && $2 ~ /^[0-9]+$/ && $3 ~ /^[A-Za-z_]/ {print dll, $3}' |
           sort -u | grep -vxFf <(grep -v '^#' "$allowed"))
 check "imports all known to Windows 95 ($(echo "$unknown" | tr '\n' ' '))" '[ -z "$unknown" ]'
+check "manifest: administrator, Vista to 11, no DPI awareness, no common controls 6" \
+  'python3 "$(dirname "$0")/check_manifest.py" "$exe"'
 for f in Setup.ini AoHoshi.exe readme.txt data movie; do check "disc has $f" '[ -e "$(dirname "$exe")/$f" ]'; done
 echo "$pass passed, $fail failed"
 [ $fail -eq 0 ]

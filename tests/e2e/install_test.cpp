@@ -127,6 +127,23 @@ TEST_P(Install, CopiesRegistersReportsAndRestarts) {
 
     EXPECT_TRUE(harness::IsDir(l.save));
 
+    // the list of installed programs, under HKLM: the size is that of every installed file
+    // but the log, which grows after it
+    ULONGLONG bytes = 0;
+    for (const auto& f : installed) bytes += f.second.size();
+    std::map<std::string, std::string> entry = {
+        {"DisplayName", life::kTitle},
+        {"Publisher", life::kBrand},
+        {"DisplayIcon", game},
+        {"InstallLocation", l.install},
+        {"UninstallString", life::Quoted(l.install + "\\Setup.exe") + " Del"},
+        {"EstimatedSize", "#" + std::to_string((bytes + 1023) / 1024)},
+        {"NoModify", "#1"},
+        {"NoRepair", "#1"},
+    };
+    EXPECT_EQ(entry, life::Entry(HKEY_LOCAL_MACHINE));
+    EXPECT_TRUE(life::Entry(HKEY_CURRENT_USER).empty());
+
     // the menu from the install folder, never the planted program; the readme in Notepad
     EXPECT_FALSE(harness::Exists(kPlantedLog)) << harness::ReadFile(kPlantedLog);
     ASSERT_NE(nullptr, run.menu);

@@ -28,6 +28,38 @@ const char kGameExe[] = "AoHoshi.exe";
 const char kReadme[] = "readme.txt";
 const char kMenuClass[] = "Setup_ClassName";
 
+// The game's entry in the list of installed programs, named for {maker} and {game stem}; a
+// 32-bit program on 64-bit Windows finds HKLM's under Wow6432Node.
+const char kEntryKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\星雲ソフト AoHoshi";
+const char kEntryKey64[] = "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\星雲ソフト AoHoshi";
+
+// The entry's values under root as text (a REG_DWORD as "#n"), none when there is no key.
+// view KEY_WOW64_64KEY reads the 64-bit registry past the redirection of this 32-bit program.
+inline std::map<std::string, std::string> Entry(HKEY root, REGSAM view = 0, const char* path = kEntryKey) {
+    std::map<std::string, std::string> values;
+    HKEY key;
+    if (RegOpenKeyExA(root, path, 0, KEY_READ | view, &key) != ERROR_SUCCESS) return values;
+    for (DWORD i = 0;; i++) {
+        char name[256], data[1024];
+        DWORD nameSize = sizeof name, dataSize = sizeof data - 1, type = 0;
+        if (RegEnumValueA(key, i, name, &nameSize, nullptr, &type, (BYTE*)data, &dataSize) != ERROR_SUCCESS) break;
+        data[dataSize] = 0;
+        values[name] = type == REG_DWORD ? "#" + std::to_string(*(DWORD*)data)
+                       : type == REG_SZ  ? std::string(data)
+                                         : "<type " + std::to_string(type) + ">";
+    }
+    RegCloseKey(key);
+    return values;
+}
+
+// Whether this 32-bit program runs on 64-bit Windows.
+inline bool OnWow64() {
+    typedef BOOL(WINAPI * Fn)(HANDLE, PBOOL);
+    Fn isWow64 = (Fn)(void*)GetProcAddress(GetModuleHandleA("kernel32.dll"), "IsWow64Process");
+    BOOL wow = FALSE;
+    return isWow64 && isWow64(GetCurrentProcess(), &wow) && wow;
+}
+
 // A copy of the test program planted as C:\Program.exe: an unquoted "C:\Program Files\..."
 // command would start it. Started so, it records its command line in log and ends at once
 // (ExitIfPlanted, called before any test runs).
@@ -275,6 +307,8 @@ inline void Scrub(const Layout& l) {
     harness::RemoveTree(l.StartBrand());
     DeleteFileA(l.DesktopLink().c_str());
     harness::RemoveTree(SpecialFolder(CSIDL_PERSONAL) + "\\" + kMaker);
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kEntryKey);
+    RegDeleteKeyA(HKEY_CURRENT_USER, kEntryKey);
 }
 
 // ---- the prefix before and after ---------------------------------------------------------

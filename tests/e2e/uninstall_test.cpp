@@ -1,6 +1,7 @@
-// Whole life cycles: install from the disc on D:, then uninstall from the installed menu,
-// through the uninstall shortcut or from the menu on the disc, on the NT family and under
-// the 95/98/Me emulation; the prefix afterwards against the prefix before.
+// Whole life cycles: install from the disc on D:, GAME START, then uninstall from the
+// installed menu, through the uninstall shortcut (or the list of installed programs) or from
+// the menu on the disc, on the NT family and under the 95/98/Me emulation (and, run in a
+// 64-bit prefix, under WoW64); the prefix afterwards against the prefix before.
 #include <tuple>
 
 #include "setup_life.h"
@@ -69,11 +70,75 @@ void Reboot() {
     harness::Close(p);
 }
 
-// Clicks the top button of a menu window (UNINSTALL once the game is installed).
-void ClickTop(HWND menu) {
-    PostMessageA(menu, WM_MOUSEMOVE, 0, MAKELPARAM(400, 240));
-    PostMessageA(menu, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(400, 240));
-    PostMessageA(menu, WM_LBUTTONUP, 0, MAKELPARAM(400, 240));
+// Clicks a menu window at (x, y) as the mouse would.
+void ClickAt(HWND menu, int x, int y) {
+    PostMessageA(menu, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+    PostMessageA(menu, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    PostMessageA(menu, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+}
+// The top button: INSTALL, or UNINSTALL once the game is installed.
+void ClickTop(HWND menu) { ClickAt(menu, 400, 240); }
+
+// INSTALL on the menu from the disc: the options with the desktop link and without the
+// readme, Yes to the new folder; then the install run it starts, up to the menu that run
+// restarts from the install folder.
+life::InstallRun InstallFromDiscMenu() {
+    life::InstallRun run;
+    harness::Process disc = harness::Start("D:\\Setup.exe", "D:\\");
+    EXPECT_TRUE(disc);
+    if (!disc) return run;
+    HWND menu = harness::WaitForWindow(life::kMenuClass, nullptr, disc.pid, 20000);
+    EXPECT_NE(nullptr, menu);
+    harness::ProcessWatcher watch(disc.pid);
+    watch.onWindow = [](HWND h) {
+        if (harness::WindowText(h) != "インストール方法の設定") return true;  // the menu itself
+        SendMessageA(GetDlgItem(h, 1010), BM_SETCHECK, BST_CHECKED, 0);
+        SendMessageA(GetDlgItem(h, 1011), BM_SETCHECK, BST_UNCHECKED, 0);
+        harness::Click(h, IDOK);
+        return true;
+    };
+    watch.onBox = [](const Box& b) { return b.caption == "フォルダ作成の確認" ? IDYES : IDCANCEL; };
+    if (menu) ClickTop(menu);
+    DWORD menuExit = watch.Run(disc.process, 30000);
+    if (menuExit == STILL_ACTIVE) harness::Kill(disc);
+    else harness::Close(disc);
+    EXPECT_EQ(0u, menuExit) << life::Texts(watch.boxes);
+    HWND window = harness::WaitForWindow(life::kMenuClass, nullptr, 0, 20000);
+    EXPECT_NE(nullptr, window);
+    if (!window) return run;
+    HANDLE h = life::OpenPid(harness::WindowPid(window));
+    harness::ProcessWatcher runWatch(harness::WindowPid(window));
+    run.exitCode = runWatch.Run(h, 60000);
+    if (run.exitCode == STILL_ACTIVE) TerminateProcess(h, 1);
+    CloseHandle(h);
+    run.boxes = runWatch.boxes;
+    run.menu = harness::WaitForWindow(life::kMenuClass, nullptr, 0, 10000);
+    if (run.menu) {
+        run.menuPid = harness::WindowPid(run.menu);
+        HANDLE m = life::OpenPid(run.menuPid);
+        run.menuImage = life::ImagePath(m);
+        CloseHandle(m);
+    }
+    return run;
+}
+
+// GAME START on the installed menu: the game from the install folder, and the menu ends.
+void StartTheGame(const Layout& l, life::InstallRun& install) {
+    ClickAt(install.menu, 400, 286);
+    HWND game = harness::WaitForWindow("AoHoshi_Game", nullptr, 0, 20000);
+    ASSERT_NE(nullptr, game);
+    HANDLE h = life::OpenPid(harness::WindowPid(game));
+    ASSERT_NE(nullptr, h);
+    EXPECT_EQ(0, lstrcmpiA((l.install + "\\AoHoshi.exe").c_str(), life::ImagePath(h).c_str())) << life::ImagePath(h);
+    HANDLE menu = life::OpenPid(install.menuPid);
+    if (menu) {
+        EXPECT_EQ(0u, harness::WaitExit(menu, 10000));
+        CloseHandle(menu);
+    }
+    install.menu = nullptr;
+    PostMessageA(game, WM_CLOSE, 0, 0);
+    if (harness::WaitExit(h, 10000) == STILL_ACTIVE) TerminateProcess(h, 1);
+    CloseHandle(h);
 }
 
 // Confirms the uninstall-options dialog of process pid; false when it never came.
@@ -172,11 +237,41 @@ TEST_P(LifeCycle, InstallThenUninstallLeavesOnlyWhatTheUserAdded) {
         ASSERT_TRUE(harness::WriteFile(Wininit(), oldWininit));
     }
     life::Snapshot before = life::TakeSnapshot();
+    ASSERT_TRUE(life::Entry(HKEY_LOCAL_MACHINE).empty() && life::Entry(HKEY_CURRENT_USER).empty());
 
-    life::Prepare(l, 1, 0);
-    install = life::RunInstall(l, false);
+    if (way == FROM_MENU) {
+        install = InstallFromDiscMenu();
+    } else {
+        life::Prepare(l, 1, 0);
+        install = life::RunInstall(l, false);
+    }
     ASSERT_EQ("1", life::Setting(l, "INSTALL", "IsInstall")) << life::Texts(install.boxes);
     ASSERT_NE(nullptr, install.menu);
+
+    // listed among the installed programs; on 64-bit Windows in the 32-bit view, with the
+    // settings under the 32-bit Program Files
+    const std::string listed = life::Quoted(l.install + "\\Setup.exe") + " Del";
+    EXPECT_EQ(listed, life::Entry(HKEY_LOCAL_MACHINE)["UninstallString"]);
+    const char* arch = getenv("WINEARCH");  // a 64-bit prefix runs this 32-bit program under WoW64
+    if (arch && !strcmp(arch, "win64") && sizeof(void*) == 4) {
+        EXPECT_TRUE(life::OnWow64());
+    }
+    if (life::OnWow64()) {
+        EXPECT_TRUE(life::Entry(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY).empty());
+        EXPECT_EQ(listed, life::Entry(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, life::kEntryKey64)["UninstallString"]);
+        EXPECT_EQ("C:\\Program Files (x86)\\Common Files", l.common);
+    }
+
+    ASSERT_NO_FATAL_FAILURE(StartTheGame(l, install));
+    if (way == FROM_MENU) {
+        // the menu again, as from Explorer in the install folder
+        harness::Process again = harness::Start(life::Quoted(l.install + "\\Setup.exe"), l.install);
+        ASSERT_TRUE(again);
+        install.menuPid = again.pid;
+        harness::Close(again);
+        install.menu = harness::WaitForWindow(life::kMenuClass, nullptr, install.menuPid, 20000);
+        ASSERT_NE(nullptr, install.menu);
+    }
 
     // what the user adds: save files of every kind (the disc's run finds the save folder
     // empty), and a file of their own in a logged folder
@@ -192,17 +287,25 @@ TEST_P(LifeCycle, InstallThenUninstallLeavesOnlyWhatTheUserAdded) {
         ASSERT_TRUE(ConfirmOptions(install.menuPid, allDelete, &dialogOwner));
         EXPECT_EQ(install.menu, dialogOwner);
     } else if (way == FROM_SHORTCUT) {
-        life::CloseMenu(install);
         life::LinkInfo link = life::ReadLink(l.UninstallLink());
         ASSERT_TRUE(link.loaded);
-        harness::Process del = harness::Start(life::Quoted(link.target) + " " + link.args, link.workDir);
+        // the list of installed programs runs what the link runs; Add/Remove Programs of the
+        // 95/98/Me family starts it here, from the system folder
+        std::string command = life::Quoted(link.target) + " " + link.args, folder = link.workDir;
+        EXPECT_EQ(listed, command);
+        if (win9x) {
+            char system[MAX_PATH] = "";
+            GetSystemDirectoryA(system, MAX_PATH);
+            command = life::Entry(HKEY_LOCAL_MACHINE)["UninstallString"];
+            folder = system;
+        }
+        harness::Process del = harness::Start(command, folder);
         ASSERT_TRUE(del);
         ASSERT_TRUE(ConfirmOptions(del.pid, allDelete, &dialogOwner));
         EXPECT_EQ(nullptr, dialogOwner);
         EXPECT_EQ(0u, harness::WaitExit(del.process, 20000));
         harness::Close(del);
     } else {
-        life::CloseMenu(install);
         harness::Process disc = harness::Start("D:\\Setup.exe", "D:\\");
         ASSERT_TRUE(disc);
         HWND menu = harness::WaitForWindow(life::kMenuClass, nullptr, disc.pid, 20000);
@@ -241,6 +344,9 @@ TEST_P(LifeCycle, InstallThenUninstallLeavesOnlyWhatTheUserAdded) {
     std::sort(kept.begin(), kept.end());
     std::string want = life::Join(kept), left = life::Join(life::Missing(after, before));
     EXPECT_TRUE(want == left) << "expected:\n" << want << "left:\n" << left;
+    EXPECT_TRUE(life::Entry(HKEY_LOCAL_MACHINE).empty());
+    EXPECT_TRUE(life::Entry(HKEY_CURRENT_USER).empty());
+    EXPECT_TRUE(life::Entry(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, life::kEntryKey64).empty());
 
     // the staged uninstaller and the maker store: gone from the disc, else at the restart
     std::vector<std::string> pending = PendingRenames();
@@ -330,6 +436,7 @@ TEST_F(UninstallEdge, DamagedLogStopsAtTheDamagedEntry) {
     EXPECT_TRUE(harness::Exists(l.install + "\\Setup.dat"));
     EXPECT_TRUE(harness::Exists(l.UninstallLink()));
     EXPECT_EQ("1", life::Setting(l, "INSTALL", "IsInstall"));
+    EXPECT_FALSE(life::Entry(HKEY_LOCAL_MACHINE).empty());  // still listed, still to uninstall
     EXPECT_TRUE(PendingRenames().empty());
 }
 
@@ -341,6 +448,7 @@ TEST_F(UninstallEdge, EmptyLogRemovesNoFilesButTheRegistration) {
     EXPECT_FALSE(harness::Exists(l.UninstallLink()));
     EXPECT_FALSE(harness::Exists(l.StartBrand()));
     EXPECT_FALSE(harness::Exists(l.settings));
+    EXPECT_TRUE(life::Entry(HKEY_LOCAL_MACHINE).empty());
     EXPECT_EQ(2u, PendingRenames().size());
 }
 

@@ -1,0 +1,108 @@
+#include "programs_entry.h"
+#include "../core/layout.h"
+#include "../core/state.h"
+#include "../platform/platform.h"
+#include "script_runner.h"
+
+static const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+static int WriteEntryUnder(HKEY root, const char *key);
+static ULONGLONG InstalledBytes(void);
+static int SetText(HKEY key, const char *name, const char *value);
+static int SetNumber(HKEY key, const char *name, DWORD value);
+
+int WriteProgramsEntry(void)
+{
+    char key[PROGRAMS_ENTRY_KEY_SIZE];
+    if (ProgramsEntryKey(key, sizeof key)) {
+        if (WriteEntryUnder(HKEY_LOCAL_MACHINE, key)) {
+            // a per-user entry of an earlier install without administrator rights would
+            // list the game twice
+            RegDeleteKeyA(HKEY_CURRENT_USER, key);
+            return 1;
+        }
+        // a user without administrator rights on NT has a list of their own
+        if (WriteEntryUnder(HKEY_CURRENT_USER, key)) return 1;
+    }
+    g_state.installProblems++;
+    ShowMessage(NULL, "「プログラムの追加と削除」への登録に失敗しました。", TEXT_CAPTION_ERROR,
+                MB_OK | MB_ICONWARNING);
+    return 0;
+}
+
+void RemoveProgramsEntry(void)
+{
+    char key[PROGRAMS_ENTRY_KEY_SIZE];
+    if (!ProgramsEntryKey(key, sizeof key)) return;
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, key);
+    RegDeleteKeyA(HKEY_CURRENT_USER, key);
+}
+
+int ProgramsEntryKey(char *out, int outSize)
+{
+    char stem[PATH_SIZE], name[PATH_SIZE];
+    if (!CopyText(stem, sizeof stem, g_state.gameExe)) return 0;
+    // '.' is never the trail byte of a double-byte character
+    for (int i = lstrlenA(stem) - 1; i > 0; i--)
+        if (stem[i] == '.') {
+            stem[i] = 0;
+            break;
+        }
+    int makerLen = lstrlenA(g_state.maker), stemLen = lstrlenA(stem);
+    // a key name holds at most 255 characters
+    if (!makerLen || !stemLen || makerLen + 1 + stemLen > 255) {
+        if (outSize > 0) out[0] = 0;
+        return 0;
+    }
+    wsprintfA(name, "%s %s", g_state.maker, stem);
+    return JoinPath(out, outSize, kUninstallKey, name);
+}
+
+// 1 when the key holds every value; a key left half written is taken away again.
+static int WriteEntryUnder(HKEY root, const char *keyPath)
+{
+    char icon[PATH_SIZE], program[PATH_SIZE], command[PATH_SIZE + 8];
+    if (!JoinPath(icon, sizeof icon, g_state.installFolder, g_state.gameExe) ||
+        !JoinPath(program, sizeof program, g_state.installFolder, "Setup.exe") ||
+        !QuoteCommand(command, sizeof command, program, "Del"))
+        return 0;
+    HKEY key;
+    if (RegCreateKeyExA(root, keyPath, 0, NULL, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, NULL, &key,
+                        NULL) != ERROR_SUCCESS)
+        return 0;
+    ULONGLONG kib = (InstalledBytes() + 1023) / 1024;
+    int ok = SetText(key, "DisplayName", g_state.title) && SetText(key, "Publisher", g_state.brand) &&
+             SetText(key, "DisplayIcon", icon) && SetText(key, "InstallLocation", g_state.installFolder) &&
+             // quoted: under C:\Program Files an unquoted path may start C:\Program.exe
+             SetText(key, "UninstallString", command) &&
+             SetNumber(key, "EstimatedSize", kib > 0xFFFFFFFF ? 0xFFFFFFFF : (DWORD)kib) &&
+             SetNumber(key, "NoModify", 1) && SetNumber(key, "NoRepair", 1);
+    RegCloseKey(key);
+    if (!ok) RegDeleteKeyA(root, keyPath);
+    return ok;
+}
+
+// What the copier moved, and the staged installer it found already in place.
+static ULONGLONG InstalledBytes(void)
+{
+    ULONGLONG bytes = ScriptBytesCopied();
+    char self[PATH_SIZE];
+    DWORD length = GetModuleFileNameA(NULL, self, sizeof self);
+    WIN32_FIND_DATAA found;
+    HANDLE find = length && length < sizeof self ? FindFirstFileA(self, &found) : INVALID_HANDLE_VALUE;
+    if (find != INVALID_HANDLE_VALUE) {
+        bytes += ((ULONGLONG)found.nFileSizeHigh << 32) | found.nFileSizeLow;
+        FindClose(find);
+    }
+    return bytes;
+}
+
+static int SetText(HKEY key, const char *name, const char *value)
+{
+    return RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)value, lstrlenA(value) + 1) == ERROR_SUCCESS;
+}
+
+static int SetNumber(HKEY key, const char *name, DWORD value)
+{
+    return RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE *)&value, sizeof value) == ERROR_SUCCESS;
+}
