@@ -4,6 +4,7 @@ set(LAUNCHER_SOURCES
   src/core/command_line.cpp
   src/core/cp932.cpp
   src/core/layout.cpp
+  src/core/profile_text.cpp
   src/core/settings.cpp
   src/core/startup.cpp
   src/install/install_log.cpp
@@ -15,6 +16,7 @@ set(LAUNCHER_SOURCES
   src/install/script_runner.cpp
   src/install/shortcuts.cpp
   src/platform/platform.cpp
+  src/platform/system_calls.cpp
   src/ui/dialogs.cpp
   src/ui/main_window.cpp
   src/ui/menu_buttons.cpp
@@ -30,6 +32,7 @@ list(TRANSFORM LAUNCHER_SOURCES PREPEND ${LAUNCHER_TOP}/)
 set(PARSER_SOURCES
   src/core/command_line.cpp
   src/core/cp932.cpp
+  src/core/profile_text.cpp
   src/install/log_parser.cpp
   src/install/script_parser.cpp
 )

@@ -3,6 +3,7 @@
 #include "core/layout.h"
 #include "core/startup.h"
 #include "core/state.h"
+#include "platform/system_calls.h"
 #include "install/install_run.h"
 #include "ui/dialogs.h"
 #include "ui/main_window.h"
@@ -52,7 +53,7 @@ int LauncherMain(HINSTANCE instance, const char *commandLine)
         if (g_state.semaphore) CloseHandle(g_state.semaphore);
         return 1;
     }
-    if (!PathFileExistsA(g_state.commonFolder)) CreateNestedFolder(g_state.commonFolder);
+    if (!SysPathFileExists(g_state.commonFolder)) CreateNestedFolder(g_state.commonFolder);
 
     int exitCode = 0;
     if (g_state.launchMode == MODE_INSTALL) {

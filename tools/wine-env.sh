@@ -181,11 +181,16 @@ ln -sfn "$WINE_CDROM" "$dd/d:"
 ln -sfn "$WINE_CDROM2" "$dd/e:"
 
 reg=$WINE_ROOT/drives.reg
+# As Windows does, the shell's fonts borrow kana and kanji from a Japanese font: a prefix
+# under another language links none, and its boxes would show empty squares.
+fontLink=69,70,61,67,2e,74,74,66,2c,49,50,41,47,6f,74,68,69,63,00,00
 printf '%s\r\n' 'REGEDIT4' '' \
   '[HKEY_LOCAL_MACHINE\Software\Wine\Drives]' '"c:"="hd"' '"d:"="cdrom"' '"e:"="cdrom"' '' \
   '[HKEY_CURRENT_USER\Software\Wine\Drives]' '' \
   '[HKEY_CURRENT_USER\Software\Wine\Explorer]' '"Desktop"="Default"' '' \
-  '[HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]' '"Default"="1024x768"' '' >"$reg"
+  '[HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]' '"Default"="1024x768"' '' \
+  '[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink]' \
+  "\"Tahoma\"=hex(7):$fontLink" "\"MS Shell Dlg\"=hex(7):$fontLink" '' >"$reg"
 "$WINELOADER" regedit /S "Z:${reg//\//\\}" >/dev/null 2>&1 || die "regedit failed"
 "$WINESERVER" -k || true
 "$WINESERVER" -w

@@ -59,3 +59,21 @@ int StaysInside(const char *path, int len)
     }
     return 1;
 }
+
+int RenameExtension(char *path, int size, const char *extension)
+{
+    int len = 0, dot = -1, extLen = 0;
+    while (path[len]) len++;
+    while (extension[extLen]) extLen++;
+    // the last dot of the last name, unless a blank follows it; a trail byte is no dot
+    for (int i = 0; i < len; i++) {
+        unsigned char b = (unsigned char)path[i];
+        if (b == '\\' || b == ' ') dot = -1;
+        else if (b == '.') dot = i;
+        else if (IsCp932Lead(b) && i + 1 < len) i++;
+    }
+    int at = dot >= 0 ? dot : len;
+    if (at + extLen + 1 > size) return 0;
+    for (int i = 0; i <= extLen; i++) path[at + i] = extension[i];
+    return 1;
+}

@@ -14,6 +14,10 @@ int NextBackslash(const char *s, int len, int from);
 // 1 when the last character of s[0..len) is a backslash (not the trail of 表 or ソ).
 int EndsWithBackslash(const char *s, int len);
 
+// Replaces the extension of the last name of path (or adds one) as the shell does: the last
+// dot not followed by a blank; 0 and path unchanged when the result would not fit in size.
+int RenameExtension(char *path, int size, const char *extension);
+
 // Byte-for-byte equality (lstrcmpA compares linguistically).
 int SameBytes(const char *a, const char *b);
 

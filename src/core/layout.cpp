@@ -1,20 +1,21 @@
 #include "layout.h"
 #include "cp932.h"
 #include "state.h"
+#include "../platform/system_calls.h"
 #include <shlwapi.h>
 
 int LoadProductStrings(void)
 {
     char required[PATH_SIZE];
     HINSTANCE self = g_state.instance;
-    LoadStringA(self, 2, g_state.maker, PATH_SIZE);
-    LoadStringA(self, 3, g_state.gameExe, PATH_SIZE);
-    LoadStringA(self, 4, g_state.installFolder, PATH_SIZE);
-    LoadStringA(self, 5, g_state.brand, PATH_SIZE);
-    LoadStringA(self, 6, g_state.title, PATH_SIZE);
-    LoadStringA(self, 7, g_state.readme, PATH_SIZE);
+    SysLoadString(self, 2, g_state.maker, PATH_SIZE);
+    SysLoadString(self, 3, g_state.gameExe, PATH_SIZE);
+    SysLoadString(self, 4, g_state.installFolder, PATH_SIZE);
+    SysLoadString(self, 5, g_state.brand, PATH_SIZE);
+    SysLoadString(self, 6, g_state.title, PATH_SIZE);
+    SysLoadString(self, 7, g_state.readme, PATH_SIZE);
     required[0] = 0;
-    LoadStringA(self, 8, required, PATH_SIZE);
+    SysLoadString(self, 8, required, PATH_SIZE);
     g_state.requiredMB = ParseDecimal(required);
     return 1;
 }
@@ -81,8 +82,8 @@ void CopyTextCut(char *out, int outSize, const char *text, int length)
 int SettingsPath(char *out, int outSize)
 {
     if (!JoinPath3(out, outSize, g_state.commonFolder, g_state.maker, g_state.gameExe)) return 0;
-    // PathRenameExtensionA needs room for ".ini" in a MAX_PATH buffer
-    if (lstrlenA(out) + 5 > outSize || !PathRenameExtensionA(out, ".ini")) {
+    // as the shell's rule ever did, the name leaves room for ".ini" after it whole
+    if (lstrlenA(out) + 5 > outSize || !RenameExtension(out, outSize, ".ini")) {
         out[0] = 0;
         return 0;
     }
@@ -95,14 +96,14 @@ int CreateNestedFolder(const char *path)
     int len = lstrlenA(path);
     if (len > PATH_SIZE - 1) return 0;
     int pos = NextBackslash(path, len, 0);
-    if (pos < 0) return PathIsDirectoryA(path) ? 1 : 0;
+    if (pos < 0) return SysPathIsDirectory(path) ? 1 : 0;
     pos++;  // just after the drive root's backslash
     while (pos < len) {
         int next = NextBackslash(path, len, pos);
         pos = next < 0 ? len : next + 1;
         CopyMemory(prefix, path, pos);
         prefix[pos] = 0;
-        if (!CreateDirectoryA(prefix, NULL) && !PathIsDirectoryA(prefix)) return 0;
+        if (!SysCreateDirectory(prefix) && !SysPathIsDirectory(prefix)) return 0;
     }
     return 1;
 }

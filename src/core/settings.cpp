@@ -1,34 +1,55 @@
 #include "settings.h"
+#include "../platform/platform.h"
+#include "../platform/system_calls.h"
 #include "layout.h"
+#include "profile_text.h"
 #include "state.h"
+
+// far beyond what the launcher writes; anything bigger is not its settings file
+#define SETTINGS_MAX 0x100000
+
+static char *LoadSettings(const char *path, DWORD *size);
 
 int ReadSetting(const char *section, const char *key, char *out, int outSize)
 {
     char path[PATH_SIZE];
-    if (!SettingsPath(path, sizeof path)) {
-        CopyText(out, outSize, "*");
-        return 0;
-    }
+    DWORD size = 0;
+    int at, length;
+    CopyText(out, outSize, "*");
+    if (!SettingsPath(path, sizeof path)) return 0;
+    char *text = LoadSettings(path, &size);
     // A value too long for the caller's buffer would come back cut off, and a cut-off folder
     // is somebody else's folder: such a value counts as missing.
-    char whole[PATH_SIZE + 1];
-    int length = (int)GetPrivateProfileStringA(section, key, "*", whole, sizeof whole, path);
-    CopyText(out, outSize, length < outSize ? whole : "*");
+    if (text && FindProfileValue(text, (int)size, section, key, &at, &length) && length < outSize) {
+        CopyMemory(out, text + at, length);
+        out[length] = 0;
+    }
+    if (text) HeapFree(GetProcessHeap(), 0, text);
     return 1;
 }
 
 int ReadSettingInt(const char *section, const char *key)
 {
-    char path[PATH_SIZE];
-    if (!SettingsPath(path, sizeof path)) return 0;
-    return (int)GetPrivateProfileIntA(section, key, 0, path);
+    char value[PATH_SIZE];
+    ReadSetting(section, key, value, sizeof value);
+    return ParseDecimal(value);
 }
 
 int WriteSetting(const char *section, const char *key, const char *value)
 {
     char path[PATH_SIZE];
+    DWORD size = 0;
     if (!SettingsPath(path, sizeof path)) return 0;
-    return WritePrivateProfileStringA(section, key, value, path) ? 1 : 0;
+    char *text = LoadSettings(path, &size);
+    if (!text && GetLastError() != ERROR_FILE_NOT_FOUND && GetLastError() != ERROR_PATH_NOT_FOUND)
+        return 0;  // one that cannot be read is never written anew from nothing
+    int outSize = (int)size + lstrlenA(section) + lstrlenA(key) + lstrlenA(value) + 16;
+    char *out = (char *)HeapAlloc(GetProcessHeap(), 0, outSize);
+    int length = out ? SetProfileValue(text ? text : "", (int)size, section, key, value, out, outSize) : -1;
+    int ok = length >= 0 && WriteWholeFile(path, out, (DWORD)length);
+    if (out) HeapFree(GetProcessHeap(), 0, out);
+    if (text) HeapFree(GetProcessHeap(), 0, text);
+    return ok;
 }
 
 int WriteSettingInt(const char *section, const char *key, int value)
@@ -47,6 +68,13 @@ int DeleteSettings(void)
 {
     char path[PATH_SIZE];
     if (!SettingsPath(path, sizeof path)) return 0;
-    DeleteFileA(path);
+    SysDeleteFile(path);
     return 1;
+}
+
+static char *LoadSettings(const char *path, DWORD *size)
+{
+    char *text = NULL;
+    *size = 0;
+    return ReadWholeFile(path, SETTINGS_MAX, &text, size) ? text : NULL;
 }

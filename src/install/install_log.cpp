@@ -1,6 +1,7 @@
 #include "install_log.h"
 #include "../core/layout.h"
 #include "../core/state.h"
+#include "../platform/system_calls.h"
 
 #define LOG_START_SIZE 10000
 
@@ -53,8 +54,7 @@ int WriteUninstallLog(void)
 {
     char path[PATH_SIZE];
     if (!JoinPath(path, sizeof path, g_state.installFolder, "Setup.dat")) return 0;
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_WRITE, NULL, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE file = SysCreateFile(path, GENERIC_WRITE, FILE_SHARE_WRITE, CREATE_ALWAYS);
     if (file == INVALID_HANDLE_VALUE) return 0;
     int ok = WriteAll(file, g_state.installLog ? g_state.installLog : "", g_state.installLogLength);
     ok = WriteAll(file, kLastEntry, sizeof kLastEntry - 1) && ok;

@@ -46,7 +46,7 @@ static int MakeInstallFolder(const char *install, char *created)
 {
     char question[PATH_SIZE + 64];
     created[0] = 0;
-    if (PathIsDirectoryA(install)) return 1;
+    if (SysPathIsDirectory(install)) return 1;
     // the message's own 44 bytes and a path buffer fit
     wsprintfA(question, "以下のフォルダが存在しません。作成しますか？\n\n%s", install);
     if (ShowMessage(g_state.mainWindow, question, "フォルダ作成の確認", MB_YESNO | MB_ICONQUESTION) != IDYES)
@@ -70,7 +70,7 @@ static void FirstMissingLevel(const char *path, char *out)
         // a drive's root (C:) or a share's (\\server\share) is never ours
         if (cut <= 2 || (level[0] == '\\' && NextBackslash(level, cut, 2) < 0)) break;
         level[cut] = 0;
-        int exists = PathIsDirectoryA(level);
+        int exists = SysPathIsDirectory(level);
         level[cut] = '\\';
         if (exists) break;
         level[cut] = 0;
@@ -83,9 +83,9 @@ static int StageInstaller(const char *install)
     // both named in the failure's text, even when the first could not be composed
     char from[PATH_SIZE] = "", to[PATH_SIZE] = "", text[2 * PATH_SIZE + 64];
     int ok = JoinPath(from, sizeof from, g_state.sourceFolder, "Setup.exe") &&
-             JoinPath(to, sizeof to, install, "Setup.exe") && CopyFileA(from, to, FALSE);
+             JoinPath(to, sizeof to, install, "Setup.exe") && SysCopyFile(from, to, FALSE);
     if (ok) {
-        SetFileAttributesA(to, FILE_ATTRIBUTE_NORMAL);  // a copy from a disc is read-only
+        SysSetFileAttributes(to, FILE_ATTRIBUTE_NORMAL);  // a copy from a disc is read-only
         return 1;
     }
     wsprintfA(text, "インストーラーの用意に失敗しました。\n[%s]\n[%s]", from, to);

@@ -61,9 +61,8 @@ void RunInstall(void)
 
 static void CreateSaveFolder(void)
 {
-    char documents[MAX_PATH], save[PATH_SIZE];
-    documents[0] = 0;
-    if (!SHGetSpecialFolderPathA(NULL, documents, CSIDL_PERSONAL, FALSE)) return;
+    char documents[PATH_SIZE], save[PATH_SIZE];
+    if (!SysGetSpecialFolder(CSIDL_PERSONAL, documents, sizeof documents)) return;
     char maker[PATH_SIZE];
     if (JoinPath(maker, sizeof maker, documents, g_state.maker) &&
         JoinPath4(save, sizeof save, maker, g_state.brand, g_state.title, "save"))
@@ -92,15 +91,10 @@ void OpenReadme(void)
     if (!JoinPath(path, sizeof path, g_state.installFolder, name)) return;
     if (SameBytes(ext, ".txt")) {
         STARTUPINFOA startup;
-        PROCESS_INFORMATION process;
         GetStartupInfoA(&startup);
         startup.dwFlags |= STARTF_USESTDHANDLES;
         wsprintfA(command, "notepad \"%s\"", path);
-        if (CreateProcessA(NULL, command, NULL, NULL, FALSE, CREATE_NO_WINDOW | CHILD_PROCESS_FLAGS,
-                           NULL, NULL, &startup, &process)) {
-            CloseHandle(process.hThread);
-            CloseHandle(process.hProcess);
-        }
+        SysCreateProcess(command, NULL, CREATE_NO_WINDOW | CHILD_PROCESS_FLAGS, &startup);
     } else if (SameBytes(ext, ".html") || SameBytes(ext, ".htm")) {
         // the installed copy, whatever the current folder is
         OpenDocument(path, g_state.installFolder);

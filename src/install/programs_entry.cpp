@@ -8,8 +8,6 @@ static const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersio
 
 static int WriteEntryUnder(HKEY root, const char *key);
 static ULONGLONG InstalledBytes(void);
-static int SetText(HKEY key, const char *name, const char *value);
-static int SetNumber(HKEY key, const char *name, DWORD value);
 
 int WriteProgramsEntry(void)
 {
@@ -18,7 +16,7 @@ int WriteProgramsEntry(void)
         if (WriteEntryUnder(HKEY_LOCAL_MACHINE, key)) {
             // a per-user entry of an earlier install without administrator rights would
             // list the game twice
-            RegDeleteKeyA(HKEY_CURRENT_USER, key);
+            SysRegDeleteKey(HKEY_CURRENT_USER, key);
             return 1;
         }
         // a user without administrator rights on NT has a list of their own
@@ -34,8 +32,8 @@ void RemoveProgramsEntry(void)
 {
     char key[PROGRAMS_ENTRY_KEY_SIZE];
     if (!ProgramsEntryKey(key, sizeof key)) return;
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, key);
-    RegDeleteKeyA(HKEY_CURRENT_USER, key);
+    SysRegDeleteKey(HKEY_LOCAL_MACHINE, key);
+    SysRegDeleteKey(HKEY_CURRENT_USER, key);
 }
 
 int ProgramsEntryKey(char *out, int outSize)
@@ -67,18 +65,16 @@ static int WriteEntryUnder(HKEY root, const char *keyPath)
         !QuoteCommand(command, sizeof command, program, "Del"))
         return 0;
     HKEY key;
-    if (RegCreateKeyExA(root, keyPath, 0, NULL, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, NULL, &key,
-                        NULL) != ERROR_SUCCESS)
-        return 0;
+    if (!SysRegCreateKey(root, keyPath, &key)) return 0;
     ULONGLONG kib = (InstalledBytes() + 1023) / 1024;
-    int ok = SetText(key, "DisplayName", g_state.title) && SetText(key, "Publisher", g_state.brand) &&
-             SetText(key, "DisplayIcon", icon) && SetText(key, "InstallLocation", g_state.installFolder) &&
+    int ok = SysRegSetText(key, "DisplayName", g_state.title) && SysRegSetText(key, "Publisher", g_state.brand) &&
+             SysRegSetText(key, "DisplayIcon", icon) && SysRegSetText(key, "InstallLocation", g_state.installFolder) &&
              // quoted: under C:\Program Files an unquoted path may start C:\Program.exe
-             SetText(key, "UninstallString", command) &&
-             SetNumber(key, "EstimatedSize", kib > 0xFFFFFFFF ? 0xFFFFFFFF : (DWORD)kib) &&
-             SetNumber(key, "NoModify", 1) && SetNumber(key, "NoRepair", 1);
+             SysRegSetText(key, "UninstallString", command) &&
+             SysRegSetNumber(key, "EstimatedSize", kib > 0xFFFFFFFF ? 0xFFFFFFFF : (DWORD)kib) &&
+             SysRegSetNumber(key, "NoModify", 1) && SysRegSetNumber(key, "NoRepair", 1);
     RegCloseKey(key);
-    if (!ok) RegDeleteKeyA(root, keyPath);
+    if (!ok) SysRegDeleteKey(root, keyPath);
     return ok;
 }
 
@@ -87,9 +83,8 @@ static ULONGLONG InstalledBytes(void)
 {
     ULONGLONG bytes = ScriptBytesCopied();
     char self[PATH_SIZE];
-    DWORD length = GetModuleFileNameA(NULL, self, sizeof self);
     WIN32_FIND_DATAA found;
-    HANDLE find = length && length < sizeof self ? FindFirstFileA(self, &found) : INVALID_HANDLE_VALUE;
+    HANDLE find = SysGetModuleFileName(self, sizeof self) ? SysFindFirstFile(self, &found) : INVALID_HANDLE_VALUE;
     if (find != INVALID_HANDLE_VALUE) {
         bytes += ((ULONGLONG)found.nFileSizeHigh << 32) | found.nFileSizeLow;
         FindClose(find);
@@ -97,12 +92,4 @@ static ULONGLONG InstalledBytes(void)
     return bytes;
 }
 
-static int SetText(HKEY key, const char *name, const char *value)
-{
-    return RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)value, lstrlenA(value) + 1) == ERROR_SUCCESS;
-}
 
-static int SetNumber(HKEY key, const char *name, DWORD value)
-{
-    return RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE *)&value, sizeof value) == ERROR_SUCCESS;
-}

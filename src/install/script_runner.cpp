@@ -47,18 +47,18 @@ int RunScript(void)
 
     s_total = 0;
     s_lastPump = GetTickCount() - PUMP_INTERVAL_MS;  // the first block looks at once
-    DWORD self = GetModuleFileNameA(NULL, s_self, sizeof s_self);
-    if (self == 0 || self >= sizeof s_self) s_self[0] = 0;
+    SysGetModuleFileName(s_self, sizeof s_self);
     int pos = 0;
     ScriptLine line;
     while (NextScriptLine(script, (int)got, &pos, &line)) {
         int kind = line.length > 0 ? line.text[0] : 0;
         // anything else is a comment, however long the comments run together
         if (kind != 'D' && kind != 'F') continue;
-        if (line.length > PATH_SIZE - 1 || !ScriptLineInside(&line)) {
-            // beyond a path buffer, or outside {install}: reported like a pattern that matches
-            // nothing; nothing outside is made, and nothing the uninstall would call damaged
-            // goes into the log
+        if (line.length > PATH_SIZE - 1 || !ScriptLineInside(&line) ||
+            !IsSystemText(line.text, line.length)) {
+            // beyond a path buffer, outside {install} or no code page 932 text: reported like a
+            // pattern that matches nothing; nothing outside is made, and nothing the uninstall
+            // would call damaged goes into the log
             char caption[PATH_SIZE];
             CopyTextCut(caption, sizeof caption, line.text, line.length);
             ReportLine(NULL, kNoMatch, caption);
@@ -101,7 +101,7 @@ static void RunFolderLine(const char *line, int length)
         ReportLine(g_state.mainWindow, kFolderFailed, caption);
         return;
     }
-    if (!CreateDirectoryA(target, NULL) && GetLastError() != ERROR_ALREADY_EXISTS)
+    if (!SysCreateDirectory(target) && GetLastError() != ERROR_ALREADY_EXISTS)
         ReportLine(g_state.mainWindow, kFolderFailed, target);
 }
 
@@ -120,7 +120,7 @@ static ULONGLONG CopyPattern(const char *line, int length, ULONGLONG before)
     WIN32_FIND_DATAA found;
     HANDLE find = INVALID_HANDLE_VALUE;
     if (JoinPath(pattern, sizeof pattern, g_state.sourceFolder, path))
-        find = FindFirstFileA(pattern, &found);
+        find = SysFindFirstFile(pattern, &found);
     if (find == INVALID_HANDLE_VALUE) {
         ReportLine(NULL, kNoMatch, caption);
         return 0;
@@ -158,7 +158,7 @@ static ULONGLONG CopyPattern(const char *line, int length, ULONGLONG before)
             abandoned = 1;
             break;
         }
-    } while (FindNextFileA(find, &found));
+    } while (SysFindNextFile(find, &found));
     FindClose(find);
     return abandoned ? 0 : lineBytes;
 }
@@ -166,14 +166,12 @@ static ULONGLONG CopyPattern(const char *line, int length, ULONGLONG before)
 // Copies one file in blocks, advancing the bar; reports its own failure.
 static int CopyOneFile(const char *src, const char *dst, ULONGLONG before, ULONGLONG *lineBytes)
 {
-    HANDLE in = CreateFileA(src, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE in = SysCreateFile(src, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
     if (in == INVALID_HANDLE_VALUE) {
         ReportLine(g_state.mainWindow, kSourceMissing, src);
         return 0;
     }
-    HANDLE out = CreateFileA(dst, GENERIC_WRITE, FILE_SHARE_WRITE, NULL, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE out = SysCreateFile(dst, GENERIC_WRITE, FILE_SHARE_WRITE, CREATE_ALWAYS);
     if (out == INVALID_HANDLE_VALUE) {
         CloseHandle(in);
         ReportLine(g_state.mainWindow, kInstallFailed, dst);
@@ -210,7 +208,7 @@ static int CopyOneFile(const char *src, const char *dst, ULONGLONG before, ULONG
     }
     CloseHandle(in);
     if (failure) {
-        DeleteFileA(dst);  // a cut-off file must not look installed; it stays logged
+        SysDeleteFile(dst);  // a cut-off file must not look installed; it stays logged
         ReportLine(g_state.mainWindow, failure, failedPath);
         return 0;
     }

@@ -20,9 +20,9 @@ int CreateShortcuts(void)
     if (!ProgramsFolder(programs) || !JoinPath(brandFolder, sizeof brandFolder, programs, g_state.brand) ||
         !JoinPath(titleFolder, sizeof titleFolder, brandFolder, g_state.title))
         return Fail(gameFailed);
-    CreateDirectoryA(brandFolder, NULL);
+    SysCreateDirectory(brandFolder);
     WriteSetting(SECTION_LINK, "brand", brandFolder);
-    CreateDirectoryA(titleFolder, NULL);
+    SysCreateDirectory(titleFolder);
     WriteSetting(SECTION_LINK, "game", titleFolder);
 
     if (!JoinPath(game, sizeof game, g_state.installFolder, g_state.gameExe) ||
@@ -33,7 +33,7 @@ int CreateShortcuts(void)
         desktop[0] = 0;
         // without its folder there is no desktop link, rather than one in the root of the
         // current drive; the final report warns of it
-        if (!SHGetSpecialFolderPathA(NULL, desktop, CSIDL_DESKTOPDIRECTORY, FALSE) || !desktop[0] ||
+        if (!SysGetSpecialFolder(CSIDL_DESKTOPDIRECTORY, desktop, sizeof desktop) ||
             !MakeLink(desktop, g_state.title, 1, game, "", "desktop"))
             g_state.installProblems++;
     }
@@ -49,15 +49,8 @@ int CreateShortcuts(void)
 // The all-users Programs folder when there is one, else the user's own.
 static int ProgramsFolder(char *out)
 {
-    char common[MAX_PATH];
-    out[0] = 0;
-    int user = SHGetSpecialFolderPathA(NULL, out, CSIDL_PROGRAMS, FALSE);
-    common[0] = 0;
-    if (SHGetSpecialFolderPathA(NULL, common, CSIDL_COMMON_PROGRAMS, FALSE) && common[0])
-        lstrcpyA(out, common);
-    else if (!user)
-        out[0] = 0;
-    return out[0] != 0;
+    return SysGetSpecialFolder(CSIDL_COMMON_PROGRAMS, out, PATH_SIZE) ||
+           SysGetSpecialFolder(CSIDL_PROGRAMS, out, PATH_SIZE);
 }
 
 // Creates folder\name (with ".lnk" by the platform's extension rule when asked) and
@@ -67,7 +60,7 @@ static int MakeLink(const char *folder, const char *name, int renameExtension,
 {
     char link[PATH_SIZE];
     if (!JoinPath(link, sizeof link, folder, name)) return 0;
-    if (renameExtension && (lstrlenA(link) + 5 > PATH_SIZE || !PathRenameExtensionA(link, ".lnk")))
+    if (renameExtension && !RenameExtension(link, sizeof link, ".lnk"))
         return 0;
     int saved = CreateShellLink(target, link, g_state.installFolder, arguments);
     if (saved || SameBytes(key, "desktop")) WriteSetting(SECTION_LINK, key, link);

@@ -11,7 +11,7 @@ int ShowMessage(HWND owner, const char *text, const char *caption, UINT flags)
 {
     // a window destroyed by a close request must not own a box
     if (owner && !IsWindow(owner)) owner = NULL;
-    return MessageBoxA(owner, text, caption, flags);
+    return SysMessageBox(owner, text, caption, flags);
 }
 
 UINT FolderDriveType(const char *folder)
@@ -33,23 +33,21 @@ int IsCdromFolder(const char *folder)
     return FolderDriveType(folder) == DRIVE_CDROM;
 }
 
-typedef BOOL(WINAPI *GetDiskFreeSpaceExAFn)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER,
-                                            PULARGE_INTEGER);
-
 int FreeMegabytes(const char *folder, ULONGLONG *megabytes)
 {
     char existing[PATH_SIZE];
+    ULONGLONG available = 0;
     *megabytes = 0;
     if (!CopyText(existing, sizeof existing, folder)) return 0;
     // a root that is still to be created has the space of its nearest existing folder
-    while (!PathIsDirectoryA(existing)) {
+    while (!SysPathIsDirectory(existing)) {
         int cut = LastBackslash(existing, lstrlenA(existing));
         if (cut <= 0) return 0;
         existing[cut] = 0;
         if (cut == 2 && existing[1] == ':') {
             existing[2] = '\\';
             existing[3] = 0;
-            if (!PathIsDirectoryA(existing)) return 0;
+            if (!SysPathIsDirectory(existing)) return 0;
             break;
         }
     }
@@ -59,20 +57,8 @@ int FreeMegabytes(const char *folder, ULONGLONG *megabytes)
         existing[len] = '\\';
         existing[len + 1] = 0;
     }
-    // the first Windows 95 lacks the Ex form; importing it would stop the program loading
-    GetDiskFreeSpaceExAFn pGetDiskFreeSpaceExA = (GetDiskFreeSpaceExAFn)(void *)GetProcAddress(
-        GetModuleHandleA("kernel32.dll"), "GetDiskFreeSpaceExA");
-    if (pGetDiskFreeSpaceExA) {
-        ULARGE_INTEGER available, total, freeBytes;
-        if (!pGetDiskFreeSpaceExA(existing, &available, &total, &freeBytes)) return 0;
-        *megabytes = available.QuadPart >> 20;
-        return 1;
-    }
-    char root[4] = {existing[0], ':', '\\', 0};
-    DWORD sectorsPerCluster, bytesPerSector, freeClusters, clusters;
-    if (!GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters))
-        return 0;
-    *megabytes = ((ULONGLONG)sectorsPerCluster * bytesPerSector * freeClusters) >> 20;
+    if (!SysGetDiskFreeSpaceEx(existing, &available)) return 0;
+    *megabytes = available >> 20;
     return 1;
 }
 
@@ -89,38 +75,26 @@ int PlatformFamily(void)
 
 int StartCommand(const char *commandLine, UINT show)
 {
-    // WinExec takes no creation flags: the child inherits the mode in force during the call
-    UINT launcherMode = SetErrorMode(0);
-    UINT started = WinExec(commandLine, show);
-    SetErrorMode(launcherMode);
-    return started > 31 ? 1 : 0;
+    return StartCommandIn(commandLine, NULL, show);
 }
 
 int OpenDocument(const char *path, const char *folder)
 {
+    // the shell takes no creation flags: the child inherits the mode in force during the call
     UINT launcherMode = SetErrorMode(0);
-    INT_PTR opened = (INT_PTR)ShellExecuteA(NULL, "open", path, NULL, folder, SW_SHOWNORMAL);
+    int opened = SysShellExecute(path, NULL, folder, 0);
     SetErrorMode(launcherMode);
-    return opened > 32 ? 1 : 0;
+    return opened;
 }
 
 int StartCommandIn(const char *commandLine, const char *folder, UINT show)
 {
-    char line[PATH_SIZE * 2];
-    if (lstrlenA(commandLine) + 1 > (int)sizeof line) return 0;
-    lstrcpyA(line, commandLine);  // CreateProcessA may write into its command line
     STARTUPINFOA startup;
     ZeroMemory(&startup, sizeof startup);
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = (WORD)show;
-    PROCESS_INFORMATION process;
-    if (!CreateProcessA(NULL, line, NULL, NULL, FALSE, CHILD_PROCESS_FLAGS, NULL, folder, &startup,
-                        &process))
-        return 0;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return 1;
+    return SysCreateProcess(commandLine, folder, CHILD_PROCESS_FLAGS, &startup);
 }
 
 int QuoteCommand(char *out, int outSize, const char *program, const char *args)
@@ -145,8 +119,7 @@ int ReadWholeFile(const char *path, DWORD maxSize, char **data, DWORD *size)
 {
     *data = NULL;
     *size = 0;
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE file = SysCreateFile(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
     if (file == INVALID_HANDLE_VALUE) return 0;  // the open's own error stays
     DWORD error = NO_ERROR, high = 0, got = 0;
     DWORD bytes = GetFileSize(file, &high);
@@ -178,8 +151,7 @@ int ReadWholeFile(const char *path, DWORD maxSize, char **data, DWORD *size)
 
 int WriteWholeFile(const char *path, const char *data, DWORD size)
 {
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                              NULL);
+    HANDLE file = SysCreateFile(path, GENERIC_WRITE, 0, CREATE_ALWAYS);
     if (file == INVALID_HANDLE_VALUE) return 0;
     DWORD put = 0;
     int ok = WriteFile(file, data, size, &put, NULL) && put == size;
@@ -190,22 +162,39 @@ int CreateShellLink(const char *target, const char *linkPath, const char *workDi
                     const char *arguments)
 {
     WCHAR widePath[PATH_SIZE];
-    IShellLinkA *link = NULL;
     IPersistFile *file = NULL;
-    int saved = 0;
+    void *link = NULL;
+    int saved = 0, wide = WideSystemCalls();
     CoInitialize(NULL);
-    if (!MultiByteToWideChar(CP_ACP, 0, linkPath, -1, widePath, PATH_SIZE)) goto done;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                (void **)&link)))
+    if (wide ? !ToWide(linkPath, widePath, PATH_SIZE)
+             : !MultiByteToWideChar(CP_ACP, 0, linkPath, -1, widePath, PATH_SIZE))
         goto done;
-    link->SetPath(target);
-    if (workDir) link->SetWorkingDirectory(workDir);
-    if (arguments) link->SetArguments(arguments);
-    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, (void **)&file))) {
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER,
+                                wide ? IID_IShellLinkW : IID_IShellLinkA, &link)))
+        goto done;
+    if (wide) {
+        IShellLinkW *shell = (IShellLinkW *)link;
+        WCHAR wideTarget[PATH_SIZE], wideFolder[PATH_SIZE], wideArguments[PATH_SIZE];
+        if (!ToWide(target, wideTarget, PATH_SIZE) || (workDir && !ToWide(workDir, wideFolder, PATH_SIZE)) ||
+            (arguments && !ToWide(arguments, wideArguments, PATH_SIZE))) {
+            shell->Release();
+            goto done;
+        }
+        shell->SetPath(wideTarget);
+        if (workDir) shell->SetWorkingDirectory(wideFolder);
+        if (arguments) shell->SetArguments(wideArguments);
+    } else {
+        IShellLinkA *shell = (IShellLinkA *)link;
+        shell->SetPath(target);
+        if (workDir) shell->SetWorkingDirectory(workDir);
+        if (arguments) shell->SetArguments(arguments);
+    }
+    // both link interfaces start with IUnknown's three calls
+    if (SUCCEEDED(((IUnknown *)link)->QueryInterface(IID_IPersistFile, (void **)&file))) {
         saved = SUCCEEDED(file->Save(widePath, TRUE));
         file->Release();
     }
-    link->Release();
+    ((IUnknown *)link)->Release();
 done:
     CoUninitialize();
     return saved;

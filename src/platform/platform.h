@@ -2,6 +2,7 @@
 // families, COM shortcuts, deferred deletion, and the one function every box goes through.
 #pragma once
 #include <windows.h>
+#include "system_calls.h"
 
 // Every message box of the launcher; flags carry the buttons and the icon.
 int ShowMessage(HWND owner, const char *text, const char *caption, UINT flags);

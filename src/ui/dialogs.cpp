@@ -10,21 +10,19 @@
 
 int RunDiscDialog(void)
 {
-    return DialogBoxParamA(g_state.instance, MAKEINTRESOURCEA(IDD_DISC), NULL, DiscDialogProc, 0) ==
-           1;
+    return SysDialogBox(g_state.instance, IDD_DISC, NULL, DiscDialogProc) == 1;
 }
 
 int RunInstallOptionsDialog(void)
 {
-    return DialogBoxParamA(g_state.instance, MAKEINTRESOURCEA(IDD_INSTALL_OPTIONS),
-                           g_state.mainWindow, InstallOptionsDialogProc, 0) == 1;
+    return SysDialogBox(g_state.instance, IDD_INSTALL_OPTIONS, g_state.mainWindow,
+                        InstallOptionsDialogProc) == 1;
 }
 
 int RunUninstallOptionsDialog(HWND owner)
 {
     // a dialog that cannot be shown at all (-1) goes on as if confirmed
-    return DialogBoxParamA(g_state.instance, MAKEINTRESOURCEA(IDD_UNINSTALL_OPTIONS), owner,
-                           UninstallOptionsDialogProc, 0) != 0;
+    return SysDialogBox(g_state.instance, IDD_UNINSTALL_OPTIONS, owner, UninstallOptionsDialogProc) != 0;
 }
 
 INT_PTR CALLBACK DiscDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
@@ -32,6 +30,7 @@ INT_PTR CALLBACK DiscDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     HWND combo = GetDlgItem(dialog, IDC_DRIVE_COMBO);
     switch (message) {
     case WM_INITDIALOG:
+        UseJapaneseFont(dialog);
         for (char letter = 'a'; letter <= 'z'; letter++) {
             char drive[4];
             wsprintfA(drive, "%c:", letter);
@@ -64,7 +63,7 @@ int IsValidRoot(const char *text)
 {
     char prefix[4], root[PATH_SIZE];
     lstrcpynA(prefix, text, sizeof prefix);
-    if (!prefix[0] || !PathIsDirectoryA(prefix) || FolderDriveType(prefix) == DRIVE_CDROM) return 0;
+    if (!prefix[0] || !SysPathIsDirectory(prefix) || FolderDriveType(prefix) == DRIVE_CDROM) return 0;
     StripOneBackslash(root, text);
     const char *names[] = {"Setup.exe", "Setup.dat", g_state.gameExe, g_state.readme};
     for (const char *name : names) {
@@ -87,7 +86,7 @@ void StripOneBackslash(char *root, const char *text)
 static int AcceptRoot(HWND dialog)
 {
     char text[PATH_SIZE];
-    GetDlgItemTextA(dialog, IDC_ROOT_EDIT, text, sizeof text);
+    SysGetDlgItemText(dialog, IDC_ROOT_EDIT, text, sizeof text);
     if (!IsValidRoot(text)) {
         ShowMessage(dialog, "指定先に誤りがあります。\n確認してから指定しなおしてください。",
                     TEXT_CAPTION_ERROR, MB_OK | MB_ICONQUESTION);
@@ -103,7 +102,8 @@ INT_PTR CALLBACK InstallOptionsDialogProc(HWND dialog, UINT message, WPARAM wPar
 {
     switch (message) {
     case WM_INITDIALOG:
-        SetDlgItemTextA(dialog, IDC_ROOT_EDIT, g_state.installFolder);
+        UseJapaneseFont(dialog);
+        SysSetDlgItemText(dialog, IDC_ROOT_EDIT, g_state.installFolder);
         CheckDlgButton(dialog, IDC_DESKTOP_CHECK, BST_CHECKED);
         CheckDlgButton(dialog, IDC_README_CHECK, BST_CHECKED);
         return TRUE;
@@ -119,10 +119,10 @@ INT_PTR CALLBACK InstallOptionsDialogProc(HWND dialog, UINT message, WPARAM wPar
         case IDC_BROWSE: {
             char path[PATH_SIZE];
             // the browser opens at the folder in the edit field when it exists
-            GetDlgItemTextA(dialog, IDC_ROOT_EDIT, path, sizeof path);
-            if (!PathIsDirectoryA(path)) path[0] = 0;
+            SysGetDlgItemText(dialog, IDC_ROOT_EDIT, path, sizeof path);
+            if (!SysPathIsDirectory(path)) path[0] = 0;
             if (BrowseForFolder(dialog, "インストール先を指定して下さい", path))
-                SetDlgItemTextA(dialog, IDC_ROOT_EDIT, path);
+                SysSetDlgItemText(dialog, IDC_ROOT_EDIT, path);
             return TRUE;
         }
         }
@@ -135,6 +135,7 @@ INT_PTR CALLBACK UninstallOptionsDialogProc(HWND dialog, UINT message, WPARAM wP
 {
     switch (message) {
     case WM_INITDIALOG:
+        UseJapaneseFont(dialog);
         return TRUE;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK) {
@@ -151,32 +152,22 @@ INT_PTR CALLBACK UninstallOptionsDialogProc(HWND dialog, UINT message, WPARAM wP
 
 int BrowseForFolder(HWND owner, const char *title, char *path)
 {
-    BROWSEINFOA info;
-    char chosen[MAX_PATH];
-    ZeroMemory(&info, sizeof info);
-    info.hwndOwner = owner;
-    info.lpszTitle = title;
-    info.ulFlags = BIF_RETURNONLYFSDIRS;
-    info.lpfn = BrowseCallback;
-    info.lParam = (LPARAM)path;
-    LPITEMIDLIST item = SHBrowseForFolderA(&info);
-    if (!item) return 0;
-    int ok = SHGetPathFromIDListA(item, chosen) ? 1 : 0;
-    CoTaskMemFree(item);
-    if (ok) lstrcpyA(path, chosen);
-    return ok;
+    char chosen[PATH_SIZE];
+    if (!SysBrowseForFolder(owner, title, BrowseCallback, (LPARAM)path, chosen, sizeof chosen)) return 0;
+    lstrcpyA(path, chosen);
+    return 1;
 }
 
 int CALLBACK BrowseCallback(HWND browser, UINT message, LPARAM lParam, LPARAM data)
 {
     if (message == BFFM_INITIALIZED) {
         if (data && ((const char *)data)[0])
-            SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, data);
+            SysSelectBrowserFolder(browser, (const char *)data);
     } else if (message == BFFM_SELCHANGED) {
-        char path[MAX_PATH];
-        if (SHGetPathFromIDListA((LPITEMIDLIST)lParam, path)) {
+        char path[PATH_SIZE];
+        if (SysPathFromIDList((LPITEMIDLIST)lParam, path, sizeof path)) {
             WIN32_FIND_DATAA found;
-            HANDLE find = FindFirstFileA(path, &found);
+            HANDLE find = SysFindFirstFile(path, &found);
             if (find != INVALID_HANDLE_VALUE) {
                 if (found.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN)
                     SendMessageA(browser, BFFM_ENABLEOK, 0, 0);

@@ -25,15 +25,15 @@ int CreateMenuWindow(HINSTANCE instance)
     cls.hCursor = LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
     cls.hbrBackground = (HBRUSH)GetStockObject(BLACK_BRUSH);
     cls.lpszClassName = kClassName;
-    if (!RegisterClassA(&cls)) {
+    if (!SysRegisterClass(&cls)) {
         ShowMessage(NULL, "インストーラーの初期化に失敗しました。", TEXT_CAPTION_ERROR,
                     MB_OK | MB_ICONWARNING);
         return 0;
     }
     GetWindowRect(GetDesktopWindow(), &desktop);
-    HWND window = CreateWindowExA(0, kClassName, "", WS_POPUP, (desktop.right - WINDOW_WIDTH) >> 1,
+    HWND window = SysCreateWindow(kClassName, "", WS_POPUP, (desktop.right - WINDOW_WIDTH) >> 1,
                                   (desktop.bottom - WINDOW_HEIGHT) >> 1, WINDOW_WIDTH,
-                                  WINDOW_HEIGHT, NULL, NULL, instance, NULL);
+                                  WINDOW_HEIGHT, instance);
     if (!window) return 0;
     g_state.mainWindow = window;
     if (g_state.launchMode != MODE_INSTALL) SetUpButtons();
@@ -63,13 +63,13 @@ LRESULT CALLBACK MenuWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         OnDestroy();
         return 0;
     }
-    return DefWindowProcA(window, message, wParam, lParam);
+    return SysDefWindowProc(window, message, wParam, lParam);
 }
 
 static void OnCreate(HWND window)
 {
     char text[PATH_SIZE];
-    // the back buffer and every draw need the handle before CreateWindowExA returns
+    // the back buffer and every draw need the handle before the window is made
     g_state.mainWindow = window;
     CreateBackBuffer(&g_state.backBuffer, WINDOW_WIDTH, WINDOW_HEIGHT);
     LoadSprite(window, &g_state.background, IDB_BACKGROUND);
@@ -78,9 +78,8 @@ static void OnCreate(HWND window)
     g_state.hintStrip.srcBottom = 0;  // empty until the first hover
     DrawSprite(g_state.backBuffer.surface, &g_state.background);
     DrawSprite(g_state.backBuffer.surface, &g_state.hintStrip);
-    text[0] = 0;
-    LoadStringA(g_state.instance, 1, text, sizeof text);
-    SetWindowTextA(window, text);
+    SysLoadString(g_state.instance, 1, text, sizeof text);
+    SysSetWindowText(window, text);
 }
 
 static void OnPaint(HWND window)

@@ -18,21 +18,13 @@ int UninstallHandOff(void)
         ReadSetting(SECTION_INSTALL, "InstallFold", g_state.installFolder, PATH_SIZE);
         if (JoinPath(installed, sizeof installed, g_state.installFolder, "Setup.exe") &&
             JoinPath3(uninstaller, sizeof uninstaller, g_state.commonFolder, g_state.maker, "Setup.exe"))
-            CopyFileA(installed, uninstaller, FALSE);
+            SysCopyFile(installed, uninstaller, FALSE);
         else
             JoinPath3(uninstaller, sizeof uninstaller, g_state.commonFolder, g_state.maker, "Setup.exe");
     }
     if (g_state.semaphore) CloseHandle(g_state.semaphore);
     g_state.semaphore = NULL;
 
-    SHELLEXECUTEINFOA launch;
-    ZeroMemory(&launch, sizeof launch);
-    launch.cbSize = sizeof launch;
-    launch.fMask = SEE_MASK_NO_CONSOLE;
-    launch.lpFile = uninstaller;
-    launch.lpParameters = "Uninstall";
-    launch.lpDirectory = g_state.commonFolder;
-    launch.nShow = SW_SHOWNORMAL;
-    ShellExecuteExA(&launch);
+    SysShellExecute(uninstaller, "Uninstall", g_state.commonFolder, SEE_MASK_NO_CONSOLE);
     return 1;
 }

@@ -13,15 +13,15 @@ int RemoveStagedUninstaller(void)
         !JoinPath(folder, sizeof folder, g_state.commonFolder, g_state.maker))
         return 0;
     if (IsCdromFolder(g_state.sourceFolder)) {
-        DeleteFileA(file);
-        RemoveDirectoryA(folder);
+        SysDeleteFile(file);
+        SysRemoveDirectory(folder);
         return 1;
     }
     switch (PlatformFamily()) {
     case 2:
         // the running program is that very file: the system deletes it at its next start
-        MoveFileExA(file, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
-        MoveFileExA(folder, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
+        SysMoveFileEx(file, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
+        SysMoveFileEx(folder, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
         return 1;
     case 1:
         ScheduleViaWininit(file, folder);
@@ -88,6 +88,7 @@ int AddWininitDeletions(const char *text, int length, const char *const *paths, 
     return used;
 }
 
+// wininit.ini is there only on Windows 95/98/Me, where names cross to the system as they are.
 // WritePrivateProfileStringA keeps one value per key, so the NUL lines are written by
 // hand; WININIT.EXE runs in DOS before long names exist, hence the 8.3 paths.
 static int ScheduleViaWininit(const char *file, const char *folder)
@@ -133,18 +134,18 @@ int ScheduleRestartDeletions(const char *wininit, const char *const *paths, int 
     // the new version is whole on disk before the old one leaves its name
     if (!GetTempFileNameA(folder, "ini", 0, fresh)) goto done;
     if (!WriteWholeFile(fresh, text, newLen)) {
-        DeleteFileA(fresh);
+        SysDeleteFile(fresh);
         goto done;
     }
     if (!old) {
-        ok = MoveFileA(fresh, wininit) != 0;
-    } else if (GetTempFileNameA(folder, "ini", 0, aside) && DeleteFileA(aside) &&
-               MoveFileA(wininit, aside)) {
-        ok = MoveFileA(fresh, wininit) != 0;
-        if (ok) DeleteFileA(aside);
-        else MoveFileA(aside, wininit);  // the old one back under its name
+        ok = SysMoveFileEx(fresh, wininit, 0) != 0;
+    } else if (GetTempFileNameA(folder, "ini", 0, aside) && SysDeleteFile(aside) &&
+               SysMoveFileEx(wininit, aside, 0)) {
+        ok = SysMoveFileEx(fresh, wininit, 0) != 0;
+        if (ok) SysDeleteFile(aside);
+        else SysMoveFileEx(aside, wininit, 0);  // the old one back under its name
     }
-    if (!ok) DeleteFileA(fresh);
+    if (!ok) SysDeleteFile(fresh);
 done:
     if (text) HeapFree(GetProcessHeap(), 0, text);
     if (old) HeapFree(GetProcessHeap(), 0, old);

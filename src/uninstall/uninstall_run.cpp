@@ -27,7 +27,7 @@ int RunUninstall(void)
                     TEXT_CAPTION_ERROR, MB_OK | MB_ICONWARNING);
         return 0;
     }
-    SetCurrentDirectoryA(g_state.commonFolder);
+    SysSetCurrentDirectory(g_state.commonFolder);
     int replayed = ReplayLog(log, size);
     if (replayed) RemoveLoggedFolders(log, size);
     HeapFree(GetProcessHeap(), 0, log);
@@ -66,15 +66,15 @@ static void RemoveInstallLevels(void)
         createdLen = 0;
     for (int i = 0; i < createdLen; i++)
         if (level[i] != created[i]) createdLen = 0;
-    RemoveDirectoryA(level);
+    SysRemoveDirectory(level);
     // a title ending in 表 must not stop at its trail byte
     int cut = LastBackslash(level, lstrlenA(level));
     if (cut < 0) return;
     level[cut] = 0;
-    RemoveDirectoryA(level);
+    SysRemoveDirectory(level);
     while ((cut = LastBackslash(level, lstrlenA(level))) >= createdLen && createdLen > 0) {
         level[cut] = 0;
-        RemoveDirectoryA(level);
+        SysRemoveDirectory(level);
     }
 }
 
@@ -97,8 +97,8 @@ int ReplayLog(const char *log, int size)
         CopyMemory(relative, entry.text + 2, entry.length - 2);
         relative[entry.length - 2] = 0;
         if (!JoinPath(target, sizeof target, g_state.installFolder, relative)) continue;
-        if (kind == LOG_FOLDER) RemoveDirectoryA(target);
-        else DeleteFileA(target);
+        if (kind == LOG_FOLDER) SysRemoveDirectory(target);
+        else SysDeleteFile(target);
     }
 }
 
@@ -127,18 +127,17 @@ static void RemoveLoggedFolders(const char *log, int size)
         int length = starts[2 * i + 1];
         CopyMemory(relative, log + starts[2 * i] + 2, length - 2);
         relative[length - 2] = 0;
-        if (JoinPath(target, sizeof target, g_state.installFolder, relative)) RemoveDirectoryA(target);
+        if (JoinPath(target, sizeof target, g_state.installFolder, relative)) SysRemoveDirectory(target);
     }
     HeapFree(GetProcessHeap(), 0, starts);
 }
 
 int PurgeSaveData(void)
 {
-    char documents[MAX_PATH], title[PATH_SIZE], brand[PATH_SIZE], maker[PATH_SIZE];
+    char documents[PATH_SIZE], title[PATH_SIZE], brand[PATH_SIZE], maker[PATH_SIZE];
     char save[PATH_SIZE], pattern[PATH_SIZE];
     if (ReadSettingInt(SECTION_UNINSTALL, "AllDelete") == 0) return 0;
-    documents[0] = 0;
-    if (!SHGetSpecialFolderPathA(NULL, documents, CSIDL_PERSONAL, FALSE)) return 0;
+    if (!SysGetSpecialFolder(CSIDL_PERSONAL, documents, sizeof documents)) return 0;
     if (!JoinPath(maker, sizeof maker, documents, g_state.maker) ||
         !JoinPath(brand, sizeof brand, maker, g_state.brand) ||
         !JoinPath(title, sizeof title, brand, g_state.title) ||
@@ -146,7 +145,7 @@ int PurgeSaveData(void)
         !JoinPath(pattern, sizeof pattern, save, "*.*"))
         return 0;
     WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA(pattern, &found);
+    HANDLE find = SysFindFirstFile(pattern, &found);
     if (find == INVALID_HANDLE_VALUE) return 1;
     do {
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
@@ -154,13 +153,13 @@ int PurgeSaveData(void)
         char file[PATH_SIZE];
         if (len >= 4 && SameBytes(found.cFileName + len - 4, ".dat") &&
             JoinPath(file, sizeof file, save, found.cFileName))
-            DeleteFileA(file);
-    } while (FindNextFileA(find, &found));
+            SysDeleteFile(file);
+    } while (SysFindNextFile(find, &found));
     FindClose(find);
-    RemoveDirectoryA(save);
-    RemoveDirectoryA(title);
-    RemoveDirectoryA(brand);
-    RemoveDirectoryA(maker);
+    SysRemoveDirectory(save);
+    SysRemoveDirectory(title);
+    SysRemoveDirectory(brand);
+    SysRemoveDirectory(maker);
     return 1;
 }
 
@@ -170,12 +169,12 @@ void RemoveShortcuts(void)
     char path[PATH_SIZE];
     for (const char *key : kFiles) {
         ReadSetting(SECTION_LINK, key, path, sizeof path);
-        if (path[0] != '*') DeleteFileA(path);
+        if (path[0] != '*') SysDeleteFile(path);
     }
     Sleep(500);
     ReadSetting(SECTION_LINK, "game", path, sizeof path);
-    if (path[0] != '*') RemoveDirectoryA(path);
+    if (path[0] != '*') SysRemoveDirectory(path);
     Sleep(1000);
     ReadSetting(SECTION_LINK, "brand", path, sizeof path);
-    if (path[0] != '*') RemoveDirectoryA(path);
+    if (path[0] != '*') SysRemoveDirectory(path);
 }

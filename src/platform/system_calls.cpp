@@ -1,0 +1,645 @@
+#include "system_calls.h"
+#include "../core/layout.h"
+#include "../core/state.h"
+#include "platform.h"
+#include <shellapi.h>
+#include <shlwapi.h>
+
+#define CP_JAPANESE 932
+// a message names at most two paths besides its own words
+#define TEXT_CHARS 1024
+
+// The wide calls, looked up on the NT family: Windows 95 exports many of them only as stubs,
+// and some not at all, so none of them is imported.
+#define WIDE_CALLS(X)                                                                            \
+    X(kernel32, IsValidCodePage)                                                                 \
+    X(kernel32, WideCharToMultiByte)                                                             \
+    X(kernel32, CreateFileW)                                                                     \
+    X(kernel32, DeleteFileW)                                                                     \
+    X(kernel32, CreateDirectoryW)                                                                \
+    X(kernel32, RemoveDirectoryW)                                                                \
+    X(kernel32, CopyFileW)                                                                       \
+    X(kernel32, MoveFileExW)                                                                     \
+    X(kernel32, GetFileAttributesW)                                                              \
+    X(kernel32, SetFileAttributesW)                                                              \
+    X(kernel32, SetCurrentDirectoryW)                                                            \
+    X(kernel32, FindFirstFileW)                                                                  \
+    X(kernel32, FindNextFileW)                                                                   \
+    X(kernel32, GetDiskFreeSpaceExW)                                                             \
+    X(kernel32, GetModuleFileNameW)                                                              \
+    X(kernel32, GetShortPathNameW)                                                               \
+    X(kernel32, GetCommandLineW)                                                                 \
+    X(kernel32, CreateProcessW)                                                                  \
+    X(advapi32, RegCreateKeyExW)                                                                 \
+    X(advapi32, RegOpenKeyExW)                                                                   \
+    X(advapi32, RegSetValueExW)                                                                  \
+    X(advapi32, RegQueryValueExW)                                                                \
+    X(advapi32, RegDeleteKeyW)                                                                   \
+    X(user32, MessageBoxW)                                                                       \
+    X(user32, LoadStringW)                                                                       \
+    X(user32, RegisterClassW)                                                                    \
+    X(user32, CreateWindowExW)                                                                   \
+    X(user32, DefWindowProcW)                                                                    \
+    X(user32, SetWindowTextW)                                                                    \
+    X(user32, DialogBoxParamW)                                                                   \
+    X(user32, SetDlgItemTextW)                                                                   \
+    X(user32, GetDlgItemTextW)                                                                   \
+    X(user32, SendMessageW)                                                                      \
+    X(user32, SystemParametersInfoW)                                                             \
+    X(gdi32, GetTextFaceW)                                                                       \
+    X(gdi32, GetObjectW)                                                                         \
+    X(gdi32, CreateFontIndirectW)                                                                \
+    X(shell32, SHGetSpecialFolderPathW)                                                          \
+    X(shell32, SHBrowseForFolderW)                                                               \
+    X(shell32, SHGetPathFromIDListW)                                                             \
+    X(shell32, ShellExecuteExW)
+
+#define DECLARE_CALL(dll, name) decltype(&::name) name;
+static struct {
+    WIDE_CALLS(DECLARE_CALL)
+} w;
+static const char kFolderUnusable[] =
+    "次のフォルダは名前に使えない文字を含むため、使用できません。\n";
+
+static int s_wide = -1;
+static HFONT s_dialogFont;
+
+// Windows 95 lacks most wide string calls; these two are all the layer needs.
+static int WideLength(const WCHAR *text)
+{
+    int n = 0;
+    while (text[n]) n++;
+    return n;
+}
+
+static int SameWide(const WCHAR *a, const WCHAR *b)
+{
+    while (*a && *a == *b) a++, b++;
+    return *a == *b;
+}
+
+void InitSystemCalls(void)
+{
+    s_wide = 0;
+    if (PlatformFamily() != 2) return;
+    int found = 1;
+#define LOOK_UP(dll, name)                                                                       \
+    w.name = (decltype(w.name))(void *)GetProcAddress(GetModuleHandleA(#dll ".dll"), #name);     \
+    found = found && w.name;
+    WIDE_CALLS(LOOK_UP)
+#undef LOOK_UP
+    // NT 4, 2000 or XP without East Asian support cannot convert: the ANSI calls as ever
+    s_wide = found && w.IsValidCodePage(CP_JAPANESE);
+}
+
+int WideSystemCalls(void)
+{
+    if (s_wide < 0) InitSystemCalls();
+    return s_wide;
+}
+
+int ToWide(const char *text, WCHAR *out, int outChars)
+{
+    if (MultiByteToWideChar(CP_JAPANESE, MB_ERR_INVALID_CHARS, text, -1, out, outChars)) return 1;
+    if (outChars > 0) out[0] = 0;
+    SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+    return 0;
+}
+
+int FromWide(const WCHAR *text, char *out, int outSize)
+{
+    WCHAR back[PATH_SIZE];
+    WideSystemCalls();
+    // a character code page 932 lacks would come back as '?' or as a look-alike: only a
+    // round trip proves the name is the same
+    if (w.WideCharToMultiByte && w.WideCharToMultiByte(CP_JAPANESE, 0, text, -1, out, outSize, NULL, NULL) &&
+        MultiByteToWideChar(CP_JAPANESE, 0, out, -1, back, PATH_SIZE) && SameWide(back, text))
+        return 1;
+    if (outSize > 0) out[0] = 0;
+    SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+    return 0;
+}
+
+int IsSystemText(const char *text, int length)
+{
+    if (!WideSystemCalls() || length <= 0) return 1;
+    return MultiByteToWideChar(CP_JAPANESE, MB_ERR_INVALID_CHARS, text, length, NULL, 0) > 0;
+}
+
+// A name the system hands back, in its short form when code page 932 cannot hold it whole.
+static int NameFromWide(const WCHAR *name, char *out, int outSize)
+{
+    WCHAR shortName[PATH_SIZE];
+    if (FromWide(name, out, outSize)) return 1;
+    DWORD got = w.GetShortPathNameW(name, shortName, PATH_SIZE);
+    if (got > 0 && got < PATH_SIZE && FromWide(shortName, out, outSize)) return 1;
+    SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+    return 0;
+}
+
+// A shown text: what code page 932 cannot say shows as the system's default character
+// rather than not at all.
+static void WideText(const char *text, WCHAR *out)
+{
+    if (!MultiByteToWideChar(CP_JAPANESE, 0, text, -1, out, TEXT_CHARS)) {
+        MultiByteToWideChar(CP_JAPANESE, 0, text, TEXT_CHARS - 1, out, TEXT_CHARS - 1);
+        out[TEXT_CHARS - 1] = 0;
+    }
+}
+
+HANDLE SysCreateFile(const char *path, DWORD access, DWORD share, DWORD disposition)
+{
+    if (!WideSystemCalls())
+        return CreateFileA(path, access, share, NULL, disposition, FILE_ATTRIBUTE_NORMAL, NULL);
+    WCHAR name[PATH_SIZE];
+    if (!ToWide(path, name, PATH_SIZE)) return INVALID_HANDLE_VALUE;
+    return w.CreateFileW(name, access, share, NULL, disposition, FILE_ATTRIBUTE_NORMAL, NULL);
+}
+
+int SysDeleteFile(const char *path)
+{
+    if (!WideSystemCalls()) return DeleteFileA(path) != 0;
+    WCHAR name[PATH_SIZE];
+    return ToWide(path, name, PATH_SIZE) && w.DeleteFileW(name);
+}
+
+int SysCreateDirectory(const char *path)
+{
+    if (!WideSystemCalls()) return CreateDirectoryA(path, NULL) != 0;
+    WCHAR name[PATH_SIZE];
+    return ToWide(path, name, PATH_SIZE) && w.CreateDirectoryW(name, NULL);
+}
+
+int SysRemoveDirectory(const char *path)
+{
+    if (!WideSystemCalls()) return RemoveDirectoryA(path) != 0;
+    WCHAR name[PATH_SIZE];
+    return ToWide(path, name, PATH_SIZE) && w.RemoveDirectoryW(name);
+}
+
+int SysCopyFile(const char *from, const char *to, BOOL failIfExists)
+{
+    if (!WideSystemCalls()) return CopyFileA(from, to, failIfExists) != 0;
+    WCHAR source[PATH_SIZE], target[PATH_SIZE];
+    return ToWide(from, source, PATH_SIZE) && ToWide(to, target, PATH_SIZE) &&
+           w.CopyFileW(source, target, failIfExists);
+}
+
+int SysMoveFileEx(const char *from, const char *to, DWORD flags)
+{
+    if (!WideSystemCalls()) return MoveFileExA(from, to, flags) != 0;
+    WCHAR source[PATH_SIZE], target[PATH_SIZE];
+    if (!ToWide(from, source, PATH_SIZE) || (to && !ToWide(to, target, PATH_SIZE))) return 0;
+    return w.MoveFileExW(source, to ? target : NULL, flags) != 0;
+}
+
+int SysSetFileAttributes(const char *path, DWORD attributes)
+{
+    if (!WideSystemCalls()) return SetFileAttributesA(path, attributes) != 0;
+    WCHAR name[PATH_SIZE];
+    return ToWide(path, name, PATH_SIZE) && w.SetFileAttributesW(name, attributes);
+}
+
+int SysSetCurrentDirectory(const char *path)
+{
+    if (!WideSystemCalls()) return SetCurrentDirectoryA(path) != 0;
+    WCHAR name[PATH_SIZE];
+    return ToWide(path, name, PATH_SIZE) && w.SetCurrentDirectoryW(name);
+}
+
+static DWORD Attributes(const char *path)
+{
+    WCHAR name[PATH_SIZE];
+    return ToWide(path, name, PATH_SIZE) ? w.GetFileAttributesW(name) : INVALID_FILE_ATTRIBUTES;
+}
+
+int SysPathIsDirectory(const char *path)
+{
+    if (!WideSystemCalls()) return PathIsDirectoryA(path) != 0;
+    DWORD attributes = Attributes(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+int SysPathFileExists(const char *path)
+{
+    if (!WideSystemCalls()) return PathFileExistsA(path) != 0;
+    return Attributes(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+static int FoundFromWide(const WIN32_FIND_DATAW *wide, WIN32_FIND_DATAA *found)
+{
+    found->dwFileAttributes = wide->dwFileAttributes;
+    found->ftCreationTime = wide->ftCreationTime;
+    found->ftLastAccessTime = wide->ftLastAccessTime;
+    found->ftLastWriteTime = wide->ftLastWriteTime;
+    found->nFileSizeHigh = wide->nFileSizeHigh;
+    found->nFileSizeLow = wide->nFileSizeLow;
+    FromWide(wide->cAlternateFileName, found->cAlternateFileName, sizeof found->cAlternateFileName);
+    if (FromWide(wide->cFileName, found->cFileName, sizeof found->cFileName)) return 1;
+    // a name code page 932 cannot hold is used by its short form; without one it keeps a
+    // name no file has, and whatever uses it fails and says so
+    if (found->cAlternateFileName[0]) {
+        lstrcpyA(found->cFileName, found->cAlternateFileName);
+        return 1;
+    }
+    lstrcpyA(found->cFileName, "?");
+    return 1;
+}
+
+HANDLE SysFindFirstFile(const char *pattern, WIN32_FIND_DATAA *found)
+{
+    if (!WideSystemCalls()) return FindFirstFileA(pattern, found);
+    WCHAR name[PATH_SIZE];
+    WIN32_FIND_DATAW wide;
+    if (!ToWide(pattern, name, PATH_SIZE)) return INVALID_HANDLE_VALUE;
+    HANDLE find = w.FindFirstFileW(name, &wide);
+    if (find != INVALID_HANDLE_VALUE) FoundFromWide(&wide, found);
+    return find;
+}
+
+int SysFindNextFile(HANDLE find, WIN32_FIND_DATAA *found)
+{
+    if (!WideSystemCalls()) return FindNextFileA(find, found) != 0;
+    WIN32_FIND_DATAW wide;
+    return w.FindNextFileW(find, &wide) && FoundFromWide(&wide, found);
+}
+
+typedef BOOL(WINAPI *GetDiskFreeSpaceExAFn)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER,
+                                            PULARGE_INTEGER);
+
+int SysGetDiskFreeSpaceEx(const char *folder, ULONGLONG *available)
+{
+    ULARGE_INTEGER mine, total, freeBytes;
+    if (WideSystemCalls()) {
+        WCHAR name[PATH_SIZE];
+        if (!ToWide(folder, name, PATH_SIZE) || !w.GetDiskFreeSpaceExW(name, &mine, &total, &freeBytes))
+            return 0;
+        *available = mine.QuadPart;
+        return 1;
+    }
+    // the first Windows 95 lacks the Ex form; importing it would stop the program loading
+    GetDiskFreeSpaceExAFn pGetDiskFreeSpaceExA = (GetDiskFreeSpaceExAFn)(void *)GetProcAddress(
+        GetModuleHandleA("kernel32.dll"), "GetDiskFreeSpaceExA");
+    if (pGetDiskFreeSpaceExA) {
+        if (!pGetDiskFreeSpaceExA(folder, &mine, &total, &freeBytes)) return 0;
+        *available = mine.QuadPart;
+        return 1;
+    }
+    char root[4] = {folder[0], ':', '\\', 0};
+    DWORD sectorsPerCluster, bytesPerSector, freeClusters, clusters;
+    if (!GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters))
+        return 0;
+    *available = (ULONGLONG)sectorsPerCluster * bytesPerSector * freeClusters;
+    return 1;
+}
+
+int SysGetModuleFileName(char *out, int outSize)
+{
+    if (!WideSystemCalls()) {
+        DWORD got = GetModuleFileNameA(NULL, out, outSize);
+        if (got > 0 && got < (DWORD)outSize) return 1;
+    } else {
+        WCHAR name[PATH_SIZE];
+        DWORD got = w.GetModuleFileNameW(NULL, name, PATH_SIZE);
+        if (got > 0 && got < PATH_SIZE && NameFromWide(name, out, outSize)) return 1;
+    }
+    if (outSize > 0) out[0] = 0;
+    return 0;
+}
+
+int SysGetSpecialFolder(int csidl, char *out, int outSize)
+{
+    out[0] = 0;
+    if (!WideSystemCalls()) {
+        char folder[MAX_PATH] = "";
+        return SHGetSpecialFolderPathA(NULL, folder, csidl, FALSE) && folder[0] &&
+               CopyText(out, outSize, folder);
+    }
+    WCHAR folder[MAX_PATH];
+    folder[0] = 0;
+    if (!w.SHGetSpecialFolderPathW(NULL, folder, csidl, FALSE) || !folder[0]) return 0;
+    if (NameFromWide(folder, out, outSize)) return 1;
+    // no short form either: said, and nothing is made elsewhere instead
+    WCHAR text[TEXT_CHARS];
+    WideText(kFolderUnusable, text);
+    int used = WideLength(text);
+    for (int i = 0; folder[i] && used < TEXT_CHARS - 1; i++) text[used++] = folder[i];
+    text[used] = 0;
+    WCHAR caption[16];
+    WideText(TEXT_CAPTION_ERROR, caption);
+    w.MessageBoxW(NULL, text, caption, MB_OK | MB_ICONWARNING);
+    SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+    return 0;
+}
+
+const char *SysGetCommandLine(void)
+{
+    static char *s_line;
+    if (!WideSystemCalls()) return GetCommandLineA();
+    if (s_line) return s_line;
+    const WCHAR *line = w.GetCommandLineW();
+    int size = w.WideCharToMultiByte(CP_JAPANESE, 0, line, -1, NULL, 0, NULL, NULL);
+    s_line = size > 0 ? (char *)HeapAlloc(GetProcessHeap(), 0, size) : NULL;
+    // a program path code page 932 cannot hold loses those characters, not its arguments
+    if (!s_line || !w.WideCharToMultiByte(CP_JAPANESE, 0, line, -1, s_line, size, NULL, NULL))
+        return GetCommandLineA();
+    return s_line;
+}
+
+int SysCreateProcess(const char *commandLine, const char *folder, DWORD flags,
+                     const STARTUPINFOA *startup)
+{
+    PROCESS_INFORMATION process;
+    int started;
+    if (!WideSystemCalls()) {
+        char line[2 * PATH_SIZE + 32];
+        STARTUPINFOA info = *startup;
+        // CreateProcessA may write into its command line
+        if (!CopyText(line, sizeof line, commandLine)) return 0;
+        started = CreateProcessA(NULL, line, NULL, NULL, FALSE, flags, NULL, folder, &info, &process);
+    } else {
+        WCHAR line[2 * PATH_SIZE + 32], where[PATH_SIZE];
+        STARTUPINFOW info;
+        CopyMemory(&info, startup, sizeof info);  // the same fields, but for three texts
+        info.cb = sizeof info;
+        info.lpReserved = info.lpDesktop = info.lpTitle = NULL;
+        if (!ToWide(commandLine, line, 2 * PATH_SIZE + 32) || (folder && !ToWide(folder, where, PATH_SIZE)))
+            return 0;
+        started = w.CreateProcessW(NULL, line, NULL, NULL, FALSE, flags, NULL, folder ? where : NULL,
+                                   &info, &process);
+    }
+    if (!started) return 0;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return 1;
+}
+
+int SysShellExecute(const char *file, const char *parameters, const char *folder, ULONG mask)
+{
+    if (!WideSystemCalls()) {
+        SHELLEXECUTEINFOA launch;
+        ZeroMemory(&launch, sizeof launch);
+        launch.cbSize = sizeof launch;
+        launch.fMask = mask;
+        launch.lpVerb = "open";
+        launch.lpFile = file;
+        launch.lpParameters = parameters;
+        launch.lpDirectory = folder;
+        launch.nShow = SW_SHOWNORMAL;
+        return ShellExecuteExA(&launch) != 0;
+    }
+    WCHAR wideFile[PATH_SIZE], wideParameters[PATH_SIZE], wideFolder[PATH_SIZE];
+    if (!ToWide(file, wideFile, PATH_SIZE) || (parameters && !ToWide(parameters, wideParameters, PATH_SIZE)) ||
+        (folder && !ToWide(folder, wideFolder, PATH_SIZE)))
+        return 0;
+    SHELLEXECUTEINFOW launch;
+    ZeroMemory(&launch, sizeof launch);
+    launch.cbSize = sizeof launch;
+    launch.fMask = mask;
+    launch.lpVerb = L"open";
+    launch.lpFile = wideFile;
+    launch.lpParameters = parameters ? wideParameters : NULL;
+    launch.lpDirectory = folder ? wideFolder : NULL;
+    launch.nShow = SW_SHOWNORMAL;
+    return w.ShellExecuteExW(&launch) != 0;
+}
+
+int SysRegCreateKey(HKEY root, const char *path, HKEY *key)
+{
+    if (!WideSystemCalls())
+        return RegCreateKeyExA(root, path, 0, NULL, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, NULL, key,
+                               NULL) == ERROR_SUCCESS;
+    WCHAR name[PATH_SIZE];
+    return ToWide(path, name, PATH_SIZE) &&
+           w.RegCreateKeyExW(root, name, 0, NULL, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, NULL, key,
+                             NULL) == ERROR_SUCCESS;
+}
+
+int SysRegOpenKey(HKEY root, const char *path, HKEY *key)
+{
+    if (!WideSystemCalls()) return RegOpenKeyExA(root, path, 0, KEY_READ, key) == ERROR_SUCCESS;
+    WCHAR name[PATH_SIZE];
+    return ToWide(path, name, PATH_SIZE) && w.RegOpenKeyExW(root, name, 0, KEY_READ, key) == ERROR_SUCCESS;
+}
+
+int SysRegSetText(HKEY key, const char *name, const char *value)
+{
+    if (!WideSystemCalls())
+        return RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)value, lstrlenA(value) + 1) ==
+               ERROR_SUCCESS;
+    WCHAR wideName[PATH_SIZE], wideValue[2 * PATH_SIZE];
+    if (!ToWide(name, wideName, PATH_SIZE) || !ToWide(value, wideValue, 2 * PATH_SIZE)) return 0;
+    return w.RegSetValueExW(key, wideName, 0, REG_SZ, (const BYTE *)wideValue,
+                            (WideLength(wideValue) + 1) * sizeof(WCHAR)) == ERROR_SUCCESS;
+}
+
+int SysRegSetNumber(HKEY key, const char *name, DWORD value)
+{
+    if (!WideSystemCalls())
+        return RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE *)&value, sizeof value) == ERROR_SUCCESS;
+    WCHAR wideName[PATH_SIZE];
+    return ToWide(name, wideName, PATH_SIZE) &&
+           w.RegSetValueExW(key, wideName, 0, REG_DWORD, (const BYTE *)&value, sizeof value) == ERROR_SUCCESS;
+}
+
+int SysRegReadText(HKEY key, const char *name, char *out, int outSize)
+{
+    DWORD type = 0;
+    out[0] = 0;
+    if (!WideSystemCalls()) {
+        DWORD size = (DWORD)outSize;
+        LONG result = RegQueryValueExA(key, name, NULL, &type, (BYTE *)out, &size);
+        if (result != ERROR_SUCCESS || type != REG_SZ || size == 0 || size > (DWORD)outSize) {
+            out[0] = 0;
+            return 0;
+        }
+        out[outSize - 1] = 0;
+        return out[0] != 0;
+    }
+    WCHAR wideName[PATH_SIZE], value[PATH_SIZE];
+    DWORD size = sizeof value - sizeof(WCHAR);
+    if (!ToWide(name, wideName, PATH_SIZE) ||
+        w.RegQueryValueExW(key, wideName, NULL, &type, (BYTE *)value, &size) != ERROR_SUCCESS ||
+        type != REG_SZ)
+        return 0;
+    value[size / sizeof(WCHAR)] = 0;  // a value stored without its terminator
+    return NameFromWide(value, out, outSize) && out[0] != 0;
+}
+
+int SysRegDeleteKey(HKEY root, const char *path)
+{
+    if (!WideSystemCalls()) return RegDeleteKeyA(root, path) == ERROR_SUCCESS;
+    WCHAR name[PATH_SIZE];
+    return ToWide(path, name, PATH_SIZE) && w.RegDeleteKeyW(root, name) == ERROR_SUCCESS;
+}
+
+int SysMessageBox(HWND owner, const char *text, const char *caption, UINT flags)
+{
+    if (!WideSystemCalls()) return MessageBoxA(owner, text, caption, flags);
+    WCHAR wideText[TEXT_CHARS], wideCaption[TEXT_CHARS];
+    WideText(text, wideText);
+    WideText(caption ? caption : "", wideCaption);
+    return w.MessageBoxW(owner, wideText, caption ? wideCaption : NULL, flags);
+}
+
+int SysLoadString(HINSTANCE instance, UINT id, char *out, int outSize)
+{
+    out[0] = 0;
+    if (!WideSystemCalls()) return LoadStringA(instance, id, out, outSize) > 0;
+    WCHAR text[PATH_SIZE];
+    // the string table is UTF-16: LoadStringA would go through the system's code page
+    return w.LoadStringW(instance, id, text, PATH_SIZE) > 0 && FromWide(text, out, outSize);
+}
+
+ATOM SysRegisterClass(const WNDCLASSA *cls)
+{
+    if (!WideSystemCalls()) return RegisterClassA(cls);
+    WNDCLASSW wide;
+    WCHAR name[PATH_SIZE];
+    CopyMemory(&wide, cls, sizeof wide);  // the same fields, but for two texts
+    wide.lpszMenuName = NULL;
+    if (!ToWide(cls->lpszClassName, name, PATH_SIZE)) return 0;
+    wide.lpszClassName = name;
+    return w.RegisterClassW(&wide);
+}
+
+HWND SysCreateWindow(const char *className, const char *title, DWORD style, int x, int y,
+                     int width, int height, HINSTANCE instance)
+{
+    if (!WideSystemCalls())
+        return CreateWindowExA(0, className, title, style, x, y, width, height, NULL, NULL, instance, NULL);
+    WCHAR wideClass[PATH_SIZE], wideTitle[TEXT_CHARS];
+    if (!ToWide(className, wideClass, PATH_SIZE)) return NULL;
+    WideText(title, wideTitle);
+    return w.CreateWindowExW(0, wideClass, wideTitle, style, x, y, width, height, NULL, NULL, instance,
+                             NULL);
+}
+
+LRESULT SysDefWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    // a window of a class registered wide takes the wide default
+    if (!WideSystemCalls()) return DefWindowProcA(window, message, wParam, lParam);
+    return w.DefWindowProcW(window, message, wParam, lParam);
+}
+
+int SysSetWindowText(HWND window, const char *text)
+{
+    if (!WideSystemCalls()) return SetWindowTextA(window, text) != 0;
+    WCHAR wide[TEXT_CHARS];
+    WideText(text, wide);
+    return w.SetWindowTextW(window, wide) != 0;
+}
+
+INT_PTR SysDialogBox(HINSTANCE instance, int id, HWND owner, DLGPROC proc)
+{
+    INT_PTR result;
+    if (!WideSystemCalls())
+        return DialogBoxParamA(instance, MAKEINTRESOURCEA(id), owner, proc, 0);
+    result = w.DialogBoxParamW(instance, MAKEINTRESOURCEW(id), owner, proc, 0);
+    if (s_dialogFont) DeleteObject(s_dialogFont);
+    s_dialogFont = NULL;
+    return result;
+}
+
+int SysSetDlgItemText(HWND dialog, int id, const char *text)
+{
+    if (!WideSystemCalls()) return SetDlgItemTextA(dialog, id, text) != 0;
+    WCHAR wide[TEXT_CHARS];
+    WideText(text, wide);
+    return w.SetDlgItemTextW(dialog, id, wide) != 0;
+}
+
+int SysGetDlgItemText(HWND dialog, int id, char *out, int outSize)
+{
+    if (!WideSystemCalls()) return GetDlgItemTextA(dialog, id, out, outSize) > 0;
+    WCHAR wide[PATH_SIZE];
+    out[0] = 0;
+    // a typed folder code page 932 cannot hold is taken by its short form, or not at all
+    return w.GetDlgItemTextW(dialog, id, wide, PATH_SIZE) > 0 && NameFromWide(wide, out, outSize);
+}
+
+static BOOL CALLBACK SetChildFont(HWND child, LPARAM font)
+{
+    SendMessageA(child, WM_SETFONT, (WPARAM)font, FALSE);
+    return TRUE;
+}
+
+void UseJapaneseFont(HWND dialog)
+{
+    if (!WideSystemCalls() || s_dialogFont) return;
+    HFONT font = (HFONT)SendMessageA(dialog, WM_GETFONT, 0, 0);
+    WCHAR face[LF_FACESIZE];
+    face[0] = 0;
+    HDC dc = GetDC(dialog);
+    HGDIOBJ old = SelectObject(dc, font);
+    w.GetTextFaceW(dc, LF_FACESIZE, face);
+    SelectObject(dc, old);
+    ReleaseDC(dialog, dc);
+    if (SameWide(face, L"ＭＳ Ｐゴシック")) return;
+    // the face message boxes are drawn in: the system links the East Asian fonts into it
+    LOGFONTW shape;
+    NONCLIENTMETRICSW metrics;
+    ZeroMemory(&metrics, sizeof metrics);
+    metrics.cbSize = sizeof metrics;  // XP's layout, which every later NT still takes
+    if (!font || !w.GetObjectW(font, sizeof shape, &shape) ||
+        !w.SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
+        return;
+    CopyMemory(shape.lfFaceName, metrics.lfMessageFont.lfFaceName, sizeof shape.lfFaceName);
+    shape.lfCharSet = metrics.lfMessageFont.lfCharSet;
+    s_dialogFont = w.CreateFontIndirectW(&shape);
+    if (!s_dialogFont) return;
+    SendMessageA(dialog, WM_SETFONT, (WPARAM)s_dialogFont, FALSE);
+    EnumChildWindows(dialog, SetChildFont, (LPARAM)s_dialogFont);
+}
+
+int SysBrowseForFolder(HWND owner, const char *title, BFFCALLBACK callback, LPARAM data,
+                       char *chosen, int chosenSize)
+{
+    LPITEMIDLIST item;
+    if (!WideSystemCalls()) {
+        BROWSEINFOA info;
+        ZeroMemory(&info, sizeof info);
+        info.hwndOwner = owner;
+        info.lpszTitle = title;
+        info.ulFlags = BIF_RETURNONLYFSDIRS;
+        info.lpfn = callback;
+        info.lParam = data;
+        item = SHBrowseForFolderA(&info);
+    } else {
+        WCHAR wideTitle[TEXT_CHARS];
+        BROWSEINFOW info;
+        WideText(title, wideTitle);
+        ZeroMemory(&info, sizeof info);
+        info.hwndOwner = owner;
+        info.lpszTitle = wideTitle;
+        info.ulFlags = BIF_RETURNONLYFSDIRS;
+        info.lpfn = callback;
+        info.lParam = data;
+        item = w.SHBrowseForFolderW(&info);
+    }
+    if (!item) return 0;
+    int ok = SysPathFromIDList(item, chosen, chosenSize);
+    CoTaskMemFree(item);
+    return ok;
+}
+
+int SysPathFromIDList(LPCITEMIDLIST item, char *out, int outSize)
+{
+    out[0] = 0;
+    if (!WideSystemCalls()) {
+        char path[MAX_PATH];
+        return SHGetPathFromIDListA(item, path) && CopyText(out, outSize, path);
+    }
+    WCHAR path[MAX_PATH];
+    return w.SHGetPathFromIDListW(item, path) && NameFromWide(path, out, outSize);
+}
+
+void SysSelectBrowserFolder(HWND browser, const char *path)
+{
+    if (!WideSystemCalls()) {
+        SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, (LPARAM)path);
+        return;
+    }
+    WCHAR name[PATH_SIZE];
+    if (ToWide(path, name, PATH_SIZE)) w.SendMessageW(browser, BFFM_SETSELECTIONW, TRUE, (LPARAM)name);
+}

@@ -1,0 +1,80 @@
+// Every name and text the launcher hands to the system, and every one it gets back, crosses
+// here. Inside, they are code page 932 bytes. On the NT family they cross as UTF-16, converted
+// from and to code page 932 whatever the system's ANSI code page is; on Windows 95/98/Me, and
+// on an NT without code page 932, they cross through the ANSI calls as they are.
+//
+// The calls take the arguments of the Win32 call they are named for, less those the launcher
+// never sets; a name that is not valid code page 932 fails with ERROR_NO_UNICODE_TRANSLATION.
+#pragma once
+#include <windows.h>
+#include <shlobj.h>
+
+// Decides once how names cross; the wide calls are looked up, never imported, so that
+// Windows 95 loads the program.
+void InitSystemCalls(void);
+// 1 when names and texts cross as UTF-16.
+int WideSystemCalls(void);
+
+// Code page 932 to UTF-16 and back, whole or nothing (0): a text that is not valid code page
+// 932, or a name that code page 932 cannot hold, never becomes another one.
+int ToWide(const char *text, WCHAR *out, int outChars);
+int FromWide(const WCHAR *text, char *out, int outSize);
+// 1 when length bytes of text can cross to the system as they are meant.
+int IsSystemText(const char *text, int length);
+
+// Files and folders.
+HANDLE SysCreateFile(const char *path, DWORD access, DWORD share, DWORD disposition);
+int SysDeleteFile(const char *path);
+int SysCreateDirectory(const char *path);
+int SysRemoveDirectory(const char *path);
+int SysCopyFile(const char *from, const char *to, BOOL failIfExists);
+int SysMoveFileEx(const char *from, const char *to, DWORD flags);
+int SysSetFileAttributes(const char *path, DWORD attributes);
+int SysSetCurrentDirectory(const char *path);
+int SysPathIsDirectory(const char *path);
+int SysPathFileExists(const char *path);
+// Found names that code page 932 cannot hold come back in their short form.
+HANDLE SysFindFirstFile(const char *pattern, WIN32_FIND_DATAA *found);
+int SysFindNextFile(HANDLE find, WIN32_FIND_DATAA *found);
+int SysGetDiskFreeSpaceEx(const char *folder, ULONGLONG *available);
+
+// Folders the system names: this program's own file and the special folders. A folder that
+// code page 932 cannot hold comes back in its short (8.3) form, or not at all (0, and
+// ERROR_NO_UNICODE_TRANSLATION).
+int SysGetModuleFileName(char *out, int outSize);
+int SysGetSpecialFolder(int csidl, char *out, int outSize);
+// The whole command line, in a buffer that lives as long as the process.
+const char *SysGetCommandLine(void);
+
+// Programs and documents.
+int SysCreateProcess(const char *commandLine, const char *folder, DWORD flags,
+                     const STARTUPINFOA *startup);
+int SysShellExecute(const char *file, const char *parameters, const char *folder, ULONG mask);
+
+// The registry: texts as REG_SZ.
+int SysRegCreateKey(HKEY root, const char *path, HKEY *key);
+int SysRegOpenKey(HKEY root, const char *path, HKEY *key);
+int SysRegSetText(HKEY key, const char *name, const char *value);
+int SysRegSetNumber(HKEY key, const char *name, DWORD value);
+int SysRegReadText(HKEY key, const char *name, char *out, int outSize);
+int SysRegDeleteKey(HKEY root, const char *path);
+
+// Windows, dialogs and texts shown.
+int SysMessageBox(HWND owner, const char *text, const char *caption, UINT flags);
+int SysLoadString(HINSTANCE instance, UINT id, char *out, int outSize);
+ATOM SysRegisterClass(const WNDCLASSA *cls);
+HWND SysCreateWindow(const char *className, const char *title, DWORD style, int x, int y,
+                     int width, int height, HINSTANCE instance);
+LRESULT SysDefWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+int SysSetWindowText(HWND window, const char *text);
+INT_PTR SysDialogBox(HINSTANCE instance, int id, HWND owner, DLGPROC proc);
+int SysSetDlgItemText(HWND dialog, int id, const char *text);
+int SysGetDlgItemText(HWND dialog, int id, char *out, int outSize);
+// Gives a dialog a font that draws kana and kanji where the template's Japanese face is
+// missing (a system without the Japanese fonts links them into its shell font instead).
+void UseJapaneseFont(HWND dialog);
+// The folder browser; callback gets data as with SHBrowseForFolder.
+int SysBrowseForFolder(HWND owner, const char *title, BFFCALLBACK callback, LPARAM data,
+                       char *chosen, int chosenSize);
+int SysPathFromIDList(LPCITEMIDLIST item, char *out, int outSize);
+void SysSelectBrowserFolder(HWND browser, const char *path);
