@@ -92,6 +92,20 @@ void InitSystemCalls(void)
     s_wide = found && w.IsValidCodePage(CP_JAPANESE);
 }
 
+void *SwapSystemCall(const char *name, void *call)
+{
+    void *old = NULL;
+    if (!WideSystemCalls()) return NULL;
+#define SWAP(dll, slot)                                                                          \
+    if (!old && lstrcmpA(name, #slot) == 0) {                                                    \
+        old = (void *)w.slot;                                                                    \
+        w.slot = (decltype(w.slot))call;                                                         \
+    }
+    WIDE_CALLS(SWAP)
+#undef SWAP
+    return old;
+}
+
 int WideSystemCalls(void)
 {
     if (s_wide < 0) InitSystemCalls();

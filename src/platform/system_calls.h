@@ -14,6 +14,9 @@
 void InitSystemCalls(void);
 // 1 when names and texts cross as UTF-16.
 int WideSystemCalls(void);
+// Points the wide call of that name at call and returns the one it replaces (NULL when names
+// do not cross wide): where a program watches what leaves for the system.
+void *SwapSystemCall(const char *name, void *call);
 
 // Code page 932 to UTF-16 and back, whole or nothing (0): a text that is not valid code page
 // 932, or a name that code page 932 cannot hold, never becomes another one.

@@ -80,6 +80,23 @@ TEST(Settings, OverlongValuesCountAsMissing) {
     ReadSetting(SECTION_INSTALL, "nothing", value, sizeof value);
     EXPECT_STREQ(value, "*");
     EXPECT_EQ(IsInstalled(), 1);
+    // the file holds what the profile functions of a Japanese system would write, byte for byte,
+    // whatever the system's own code page
+    std::string file = common + "\\星雲ソフト\\AoHoshi.ini";
+    ASSERT_EQ(WriteSetting(SECTION_INSTALL, "InstallFold", "C:\\年表"), 1);  // replaced in its line
+    ASSERT_EQ(WriteSetting(SECTION_LINK, "read me", "C:\\ソ\\お読み下さい.lnk"), 1);
+    ASSERT_EQ(WriteSetting(SECTION_INSTALL, "shortcut", "1"), 1);  // added at the end of its section
+    EXPECT_EQ(harness::ReadFile(file), "[INSTALL]\r\nInstallFold=C:\\年表\r\nExeName=" + over +
+                                           "\r\nIsInstall=1\r\nshortcut=1\r\n[Link]\r\nread me=C:\\ソ\\お読み下さい.lnk\r\n");
+    // one written by hand: blanks, comments, another case and no last line break
+    harness::WriteFile(file, "; note\n[install]\n IsInstall = 2 \n\n[Link]\nexe=C:\\表");
+    ReadSetting(SECTION_LINK, "EXE", value, sizeof value);
+    EXPECT_STREQ(value, "C:\\表");
+    EXPECT_EQ(IsInstalled(), 1);
+    ASSERT_EQ(WriteSetting(SECTION_INSTALL, "ExeName", "a.exe"), 1);
+    ASSERT_EQ(WriteSetting(SECTION_UNINSTALL, "AllDelete", "1"), 1);
+    EXPECT_EQ(harness::ReadFile(file), "; note\n[install]\n IsInstall = 2 \nExeName=a.exe\r\n\n[Link]\nexe=C:\\表\r\n"
+                                       "[UNINSTALL]\r\nAllDelete=1\r\n");
     ASSERT_EQ(DeleteSettings(), 1);
     EXPECT_EQ(IsInstalled(), 0);
 

@@ -80,20 +80,26 @@ UINT CurrentMode() {
     SetErrorMode(mode);
     return mode;
 }
-UINT WINAPI FakeWinExec(LPCSTR, UINT) {
-    g_starts.push_back({"WinExec", CurrentMode(), 0});
-    return 33;
-}
-BOOL WINAPI FakeCreateProcessA(LPCSTR, LPSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD flags,
-                               LPVOID, LPCSTR, LPSTARTUPINFOA, LPPROCESS_INFORMATION process) {
-    g_starts.push_back({"CreateProcessA", CurrentMode(), flags});
+BOOL WINAPI FakeCreateProcessW(LPCWSTR, LPWSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD flags,
+                               LPVOID, LPCWSTR, LPSTARTUPINFOW, LPPROCESS_INFORMATION process) {
+    g_starts.push_back({"CreateProcessW", CurrentMode(), flags});
     process->hProcess = process->hThread = nullptr;
     return TRUE;
 }
-HINSTANCE WINAPI FakeShellExecuteA(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT) {
-    g_starts.push_back({"ShellExecuteA", CurrentMode(), 0});
-    return reinterpret_cast<HINSTANCE>(42);
+BOOL WINAPI FakeShellExecuteExW(SHELLEXECUTEINFOW*) {
+    g_starts.push_back({"ShellExecuteExW", CurrentMode(), 0});
+    return TRUE;
 }
+
+// A wide call of the launcher's pointed elsewhere while it lives.
+struct CallSwap {
+    const char* name;
+    void* old;
+    CallSwap(const char* n, void* fn) : name(n), old(SwapSystemCall(n, fn)) {}
+    ~CallSwap() {
+        if (old) SwapSystemCall(name, old);
+    }
+};
 
 TEST(StartedPrograms, GetTheSystemsErrorModeWhileTheLauncherKeepsItsOwn) {
     const UINT launcher = SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX;
@@ -102,19 +108,18 @@ TEST(StartedPrograms, GetTheSystemsErrorModeWhileTheLauncherKeepsItsOwn) {
     lstrcpyA(saved, g_state.readme);
     lstrcpyA(g_state.installFolder, "C:\\Games\\年表");
     {
-        harness::ImportHook winExec("kernel32.dll", "WinExec", (void*)FakeWinExec);
-        harness::ImportHook createProcess("kernel32.dll", "CreateProcessA", (void*)FakeCreateProcessA);
-        harness::ImportHook shellExecute("shell32.dll", "ShellExecuteA", (void*)FakeShellExecuteA);
-        ASSERT_TRUE(winExec.old && createProcess.old && shellExecute.old);
+        CallSwap createProcess("CreateProcessW", (void*)FakeCreateProcessW);
+        CallSwap shellExecute("ShellExecuteExW", (void*)FakeShellExecuteExW);
+        ASSERT_TRUE(createProcess.old && shellExecute.old);
         const struct {
             const char* what;
             const char* how;
             std::function<void()> start;
         } rows[] = {
-            {"the install run, the menu", "WinExec", [] { EXPECT_EQ(1, StartCommand("\"C:\\x.exe\" Install D:", SW_SHOW)); }},
-            {"GAME START", "CreateProcessA", [] { EXPECT_EQ(1, StartCommandIn("\"C:\\g.exe\"", "C:\\", SW_SHOW)); }},
-            {"the readme in Notepad", "CreateProcessA", [] { lstrcpyA(g_state.readme, "readme.txt"); OpenReadme(); }},
-            {"the readme as a web page", "ShellExecuteA", [] { lstrcpyA(g_state.readme, "index.htm"); OpenReadme(); }},
+            {"the install run, the menu", "CreateProcessW", [] { EXPECT_EQ(1, StartCommand("\"C:\\x.exe\" Install D:", SW_SHOW)); }},
+            {"GAME START", "CreateProcessW", [] { EXPECT_EQ(1, StartCommandIn("\"C:\\g.exe\"", "C:\\", SW_SHOW)); }},
+            {"the readme in Notepad", "CreateProcessW", [] { lstrcpyA(g_state.readme, "readme.txt"); OpenReadme(); }},
+            {"the readme as a web page", "ShellExecuteExW", [] { lstrcpyA(g_state.readme, "index.htm"); OpenReadme(); }},
         };
         for (const auto& row : rows) {
             g_starts.clear();
@@ -132,9 +137,9 @@ TEST(StartedPrograms, GetTheSystemsErrorModeWhileTheLauncherKeepsItsOwn) {
 
 // ---- shortcuts ------------------------------------------------------------------------------
 
-using ShFolderFn = BOOL(WINAPI*)(HWND, LPSTR, int, BOOL);
+using ShFolderFn = BOOL(WINAPI*)(HWND, LPWSTR, int, BOOL);
 ShFolderFn g_realFolder;
-BOOL WINAPI NoDesktopFolder(HWND owner, LPSTR path, int csidl, BOOL create) {
+BOOL WINAPI NoDesktopFolder(HWND owner, LPWSTR path, int csidl, BOOL create) {
     if (csidl == CSIDL_DESKTOPDIRECTORY) return FALSE;
     return g_realFolder(owner, path, csidl, create);
 }
@@ -158,7 +163,7 @@ TEST(Shortcuts, WithoutADesktopFolderThereIsNoDesktopLinkAndTheReportWarns) {
     SHGetSpecialFolderPathA(nullptr, own, CSIDL_PROGRAMS, FALSE);
     std::string programs = all[0] ? all : own;
     {
-        harness::ImportHook hook("shell32.dll", "SHGetSpecialFolderPathA", (void*)NoDesktopFolder);
+        CallSwap hook("SHGetSpecialFolderPathW", (void*)NoDesktopFolder);
         g_realFolder = reinterpret_cast<ShFolderFn>(hook.old);
         ASSERT_NE(nullptr, hook.old);
         harness::BoxCatcher boxes;

@@ -449,7 +449,14 @@ TEST_F(Dialogs, InstallOptionsStartCheckedWithTheLastRoot) {
 // What the browser callback sends: a window standing in for the browser records it.
 typedef std::vector<std::tuple<UINT, WPARAM, LPARAM>> Sent;
 Sent g_sent;
+std::string g_selected;  // the folder a BFFM_SETSELECTIONW named, in code page 932
 LRESULT CALLBACK FakeBrowser(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == BFFM_SETSELECTIONW) {
+        char path[MAX_PATH * 2] = "";
+        WideCharToMultiByte(932, 0, (LPCWSTR)lParam, -1, path, sizeof path, nullptr, nullptr);
+        g_selected = path;
+        lParam = 0;
+    }
     if (message >= WM_USER) g_sent.push_back({message, wParam, lParam});
     return DefWindowProcA(window, message, wParam, lParam);
 }
@@ -482,7 +489,8 @@ TEST_F(Dialogs, BrowserRefusesHiddenFolders) {
     lstrcpyA(path, plain.c_str());
     g_sent.clear();
     BrowseCallback(browser, BFFM_INITIALIZED, 0, LPARAM(path));
-    EXPECT_EQ(g_sent, Sent({{BFFM_SETSELECTIONA, TRUE, LPARAM(path)}}));
+    EXPECT_EQ(g_sent, Sent({{BFFM_SETSELECTIONW, TRUE, 0}}));
+    EXPECT_EQ(g_selected, plain);
     path[0] = 0;
     g_sent.clear();
     BrowseCallback(browser, BFFM_INITIALIZED, 0, LPARAM(path));
