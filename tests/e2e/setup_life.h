@@ -83,10 +83,14 @@ inline void Unplant(const char* log) {
     DeleteFileA(log);
 }
 
+// As the launcher names a folder: by its short form where code page 932 cannot hold it.
 inline std::string SpecialFolder(int csidl) {
-    char path[MAX_PATH] = "";
-    SHGetSpecialFolderPathA(nullptr, path, csidl, FALSE);
-    return path;
+    WCHAR path[MAX_PATH] = L"", shortPath[MAX_PATH] = L"";
+    SHGetSpecialFolderPathW(nullptr, path, csidl, FALSE);
+    BOOL lossy = FALSE;
+    WideCharToMultiByte(932, 0, path, -1, nullptr, 0, nullptr, &lossy);
+    if (lossy && GetShortPathNameW(path, shortPath, MAX_PATH)) return harness::Narrow(shortPath);
+    return harness::Narrow(path);
 }
 
 struct Layout {
@@ -323,7 +327,9 @@ inline void Walk(const std::string& folder, Snapshot& out) {
     if (f == INVALID_HANDLE_VALUE) return;
     do {
         if (!strcmp(fd.cFileName, ".") || !strcmp(fd.cFileName, "..")) continue;
-        std::string path = folder + "\\" + fd.cFileName;
+        // a name code page 932 cannot hold, by its short form
+        bool lossy = strchr(fd.cFileName, '?') && fd.cAlternateFileName[0];
+        std::string path = folder + "\\" + (lossy ? fd.cAlternateFileName : fd.cFileName);
         std::string lower = path;
         CharLowerA(&lower[0]);
         if (lower == "c:\\tests" || lower == "c:\\windows") continue;

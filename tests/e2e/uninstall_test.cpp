@@ -203,11 +203,51 @@ void ExpectReports(const UninstallRun& run) {
 
 enum Way { FROM_MENU, FROM_SHORTCUT, FROM_DISC };
 
-class LifeCycle : public ::testing::TestWithParam<std::tuple<bool, Way>> {
+// A system of another language: the locale Setup.exe runs under, and whether Desktop and
+// Documents lie in a user folder named in Hangul.
+struct Language {
+    const char* locale;  // "" for this program's own, Japanese
+    bool hangulFolders;
+};
+const Language kJapanese = {"", false};
+
+// What a Japanese system wrote in each way: another language must write the same bytes.
+std::map<Way, std::pair<std::string, std::string>> g_japaneseFiles;
+
+// Desktop and Documents pointed to folders named in Hangul, and back.
+const wchar_t* const kShellFolders[] = {L"Desktop", L"Personal"};
+const wchar_t* const kHangulNames[] = {L"C:\\users\\\xBC14\xD0D5\xD654\xBA74", L"C:\\users\\\xBB38\xC11C"};
+const wchar_t kUserShellFolders[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+void PointShellFolders(std::vector<std::wstring>* saved, bool hangul) {
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, kUserShellFolders, 0, KEY_ALL_ACCESS, &key));
+    for (int i = 0; i < 2; i++) {
+        if (hangul) {
+            WCHAR old[MAX_PATH] = L"";
+            DWORD size = sizeof old, type = 0;
+            RegQueryValueExW(key, kShellFolders[i], nullptr, &type, (BYTE*)old, &size);
+            saved->push_back(old);
+            CreateDirectoryW(kHangulNames[i], nullptr);
+        }
+        const std::wstring value = hangul ? kHangulNames[i] : (*saved)[i];
+        RegSetValueExW(key, kShellFolders[i], 0, REG_EXPAND_SZ, (const BYTE*)value.c_str(),
+                       DWORD((value.size() + 1) * sizeof(WCHAR)));
+        if (!hangul) RemoveDirectoryW(kHangulNames[i]);
+    }
+    RegCloseKey(key);
+}
+
+class LifeCycle : public ::testing::TestWithParam<std::tuple<bool, Way, Language>> {
 protected:
     void SetUp() override {
         win9x = std::get<0>(GetParam());
         way = std::get<1>(GetParam());
+        language = std::get<2>(GetParam());
+        harness::SetChildLocale(language.locale);
+        if (language.hangulFolders) {
+            ASSERT_NO_FATAL_FAILURE(PointShellFolders(&shellFolders, true));
+            l = Layout();  // Desktop and Documents as the launcher names them now
+        }
         // through the shortcut, under a root of three new levels: they go with the game
         if (way == FROM_SHORTCUT) l = Layout(kNewRoot);
         harness::SetWin9x("Setup.exe", win9x);
@@ -223,10 +263,14 @@ protected:
         DeleteFileA(Wininit().c_str());
         DeleteFileA((WindowsFolder() + "wininit.bak").c_str());
         harness::SetWin9x("Setup.exe", false);
+        harness::SetChildLocale("");
+        if (language.hangulFolders && shellFolders.size() == 2) PointShellFolders(&shellFolders, false);
     }
     Layout l;
     bool win9x = false;
     Way way = FROM_MENU;
+    Language language = kJapanese;
+    std::vector<std::wstring> shellFolders;
     life::InstallRun install;
 };
 
@@ -247,6 +291,19 @@ TEST_P(LifeCycle, InstallThenUninstallLeavesOnlyWhatTheUserAdded) {
     }
     ASSERT_EQ("1", life::Setting(l, "INSTALL", "IsInstall")) << life::Texts(install.boxes);
     ASSERT_NE(nullptr, install.menu);
+
+    // whatever the system's language: the same files by name, the settings and the log byte
+    // for byte as a Japanese system writes them
+    std::pair<std::string, std::string> files = {harness::ReadFile(l.settings),
+                                                 harness::ReadFile(l.install + "\\Setup.dat")};
+    if (!*language.locale && !win9x) g_japaneseFiles[way] = files;
+    if (*language.locale) {
+        for (const std::string& made : {l.GameLink(), l.ReadmeLink(), l.UninstallLink(), l.DesktopLink(), l.save})
+            EXPECT_TRUE(harness::Exists(made)) << made;
+        ASSERT_TRUE(g_japaneseFiles.count(way)) << "run with the Japanese row to compare";
+        EXPECT_EQ(g_japaneseFiles[way].second, files.second);
+        if (!language.hangulFolders) EXPECT_EQ(g_japaneseFiles[way].first, files.first);
+    }
 
     // listed among the installed programs; on 64-bit Windows in the 32-bit view, with the
     // settings under the 32-bit Program Files
@@ -385,14 +442,25 @@ TEST_P(LifeCycle, InstallThenUninstallLeavesOnlyWhatTheUserAdded) {
     }
 }
 
-std::string CycleName(const ::testing::TestParamInfo<std::tuple<bool, Way>>& i) {
+std::string CycleName(const ::testing::TestParamInfo<std::tuple<bool, Way, Language>>& i) {
     static const char* const ways[] = {"Menu", "Shortcut", "Disc"};
-    return std::string(std::get<0>(i.param) ? "Win9x" : "NT") + ways[std::get<1>(i.param)];
+    const Language& language = std::get<2>(i.param);
+    std::string name = std::string(std::get<0>(i.param) ? "Win9x" : "NT") + ways[std::get<1>(i.param)];
+    if (*language.locale) name += std::string("_") + std::string(language.locale, 5);
+    return name + (language.hangulFolders ? "_HangulFolders" : "");
 }
 
+// Western (1252), UTF-8 (65001) and Korean (949) systems after the Japanese ways
 INSTANTIATE_TEST_SUITE_P(Ways, LifeCycle,
-                         ::testing::Combine(::testing::Values(false, true),
-                                            ::testing::Values(FROM_MENU, FROM_SHORTCUT, FROM_DISC)),
+                         ::testing::Values(std::make_tuple(false, FROM_MENU, kJapanese),
+                                           std::make_tuple(false, FROM_SHORTCUT, kJapanese),
+                                           std::make_tuple(false, FROM_DISC, kJapanese),
+                                           std::make_tuple(true, FROM_MENU, kJapanese),
+                                           std::make_tuple(true, FROM_SHORTCUT, kJapanese),
+                                           std::make_tuple(true, FROM_DISC, kJapanese),
+                                           std::make_tuple(false, FROM_MENU, Language{"en_US.UTF-8", false}),
+                                           std::make_tuple(false, FROM_MENU, Language{"hi_IN.UTF-8", false}),
+                                           std::make_tuple(false, FROM_MENU, Language{"ko_KR.UTF-8", true})),
                          CycleName);
 
 // Faults in what the uninstall run finds, on the NT family.

@@ -2,6 +2,7 @@
 #include "harness.h"
 
 #include <shlobj.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -162,10 +163,18 @@ std::string Parent(const std::string& path) {
 // ---------------------------------------------------------------------------------------------
 
 std::string WindowText(HWND h) {
-    int n = GetWindowTextLengthA(h);
-    std::string s(size_t(std::max(n, 0)) + 1, '\0');
-    int got = GetWindowTextA(h, &s[0], int(s.size()));
-    s.resize(size_t(std::max(got, 0)));
+    // as UTF-16: what the window holds, whatever code page its program runs under
+    int n = GetWindowTextLengthW(h);
+    std::wstring w(size_t(std::max(n, 0)) + 1, L'\0');
+    w.resize(size_t(std::max(GetWindowTextW(h, &w[0], int(w.size())), 0)));
+    return Narrow(w.c_str());
+}
+
+std::string Narrow(const wchar_t* w) {
+    int n = WideCharToMultiByte(932, 0, w, -1, nullptr, 0, nullptr, nullptr);
+    std::string s(size_t(std::max(n, 1)), '\0');
+    WideCharToMultiByte(932, 0, w, -1, &s[0], n, nullptr, nullptr);
+    s.resize(s.size() - 1);
     return s;
 }
 
@@ -298,8 +307,76 @@ void BoxCatcher::poll() {
 
 // ---------------------------------------------------------------------------------------------
 
+namespace {
+std::string g_childLocale;
+
+std::set<DWORD> ProcessIds(const std::string& exe) {
+    std::set<DWORD> ids;
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snap, &entry); more; more = Process32Next(snap, &entry))
+        if (lstrcmpiA(entry.szExeFile, exe.c_str()) == 0) ids.insert(entry.th32ProcessID);
+    CloseHandle(snap);
+    return ids;
+}
+
+// The words of a command line as the shell passes them to wine, which rebuilds the line.
+std::vector<std::string> Words(const std::string& line) {
+    std::vector<std::string> words;
+    for (size_t i = 0; i < line.size();) {
+        if (line[i] == ' ') {
+            i++;
+            continue;
+        }
+        size_t end = line[i] == '"' ? line.find('"', i + 1) : line.find(' ', i);
+        if (end == std::string::npos) end = line.size();
+        words.push_back(line[i] == '"' ? line.substr(i + 1, end - i - 1) : line.substr(i, end - i));
+        i = end + (line[i] == '"' ? 1 : 0);
+    }
+    return words;
+}
+
+// Wine takes a program's code page from the Unix locale it starts under, and a program it
+// starts inherits that one: the program starts from the Unix side, and is found by its name.
+Process StartUnderLocale(const std::string& cmdline, const std::string& cwd) {
+    Process p;
+    std::vector<std::string> words = Words(cmdline);
+    if (words.empty()) return p;
+    std::string exe = words[0].substr(words[0].find_last_of('\\') + 1);
+    std::set<DWORD> before = ProcessIds(exe);
+    // the script is read as UTF-8
+    auto utf8 = [](const std::string& text) {
+        std::wstring w(text.size() + 1, L'\0');
+        w.resize(size_t(MultiByteToWideChar(932, 0, text.c_str(), -1, &w[0], int(w.size())) - 1));
+        std::string out(w.size() * 3 + 1, '\0');
+        out.resize(size_t(WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, &out[0], int(out.size()), nullptr, nullptr) - 1));
+        return out;
+    };
+    // Wine keeps its own variables from a Unix program: no menu entries for the links either
+    const char* overrides = getenv("WINEDLLOVERRIDES");
+    std::string script = "LC_ALL=" + g_childLocale + " LANG=" + g_childLocale + " WINEDLLOVERRIDES='" +
+                         (overrides && *overrides ? overrides : "winemenubuilder.exe=d") + "' wine";
+    for (const std::string& w : words) script += " '" + utf8(w) + "'";
+    if (!cwd.empty()) script = "cd '" + UnixPath(cwd) + "' && " + script;  // already UTF-8
+    if (RunUnix(script + " >/dev/null 2>&1 &") != 0) return p;
+    for (int waited = 0; waited < 20000 && !p.process; waited += 50) {
+        for (DWORD id : ProcessIds(exe))
+            if (!before.count(id)) {
+                p.pid = id;
+                p.process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, id);
+            }
+        if (!p.process) Sleep(50);
+    }
+    return p;
+}
+}  // namespace
+
+void SetChildLocale(const std::string& locale) { g_childLocale = locale; }
+
 Process Start(const std::string& cmdline, const std::string& cwd) {
     Process p;
+    if (!g_childLocale.empty() && cmdline.compare(0, 3, "Z:\\") != 0) return StartUnderLocale(cmdline, cwd);
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};

@@ -38,6 +38,8 @@ struct Box {
 
 // Window helpers that also work on windows of other processes.
 std::string WindowText(HWND);
+// UTF-16 as code page 932 ('?' where it cannot say it).
+std::string Narrow(const wchar_t*);
 std::string ClassName(HWND);
 DWORD WindowPid(HWND);
 
@@ -105,6 +107,9 @@ struct Process {
 // CreateProcessA(cmdline) in cwd (empty: the current folder). On failure returns an empty
 // Process and sets GetLastError.
 Process Start(const std::string& cmdline, const std::string& cwd = "");
+// From now on Start starts Windows programs under that Unix locale ("ja_JP.UTF-8" ...; ""
+// for this program's own), and so with its code page; the programs they start inherit it.
+void SetChildLocale(const std::string& locale);
 // Waits up to timeout_ms for the process to end; returns its exit code, or STILL_ACTIVE (259)
 // on time-out.
 DWORD WaitExit(HANDLE process, int timeout_ms);
