@@ -9,8 +9,8 @@
 // a message names at most two paths besides its own words
 #define TEXT_CHARS 1024
 
-// The wide calls, looked up on the NT family: Windows 95 exports many of them only as stubs,
-// and some not at all, so none of them is imported.
+// The wide calls, and the other calls only the wide way needs, looked up on the NT family:
+// Windows 95 exports many of them only as stubs, and some not at all, so none is imported.
 #define WIDE_CALLS(X)                                                                            \
     X(kernel32, IsValidCodePage)                                                                 \
     X(kernel32, WideCharToMultiByte)                                                             \
@@ -46,6 +46,7 @@
     X(user32, GetDlgItemTextW)                                                                   \
     X(user32, SendMessageW)                                                                      \
     X(user32, SystemParametersInfoW)                                                             \
+    X(user32, EnumChildWindows)                                                                  \
     X(gdi32, GetTextFaceW)                                                                       \
     X(gdi32, GetObjectW)                                                                         \
     X(gdi32, CreateFontIndirectW)                                                                \
@@ -603,7 +604,7 @@ void UseJapaneseFont(HWND dialog)
     s_dialogFont = w.CreateFontIndirectW(&shape);
     if (!s_dialogFont) return;
     SendMessageA(dialog, WM_SETFONT, (WPARAM)s_dialogFont, FALSE);
-    EnumChildWindows(dialog, SetChildFont, (LPARAM)s_dialogFont);
+    w.EnumChildWindows(dialog, SetChildFont, (LPARAM)s_dialogFont);
 }
 
 int SysBrowseForFolder(HWND owner, const char *title, BFFCALLBACK callback, LPARAM data,

@@ -86,10 +86,15 @@ TEST_F(ScriptRun, EveryLineProblemIsReportedAndSkipped) {
     std::string longLine = "F " + std::string(300, 'q');
     // comment lines are skipped however long they run together without their ';'
     std::string comments = "comment one\r\n# comment two " + std::string(300, 'c') + ";\r\n";
-    Script("F missing\\*.*;\r\n" + longLine + ";\r\n" + comments + "D a\\b\\c;\r\nF ok.txt;\r\nE;\r\n");
+    // lines that are no code page 932 text: an invalid trail byte, an unassigned pair
+    std::string notText = "D bad\x81 dir;\r\nF \x85\x40.txt;\r\n";
+    Script("F missing\\*.*;\r\n" + longLine + ";\r\n" + comments + notText + "D a\\b\\c;\r\nF ok.txt;\r\nE;\r\n");
     BoxCatcher boxes;
     ASSERT_EQ(RunScript(), 1);
-    ASSERT_EQ(boxes.boxes.size(), 3u);
+    ASSERT_EQ(boxes.boxes.size(), 5u);
+    for (int i : {2, 3}) EXPECT_EQ(boxes.boxes[i].text, "指定先が存在しません");
+    boxes.boxes.erase(boxes.boxes.begin() + 2, boxes.boxes.begin() + 4);
+    EXPECT_FALSE(harness::Exists(dst + "\\bad\x81 dir"));
     EXPECT_EQ(boxes.boxes[0].text, "指定先が存在しません");
     EXPECT_EQ(boxes.boxes[0].caption, "F missing\\*.*");
     EXPECT_EQ(boxes.boxes[0].icon, unsigned(MB_ICONEXCLAMATION));
@@ -98,7 +103,7 @@ TEST_F(ScriptRun, EveryLineProblemIsReportedAndSkipped) {
     EXPECT_EQ(boxes.boxes[2].text, "フォルダの作成に失敗しました");
     EXPECT_EQ(boxes.boxes[2].caption, dst + "\\a\\b\\c");
     EXPECT_EQ(harness::ReadFile(dst + "\\ok.txt"), "ok");
-    EXPECT_EQ(g_state.installProblems, 3);
+    EXPECT_EQ(g_state.installProblems, 5);
     EXPECT_EQ(Log(), "D a\\b\\c;\r\nF ok.txt;\r\n");
 }
 
