@@ -1,4 +1,5 @@
 #include "system_calls.h"
+#include "../core/cp932.h"
 #include "../core/layout.h"
 #include "../core/state.h"
 #include "platform.h"
@@ -98,7 +99,7 @@ void *SwapSystemCall(const char *name, void *call)
     void *old = NULL;
     if (!WideSystemCalls()) return NULL;
 #define SWAP(dll, slot)                                                                          \
-    if (!old && lstrcmpA(name, #slot) == 0) {                                                    \
+    if (!old && SameBytes(name, #slot)) {                                                          \
         old = (void *)w.slot;                                                                    \
         w.slot = (decltype(w.slot))call;                                                         \
     }
