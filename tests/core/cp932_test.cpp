@@ -4,7 +4,6 @@
 #include <string>
 
 #include "core/cp932.h"
-#include "platform/system_calls.h"
 
 namespace {
 
@@ -63,37 +62,6 @@ TEST(Cp932, ExtensionsAreRenamedAsTheShellDoes) {
         EXPECT_EQ(RenameExtension(path, row.size, ".lnk"), row.want != row.path ? 1 : 0) << row.path;
         EXPECT_EQ(std::string(path), row.want);
     }
-}
-
-// Names cross to the system as UTF-16, whole or not at all.
-TEST(Cp932, NamesCrossWholeOrNotAtAll) {
-    ASSERT_TRUE(WideSystemCalls());  // the NT family with code page 932
-    const struct {
-        std::string text;
-        bool valid;
-    } rows[] = {
-        {"C:\\Games\\" + kHyo + kSo, true},                // 0x5C trail bytes stay in their characters
-        {"C:\\" + std::string(256, 'n'), true},              // 259 bytes
-        {"C:\\\x95", false},                                // a lead byte without its trail
-        {"C:\\\x81\x20", false},                           // an invalid trail byte
-        {"C:\\\x85\x40", false},                           // a pair code page 932 leaves unassigned
-    };
-    for (const auto& row : rows) {
-        WCHAR wide[300];
-        char back[300];
-        EXPECT_EQ(ToWide(row.text.c_str(), wide, 300), row.valid ? 1 : 0) << row.text;
-        EXPECT_EQ(IsSystemText(row.text.data(), int(row.text.size())), row.valid ? 1 : 0) << row.text;
-        if (!row.valid) continue;
-        ASSERT_EQ(FromWide(wide, back, sizeof back), 1);
-        EXPECT_EQ(std::string(back), row.text);
-    }
-    // what code page 932 cannot hold never comes back as a look-alike or a '?'
-    char back[16] = "x";
-    EXPECT_EQ(FromWide(L"\xD55C\xAE00", back, sizeof back), 0);  // Hangul
-    EXPECT_EQ(FromWide(L"\x00E4", back, sizeof back), 0);         // a with diaeresis (best fit: a)
-    EXPECT_STREQ(back, "");
-    WCHAR small[4];
-    EXPECT_EQ(ToWide("abcdef", small, 4), 0);  // never cut off
 }
 
 }  // namespace
