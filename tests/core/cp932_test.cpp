@@ -1,6 +1,7 @@
 // Backslash scans over code page 932 text (the 0x5C trail bytes of 表 and ソ).
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "core/cp932.h"
@@ -58,7 +59,7 @@ TEST(Cp932, ExtensionsAreRenamedAsTheShellDoes) {
     };
     for (const auto& row : rows) {
         char path[300];
-        lstrcpyA(path, row.path.c_str());
+        strcpy(path, row.path.c_str());
         EXPECT_EQ(RenameExtension(path, row.size, ".lnk"), row.want != row.path ? 1 : 0) << row.path;
         EXPECT_EQ(std::string(path), row.want);
     }
