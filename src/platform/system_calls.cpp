@@ -28,6 +28,7 @@
     X(kernel32, FindNextFileW)                                                                   \
     X(kernel32, GetDiskFreeSpaceExW)                                                             \
     X(kernel32, GetModuleFileNameW)                                                              \
+    X(kernel32, GetFullPathNameW)                                                                \
     X(kernel32, GetShortPathNameW)                                                               \
     X(kernel32, GetCommandLineW)                                                                 \
     X(kernel32, CreateProcessW)                                                                  \
@@ -40,6 +41,8 @@
     X(user32, LoadStringW)                                                                       \
     X(user32, RegisterClassW)                                                                    \
     X(user32, CreateWindowExW)                                                                   \
+    X(user32, CallWindowProcW)                                                                   \
+    X(user32, SET_WINDOW_LONG_W)                                                                 \
     X(user32, DefWindowProcW)                                                                    \
     X(user32, SetWindowTextW)                                                                    \
     X(user32, DialogBoxParamW)                                                                   \
@@ -55,6 +58,13 @@
     X(shell32, SHBrowseForFolderW)                                                               \
     X(shell32, SHGetPathFromIDListW)                                                             \
     X(shell32, ShellExecuteExW)
+
+// 32-bit Windows has no SetWindowLongPtrW of its own: the header names SetWindowLongW
+#ifdef _WIN64
+#define SET_WINDOW_LONG_W SetWindowLongPtrW
+#else
+#define SET_WINDOW_LONG_W SetWindowLongW
+#endif
 
 #define DECLARE_CALL(dll, name) decltype(&::name) name;
 static struct {
@@ -323,6 +333,20 @@ int SysGetModuleFileName(char *out, int outSize)
     return 0;
 }
 
+int SysGetFullPathName(const char *path, char *out, int outSize)
+{
+    if (!WideSystemCalls()) {
+        DWORD got = GetFullPathNameA(path, outSize, out, NULL);
+        if (got > 0 && got < (DWORD)outSize) return 1;
+    } else {
+        WCHAR name[PATH_SIZE], full[PATH_SIZE];
+        DWORD got = ToWide(path, name, PATH_SIZE) ? w.GetFullPathNameW(name, PATH_SIZE, full, NULL) : 0;
+        if (got > 0 && got < PATH_SIZE && FromWide(full, out, outSize)) return 1;
+    }
+    if (outSize > 0) out[0] = 0;
+    return 0;
+}
+
 int SysGetSpecialFolder(int csidl, char *out, int outSize)
 {
     out[0] = 0;
@@ -520,15 +544,29 @@ ATOM SysRegisterClass(const WNDCLASSA *cls)
 }
 
 HWND SysCreateWindow(const char *className, const char *title, DWORD style, int x, int y,
-                     int width, int height, HINSTANCE instance)
+                     int width, int height, HWND parent, int id, HINSTANCE instance)
 {
+    HMENU menu = (HMENU)(INT_PTR)id;
     if (!WideSystemCalls())
-        return CreateWindowExA(0, className, title, style, x, y, width, height, NULL, NULL, instance, NULL);
+        return CreateWindowExA(0, className, title, style, x, y, width, height, parent, menu, instance,
+                               NULL);
     WCHAR wideClass[PATH_SIZE], wideTitle[TEXT_CHARS];
     if (!ToWide(className, wideClass, PATH_SIZE)) return NULL;
     WideText(title, wideTitle);
-    return w.CreateWindowExW(0, wideClass, wideTitle, style, x, y, width, height, NULL, NULL, instance,
-                             NULL);
+    return w.CreateWindowExW(0, wideClass, wideTitle, style, x, y, width, height, parent, menu,
+                             instance, NULL);
+}
+
+WNDPROC SysSubclassWindow(HWND window, WNDPROC proc)
+{
+    if (!WideSystemCalls()) return (WNDPROC)SetWindowLongPtrA(window, GWLP_WNDPROC, (LONG_PTR)proc);
+    return (WNDPROC)w.SET_WINDOW_LONG_W(window, GWLP_WNDPROC, (LONG_PTR)proc);
+}
+
+LRESULT SysCallWindowProc(WNDPROC proc, HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (!WideSystemCalls()) return CallWindowProcA(proc, window, message, wParam, lParam);
+    return w.CallWindowProcW(proc, window, message, wParam, lParam);
 }
 
 LRESULT SysDefWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

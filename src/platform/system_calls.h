@@ -45,6 +45,8 @@ int SysGetDiskFreeSpaceEx(const char *folder, ULONGLONG *available);
 // code page 932 cannot hold comes back in its short (8.3) form, or not at all (0, and
 // ERROR_NO_UNICODE_TRANSLATION).
 int SysGetModuleFileName(char *out, int outSize);
+// The full form of path (".", ".." and the current folder resolved); 0 when it does not fit.
+int SysGetFullPathName(const char *path, char *out, int outSize);
 int SysGetSpecialFolder(int csidl, char *out, int outSize);
 // The whole command line, in a buffer that lives as long as the process.
 const char *SysGetCommandLine(void);
@@ -67,7 +69,12 @@ int SysMessageBox(HWND owner, const char *text, const char *caption, UINT flags)
 int SysLoadString(HINSTANCE instance, UINT id, char *out, int outSize);
 ATOM SysRegisterClass(const WNDCLASSA *cls);
 HWND SysCreateWindow(const char *className, const char *title, DWORD style, int x, int y,
-                     int width, int height, HINSTANCE instance);
+                     int width, int height, HWND parent, int id, HINSTANCE instance);
+// Puts proc under a window and returns the procedure it replaces, to be called through
+// SysCallWindowProc: a window subclassed the ANSI way would pass its texts through the
+// system's code page.
+WNDPROC SysSubclassWindow(HWND window, WNDPROC proc);
+LRESULT SysCallWindowProc(WNDPROC proc, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT SysDefWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 int SysSetWindowText(HWND window, const char *text);
 INT_PTR SysDialogBox(HINSTANCE instance, int id, HWND owner, DLGPROC proc);

@@ -33,7 +33,7 @@ int CreateMenuWindow(HINSTANCE instance)
     GetWindowRect(GetDesktopWindow(), &desktop);
     HWND window = SysCreateWindow(kClassName, "", WS_POPUP, (desktop.right - WINDOW_WIDTH) >> 1,
                                   (desktop.bottom - WINDOW_HEIGHT) >> 1, WINDOW_WIDTH,
-                                  WINDOW_HEIGHT, instance);
+                                  WINDOW_HEIGHT, NULL, 0, instance);
     if (!window) return 0;
     g_state.mainWindow = window;
     if (g_state.launchMode != MODE_INSTALL) SetUpButtons();
