@@ -20,9 +20,10 @@ ctest --test-dir "$out/tests" --output-on-failure
 cmake -S fuzz -B "$out/fuzz" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE= >/dev/null
 cmake --build "$out/fuzz" -j2 >/dev/null
 
-declare -A dict=([command_line]=command_line.dict [script_parser]=script.dict [log_parser]=log.dict)
+declare -A dict=([command_line]=command_line.dict [script_parser]=script.dict [log_parser]=log.dict
+                [profile_text]=profile.dict)
 failed=()
-for target in command_line script_parser log_parser; do
+for target in command_line script_parser log_parser profile_text; do
   work=$out/fuzz/work/$target
   mkdir -p "$work"
   echo "fuzz: $target for ${seconds}s"

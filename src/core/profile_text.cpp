@@ -111,6 +111,14 @@ int FindProfileValue(const char *text, int length, const char *section, const ch
     return 1;
 }
 
+// A line break after text[0..at) where it lacks one; a '\r' already there keeps its line whole.
+template <typename Put> static void EndLine(const char *text, int at, Put &put)
+{
+    if (at == 0 || text[at - 1] == '\n') return;
+    if (text[at - 1] == '\r') put("\n", 1);
+    else put("\r\n", 2);
+}
+
 int SetProfileValue(const char *text, int length, const char *section, const char *key,
                     const char *value, char *out, int outSize)
 {
@@ -127,14 +135,14 @@ int SetProfileValue(const char *text, int length, const char *section, const cha
     if (!FindKey(text, length, section, key, &line, &insertAt)) {
         // a new section at the end, after a line break the text may lack
         put(text, length);
-        if (length > 0 && text[length - 1] != '\n') put("\r\n", 2);
+        EndLine(text, length, put);
         put("[", 1);
         put(section, TextLength(section));
         put("]\r\n", 3);
         rest = length;
     } else if (line.start < 0) {
         put(text, insertAt);
-        if (insertAt > 0 && text[insertAt - 1] != '\n') put("\r\n", 2);
+        EndLine(text, insertAt, put);
         rest = insertAt;
     } else {
         put(text, line.start);
