@@ -15,11 +15,13 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 mib=${1:-1024}
 [ -n "${WINEPREFIX:-}" ] || { echo "copy_bench: run me through tools/wine-env.sh" >&2; exit 2; }
-build=${BENCH_BUILD:-$top/build/bench}
-disc=${BENCH_DISC:-$top/build/disc}
+# the Setup.exe and the probe of the kind this Wine runs (wine-env.sh tells: WINE_BITS)
+sfx=$([ "${WINE_BITS:-32}" = 64 ] && echo 64 || true)
+build=${BENCH_BUILD:-$top/build/bench$sfx}
+disc=${BENCH_DISC:-$top/build/disc$sfx}
 rounds=${BENCH_ROUNDS:-2}
 
-cmake -S "$top/bench" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-posix.cmake" >/dev/null
+cmake -S "$top/bench" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw$sfx-posix.cmake" >/dev/null
 cmake --build "$build" -j2 >/dev/null
 probe() { wine "$build/copy_bench.exe" "$@" </dev/null 2>/dev/null | tr -d '\r'; }
 
