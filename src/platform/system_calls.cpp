@@ -66,6 +66,10 @@
 #define SET_WINDOW_LONG_W SetWindowLongW
 #endif
 
+// a call's exported name, after SET_WINDOW_LONG_W has become what it stands for
+#define CALL_NAME(name) #name
+#define EXPORTED(name) CALL_NAME(name)
+
 #define DECLARE_CALL(dll, name) decltype(&::name) name;
 static struct {
     WIDE_CALLS(DECLARE_CALL)
@@ -96,7 +100,7 @@ void InitSystemCalls(void)
     if (PlatformFamily() != 2) return;
     int found = 1;
 #define LOOK_UP(dll, name)                                                                       \
-    w.name = (decltype(w.name))(void *)GetProcAddress(GetModuleHandleA(#dll ".dll"), #name);     \
+    w.name = (decltype(w.name))(void *)GetProcAddress(GetModuleHandleA(#dll ".dll"), EXPORTED(name)); \
     found = found && w.name;
     WIDE_CALLS(LOOK_UP)
 #undef LOOK_UP
@@ -109,7 +113,7 @@ void *SwapSystemCall(const char *name, void *call)
     void *old = NULL;
     if (!WideSystemCalls()) return NULL;
 #define SWAP(dll, slot)                                                                          \
-    if (!old && SameBytes(name, #slot)) {                                                          \
+    if (!old && SameBytes(name, EXPORTED(slot))) {                                               \
         old = (void *)w.slot;                                                                    \
         w.slot = (decltype(w.slot))call;                                                         \
     }
