@@ -171,10 +171,10 @@ static int NameFromWide(const WCHAR *name, char *out, int outSize)
 // rather than not at all.
 static void WideText(const char *text, WCHAR *out)
 {
-    if (!MultiByteToWideChar(CP_JAPANESE, 0, text, -1, out, TEXT_CHARS)) {
-        MultiByteToWideChar(CP_JAPANESE, 0, text, TEXT_CHARS - 1, out, TEXT_CHARS - 1);
-        out[TEXT_CHARS - 1] = 0;
-    }
+    if (MultiByteToWideChar(CP_JAPANESE, 0, text, -1, out, TEXT_CHARS)) return;
+    // longer than any text of the launcher's: its head
+    int n = MultiByteToWideChar(CP_JAPANESE, 0, text, TEXT_CHARS - 1, out, TEXT_CHARS - 1);
+    out[n > 0 ? n : 0] = 0;
 }
 
 HANDLE SysCreateFile(const char *path, DWORD access, DWORD share, DWORD disposition)
