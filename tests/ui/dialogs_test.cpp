@@ -315,23 +315,23 @@ void ExpectDialog(int id, const char* caption, short cx, short cy, const std::ve
 TEST(Templates, AsTabled) {
     const int button = 0x80, edit = 0x81, combo = 0x85;
     ExpectDialog(IDD_INSTALL_OPTIONS, "インストール方法の設定", 187, 93,
-                 {{kTab | BS_DEFPUSHBUTTON, 35, 73, 50, 14, IDOK, button, "OK"},
-                  {kTab | BS_PUSHBUTTON, 101, 73, 50, 14, IDCANCEL, button, "ｷｬﾝｾﾙ"},
+                 {{kChild | BS_GROUPBOX, 4, 4, 179, 32, -1, button, "インストール先を指定して下さい"},
                   {kTab | ES_AUTOHSCROLL | WS_BORDER, 7, 15, 159, 13, 1002, edit, ""},
-                  {kTab | BS_PUSHBUTTON, 169, 16, 10, 11, 1003, button, "..."},
-                  {kChild | BS_GROUPBOX, 4, 4, 179, 32, -1, button, "インストール先を指定して下さい"},
-                  {kTab | BS_AUTOCHECKBOX, 7, 41, 173, 12, 1010, button, "デスクトップにショートカットを作成する"},
-                  {kTab | BS_AUTOCHECKBOX, 7, 56, 173, 12, 1011, button, "インストール終了後にお読みくださいを開く"}});
+                  {kTab | BS_PUSHBUTTON, 169, 16, 10, 11, 1003, button, "&..."},
+                  {kTab | BS_AUTOCHECKBOX, 7, 41, 173, 12, 1010, button, "デスクトップにショートカットを作成する(&D)"},
+                  {kTab | BS_AUTOCHECKBOX, 7, 56, 173, 12, 1011, button, "インストール終了後にお読みくださいを開く(&R)"},
+                  {kTab | BS_DEFPUSHBUTTON, 35, 73, 50, 14, IDOK, button, "OK"},
+                  {kTab | BS_PUSHBUTTON, 101, 73, 50, 14, IDCANCEL, button, "ｷｬﾝｾﾙ"}});
     ExpectDialog(IDD_UNINSTALL_OPTIONS, "アンインストール方法の設定", 187, 65,
-                 {{kTab | BS_DEFPUSHBUTTON, 35, 44, 50, 14, IDOK, button, "開始"},
-                  {kTab | BS_PUSHBUTTON, 101, 44, 50, 14, IDCANCEL, button, "ｷｬﾝｾﾙ"},
-                  {kTab | BS_AUTOCHECKBOX, 8, 15, 158, 14, 1011, button, "全て削除する"},
-                  {kChild | BS_GROUPBOX, 4, 7, 179, 25, -1, button, "セーブデータ"}});
+                 {{kChild | BS_GROUPBOX, 4, 7, 179, 25, -1, button, "セーブデータ"},
+                  {kTab | BS_AUTOCHECKBOX, 8, 15, 158, 14, 1011, button, "全て削除する(&D)"},
+                  {kTab | BS_DEFPUSHBUTTON, 35, 44, 50, 14, IDOK, button, "開始"},
+                  {kTab | BS_PUSHBUTTON, 101, 44, 50, 14, IDCANCEL, button, "ｷｬﾝｾﾙ"}});
     ExpectDialog(IDD_DISC, "ディスク指定", 149, 65,
-                 {{kTab | BS_DEFPUSHBUTTON, 16, 44, 50, 14, IDOK, button, "OK"},
-                  {kTab | BS_PUSHBUTTON, 82, 44, 50, 14, IDCANCEL, button, "ｷｬﾝｾﾙ"},
-                  {kChild | BS_GROUPBOX, 1, 5, 144, 35, -1, button, "インストールディスクを指定して下さい"},
-                  {kTab | CBS_DROPDOWNLIST | CBS_SORT | WS_VSCROLL, 5, 19, 135, 76, 1012, combo, ""}});
+                 {{kChild | BS_GROUPBOX, 1, 5, 144, 35, -1, button, "インストールディスクを指定して下さい"},
+                  {kTab | CBS_DROPDOWNLIST | CBS_SORT | WS_VSCROLL, 5, 19, 135, 76, 1012, combo, ""},
+                  {kTab | BS_DEFPUSHBUTTON, 16, 44, 50, 14, IDOK, button, "OK"},
+                  {kTab | BS_PUSHBUTTON, 82, 44, 50, 14, IDCANCEL, button, "ｷｬﾝｾﾙ"}});
 }
 
 }  // namespace
