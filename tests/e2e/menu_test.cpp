@@ -8,6 +8,7 @@
 namespace {
 
 using harness::Box;
+using life::Key;
 using life::Layout;
 
 // Where the planted C:\Program.exe notes that something started it: an unquoted
@@ -137,27 +138,6 @@ void Press(HWND window, int x, int y) {
 void ClickAt(HWND window, int x, int y) {
     Hover(window, x, y);
     Press(window, x, y);
-}
-
-// Keys as the keyboard gives them to the window in front (SendInput: xdotool's keys reach Wine
-// twice), with the window brought to the front first; with alt, Alt is held around them.
-void Key(HWND window, WORD vk, bool alt = false) {
-    SetForegroundWindow(window);
-    std::vector<INPUT> in;
-    auto add = [&](WORD key, DWORD up) {
-        INPUT i = {};
-        i.type = INPUT_KEYBOARD;
-        i.ki.wVk = key;
-        i.ki.wScan = WORD(MapVirtualKeyA(key, 0));
-        i.ki.dwFlags = up;
-        in.push_back(i);
-    };
-    if (alt) add(VK_MENU, 0);
-    add(vk, 0);
-    add(vk, KEYEVENTF_KEYUP);
-    if (alt) add(VK_MENU, KEYEVENTF_KEYUP);
-    SendInput(UINT(in.size()), in.data(), sizeof in[0]);
-    Sleep(30);
 }
 
 // The menu's buttons as a screen reader finds them from another process: the accessible

@@ -52,6 +52,27 @@ inline std::map<std::string, std::string> Entry(HKEY root, REGSAM view = 0, cons
     return values;
 }
 
+// Keys as the keyboard gives them to the window in front (SendInput: xdotool's keys reach Wine
+// twice), with the window brought to the front first; with alt, Alt is held around them.
+inline void Key(HWND window, WORD vk, bool alt = false) {
+    SetForegroundWindow(window);
+    std::vector<INPUT> in;
+    auto add = [&](WORD key, DWORD up) {
+        INPUT i = {};
+        i.type = INPUT_KEYBOARD;
+        i.ki.wVk = key;
+        i.ki.wScan = WORD(MapVirtualKeyA(key, 0));
+        i.ki.dwFlags = up;
+        in.push_back(i);
+    };
+    if (alt) add(VK_MENU, 0);
+    add(vk, 0);
+    add(vk, KEYEVENTF_KEYUP);
+    if (alt) add(VK_MENU, KEYEVENTF_KEYUP);
+    SendInput(UINT(in.size()), in.data(), sizeof in[0]);
+    Sleep(30);
+}
+
 // Whether this 32-bit program runs on 64-bit Windows.
 inline bool OnWow64() {
     typedef BOOL(WINAPI * Fn)(HANDLE, PBOOL);
