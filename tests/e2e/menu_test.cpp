@@ -1,5 +1,6 @@
-// The menu from the disc, driven from outside as a person would: hover hints, INSTALL through
-// its dialogs, the install run it starts, the menu from the install folder, GAME START, EXIT.
+// The menu from the disc, driven from outside as a person would: hover hints, the same from
+// the keys, the buttons a screen reader finds, INSTALL through its dialogs, the install run it
+// starts, the menu from the install folder, GAME START, EXIT, Esc and Alt+F4.
 #include "setup_life.h"
 
 #include <commctrl.h>
@@ -294,7 +295,9 @@ TEST_F(Menu, InstallFromTheDiscThenStartTheGame) {
     EXPECT_EQ(Shows(menu.window, {Slot(0, a.install, 0), EmptySlot(1), Slot(2, a.exit, 0), NoHint()}), "");
     EXPECT_EQ(ScreenReaderButtons(menu.window), std::vector<std::string>({"43 インストール", "43 終了"}));
 
-    // the keys light the buttons as the pointer does, round the end past the empty slot
+    // the keys light the buttons as the pointer does, round the end past the empty slot, the
+    // pointer resting on the art
+    Pointer(menu.window, 100, 100);
     Key(menu.window, VK_TAB);
     EXPECT_EQ(Shows(menu.window, {Slot(0, a.install, 1), EmptySlot(1), Slot(2, a.exit, 0), Hint(0)}), "") << "Tab";
     Key(menu.window, VK_DOWN);
@@ -303,6 +306,8 @@ TEST_F(Menu, InstallFromTheDiscThenStartTheGame) {
     EXPECT_EQ(Shows(menu.window, {Slot(0, a.install, 1), Slot(2, a.exit, 0), Hint(0)}), "") << "Down round";
     Key(menu.window, VK_UP);
     EXPECT_EQ(Shows(menu.window, {Slot(0, a.install, 0), Slot(2, a.exit, 1), Hint(3)}), "") << "Up round";
+    Key(menu.window, VK_TAB, VK_SHIFT);
+    EXPECT_EQ(Shows(menu.window, {Slot(0, a.install, 1), Slot(2, a.exit, 0), Hint(0)}), "") << "Shift+Tab";
 
     // the pointer over each button lights it and explains it; off the buttons the hint stays
     EXPECT_EQ(PointAndShow(menu.window, 400, 240, {Slot(0, a.install, 1), Slot(2, a.exit, 0), Hint(0)}), "") << "INSTALL";
@@ -500,7 +505,7 @@ TEST_F(Menu, CancelNoAndBadRootsLeaveTheMenuOpen) {
     for (bool alt : {false, true}) {
         Started next = StartMenu();
         ASSERT_NE(next.window, nullptr);
-        Key(next.window, alt ? VK_F4 : VK_ESCAPE, alt);
+        Key(next.window, alt ? VK_F4 : VK_ESCAPE, alt ? VK_MENU : 0);
         EXPECT_EQ(harness::WaitExit(next.p.process, 10000), 0u) << (alt ? "Alt+F4" : "Esc");
     }
     harness::RemoveTree(chosen);

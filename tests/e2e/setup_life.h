@@ -52,9 +52,9 @@ inline std::map<std::string, std::string> Entry(HKEY root, REGSAM view = 0, cons
     return values;
 }
 
-// Keys as the keyboard gives them to the window in front (SendInput: xdotool's keys reach Wine
-// twice), with the window brought to the front first; with alt, Alt is held around them.
-inline void Key(HWND window, WORD vk, bool alt = false) {
+// A key as the keyboard gives it to the window in front (SendInput: xdotool's keys reach Wine
+// twice), with the window brought to the front first; held (VK_SHIFT, VK_MENU) around it.
+inline void Key(HWND window, WORD vk, WORD held = 0) {
     SetForegroundWindow(window);
     std::vector<INPUT> in;
     auto add = [&](WORD key, DWORD up) {
@@ -65,10 +65,10 @@ inline void Key(HWND window, WORD vk, bool alt = false) {
         i.ki.dwFlags = up;
         in.push_back(i);
     };
-    if (alt) add(VK_MENU, 0);
+    if (held) add(held, 0);
     add(vk, 0);
     add(vk, KEYEVENTF_KEYUP);
-    if (alt) add(VK_MENU, KEYEVENTF_KEYUP);
+    if (held) add(held, KEYEVENTF_KEYUP);
     SendInput(UINT(in.size()), in.data(), sizeof in[0]);
     Sleep(30);
 }

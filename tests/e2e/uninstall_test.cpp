@@ -94,7 +94,7 @@ life::InstallRun InstallFromDiscMenu(bool keys = false) {
     watch.onWindow = [keys](HWND h) {
         if (harness::WindowText(h) != "インストール方法の設定") return true;  // the menu itself
         if (keys) {
-            life::Key(h, 'R', true);  // both start checked: the readme's goes off
+            life::Key(h, 'R', VK_MENU);  // both start checked: the readme's goes off
             life::Key(h, VK_RETURN);
             return true;
         }
@@ -160,7 +160,7 @@ bool ConfirmOptions(DWORD pid, bool allDelete, HWND* owner = nullptr, bool keys 
     if (!dialog) return false;
     if (owner) *owner = GetWindow(dialog, GW_OWNER);
     if (keys) {
-        if (allDelete) life::Key(dialog, 'D', true);
+        if (allDelete) life::Key(dialog, 'D', VK_MENU);
         life::Key(dialog, VK_RETURN);
         return true;
     }
