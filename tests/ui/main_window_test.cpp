@@ -176,6 +176,8 @@ TEST_F(Window, KeysAndPointerShareOneHighlight) {
     EXPECT_EQ(g_state.highlight, 0);
     EXPECT_EQ(Over(100, 100), -1);
     EXPECT_EQ(g_state.highlight, -1);
+    EXPECT_EQ(OnMenuKey(VK_SPACE), 1);  // presses nothing while none is lit
+    EXPECT_TRUE(IsWindow(g_state.mainWindow));
     EXPECT_EQ(OnMenuKey(VK_UP), 1);  // from none, Up lights the last
     EXPECT_EQ(g_state.highlight, 2);
     // one button window for each button shown, named for a screen reader
@@ -183,6 +185,9 @@ TEST_F(Window, KeysAndPointerShareOneHighlight) {
     for (HWND w = GetWindow(g_state.mainWindow, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT))
         names.push_back(harness::ClassName(w) + " " + harness::WindowText(w));
     EXPECT_EQ(names, std::vector<std::string>({"Button インストール", "Button 終了"}));
+    HWND window = g_state.mainWindow;
+    EXPECT_EQ(OnMenuKey(VK_SPACE), 1);  // EXIT, lit
+    EXPECT_FALSE(IsWindow(window));
 }
 
 // While a run works the keys do nothing: Alt+F4 leaves the window; in the menu it is EXIT.
@@ -219,6 +224,10 @@ TEST_F(Window, AnyNonzeroIsInstallCountsAsInstalled) {
         OnMenuKey(VK_TAB);
         EXPECT_EQ(g_state.highlight, lit);
     }
+    // a screen reader presses EXIT through its button window
+    HWND window = g_state.mainWindow;
+    SendMessageA(FindWindowExA(window, nullptr, "Button", "終了"), BM_CLICK, 0, 0);
+    EXPECT_FALSE(IsWindow(window));
 }
 
 TEST_F(Window, GameStartWithoutSettingsSaysSo) {
