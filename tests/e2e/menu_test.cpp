@@ -143,7 +143,8 @@ void ClickAt(HWND window, int x, int y) {
 
 // The menu's buttons as a screen reader finds them from another process: the accessible
 // children of the window's client area, each as "role name" of its own client area (43 is
-// a push button), names in code page 932.
+// a push button; Wine's window objects answer no name, their client areas do), names in
+// code page 932.
 std::vector<std::string> ScreenReaderButtons(HWND window) {
     std::vector<std::string> found;
     CoInitialize(nullptr);
