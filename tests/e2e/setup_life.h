@@ -56,6 +56,11 @@ inline std::map<std::string, std::string> Entry(HKEY root, REGSAM view = 0, cons
 // twice), with the window brought to the front first; held (VK_SHIFT, VK_MENU) around it.
 inline void Key(HWND window, WORD vk, WORD held = 0) {
     SetForegroundWindow(window);
+    // a window just shown, on a busy machine, comes to the front a moment later
+    for (int i = 0; i < 100 && GetForegroundWindow() != window; i++) {
+        Sleep(20);
+        SetForegroundWindow(window);
+    }
     std::vector<INPUT> in;
     auto add = [&](WORD key, DWORD up) {
         INPUT i = {};
