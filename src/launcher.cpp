@@ -12,6 +12,8 @@
 #include "uninstall/uninstall_run.h"
 #include <shlwapi.h>
 
+static int IsMenuWindow(HWND window);
+
 int LauncherMain(HINSTANCE instance, const char *commandLine)
 {
     // a missing disc gets our dialog, not the system's
@@ -68,6 +70,9 @@ int LauncherMain(HINSTANCE instance, const char *commandLine)
                     exitCode = (int)msg.wParam;
                     break;
                 }
+                // the menu's keys, whichever of its windows has the focus
+                if (msg.message == WM_KEYDOWN && IsMenuWindow(msg.hwnd) && OnMenuKey(msg.wParam))
+                    continue;
                 TranslateMessage(&msg);
                 DispatchMessageA(&msg);
             } else {
@@ -79,4 +84,9 @@ int LauncherMain(HINSTANCE instance, const char *commandLine)
     if (g_state.semaphore) CloseHandle(g_state.semaphore);
     g_state.semaphore = NULL;
     return exitCode;
+}
+
+static int IsMenuWindow(HWND window)
+{
+    return window && (window == g_state.mainWindow || GetParent(window) == g_state.mainWindow);
 }

@@ -46,6 +46,10 @@ struct LauncherState {
     Sprite buttons[3];
     RECT hitRects[3];
     int mouseX, mouseY;
+    // the lit button, -1 for none: the pointer and the keys move the same one
+    int highlight;
+    int keysMovedLast;  // a mouse move that stays in place then leaves the keys' button lit
+    WNDPROC buttonProc;  // the BUTTON class's own procedure, under the button windows' own
 };
 
 extern LauncherState g_state;

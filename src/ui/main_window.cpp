@@ -11,6 +11,7 @@ static void OnCreate(HWND window);
 static void OnPaint(HWND window);
 static void OnDestroy(void);
 static void DrawProgressWidth(int width);
+static void ShowProgressTitle(int percent);
 
 int CreateMenuWindow(HINSTANCE instance)
 {
@@ -59,6 +60,19 @@ LRESULT CALLBACK MenuWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_LBUTTONDOWN:
         OnClick();
         return 0;
+    case WM_DRAWITEM:
+        DrawButtonWindow((const DRAWITEMSTRUCT *)lParam);
+        return TRUE;
+    case WM_CTLCOLORBTN:
+        // the button windows paint no background of their own over the art
+        return (LRESULT)GetStockObject(NULL_BRUSH);
+    case WM_COMMAND:
+        if (HIWORD(wParam) == BN_CLICKED) OnButtonCommand(LOWORD(wParam));
+        return 0;
+    case WM_SYSKEYDOWN:
+        // while a run works the keys do nothing, Alt+F4 included; the menu closes on it
+        if (g_state.launchMode != MODE_MENU) return 0;
+        break;
     case WM_DESTROY:
         OnDestroy();
         return 0;
@@ -139,8 +153,21 @@ static void DrawProgressWidth(int width)
 {
     // the band only ever grows from the left: redrawing an unchanged width shows nothing new
     if (width == g_state.progressWidth) return;
+    int percent = width * 100 / WINDOW_WIDTH;
+    if (g_state.progressWidth < 0 || percent != g_state.progressWidth * 100 / WINDOW_WIDTH)
+        ShowProgressTitle(percent);
     g_state.progressWidth = width;
     g_state.progress.srcLeft = 0;
     g_state.progress.srcRight = width;
     DrawSprite(g_state.backBuffer.surface, &g_state.progress);
+}
+
+// The taskbar, Alt+Tab and screen readers read the progress from the title: "45% — " and it.
+static void ShowProgressTitle(int percent)
+{
+    char title[PATH_SIZE], text[PATH_SIZE + 16];
+    if (!g_state.mainWindow) return;
+    SysLoadString(g_state.instance, 1, title, sizeof title);
+    wsprintfA(text, "%d%% — %s", percent, title);
+    SysSetWindowText(g_state.mainWindow, text);
 }

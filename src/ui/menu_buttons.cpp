@@ -12,7 +12,15 @@
 #define BUTTON_W 252
 #define BAND_H 36
 
+#define BUTTON_ID 100  // the button windows' ids, BUTTON_ID + slot
+
 static const int kButtonY[3] = {222, 268, 314};
+
+static void ShowHighlight(int slot);
+static void MoveHighlight(int step);
+static void PressButton(int slot);
+static void AddButtonWindow(int slot, const char *name);
+static LRESULT CALLBACK ButtonWindowProc(HWND item, UINT message, WPARAM wParam, LPARAM lParam);
 
 void SetUpButtons(void)
 {
@@ -33,49 +41,90 @@ void SetUpButtons(void)
     if (IsInstalled()) SetRect(&g_state.hitRects[1], BUTTON_X, 268, BUTTON_X + BUTTON_W, 268 + BAND_H);
     else SetRect(&g_state.hitRects[1], -1, -1, 0, 0);
     SetRect(&g_state.hitRects[2], BUTTON_X, 314, BUTTON_X + BUTTON_W, 314 + BAND_H);
+    if (g_state.launchMode == MODE_MENU) {
+        int installed = g_state.hitRects[1].right > 0;
+        AddButtonWindow(0, installed ? "アンインストール" : "インストール");
+        if (installed) AddButtonWindow(1, "ゲームスタート");
+        AddButtonWindow(2, "終了");
+    }
+    g_state.keysMovedLast = 0;
     // draws every button in its normal band before the first paint
     SendMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(0, 0));
 }
 
 void OnHover(LPARAM position)
 {
-    g_state.mouseX = (int)(unsigned short)LOWORD(position);
-    g_state.mouseY = (int)(unsigned short)HIWORD(position);
-    for (int i = 0; i < 3; i++) {
-        Sprite *button = &g_state.buttons[i];
-        button->srcTop = 0;
-        button->srcBottom = BAND_H;
-        if (HitTest(&g_state.hitRects[i])) {
-            int band = i == 0 ? (IsInstalled() ? 2 : 0) : i == 1 ? 1 : 3;
-            g_state.hintStrip.srcTop = band * 30;
-            g_state.hintStrip.srcBottom = band * 30 + 30;
-            button->srcTop = BAND_H;
-            button->srcBottom = 2 * BAND_H;
-            DrawSprite(g_state.backBuffer.surface, &g_state.hintStrip);
-        }
-        DrawSprite(g_state.backBuffer.surface, button);
-    }
+    int x = (int)(unsigned short)LOWORD(position);
+    int y = (int)(unsigned short)HIWORD(position);
+    // the system repeats a move in place now and then (a window shown or closed under the
+    // pointer); the button the keys lit stays lit until the pointer really moves
+    if (g_state.keysMovedLast && x == g_state.mouseX && y == g_state.mouseY) return;
+    g_state.keysMovedLast = 0;
+    g_state.mouseX = x;
+    g_state.mouseY = y;
+    int over = -1;
+    for (int i = 0; i < 3 && over < 0; i++)
+        if (HitTest(&g_state.hitRects[i])) over = i;
+    ShowHighlight(over);
 }
 
 void OnClick(void)
 {
-    HWND window = g_state.mainWindow;
-    if (HitTest(&g_state.hitRects[0])) {
-        int done = IsInstalled() ? UninstallHandOff() : PrepareInstall();
-        if (done) DestroyWindow(window);
-        return;
-    }
-    if (HitTest(&g_state.hitRects[1])) {
-        if (StartGame()) DestroyWindow(window);
-        return;
-    }
-    if (HitTest(&g_state.hitRects[2])) {
-        DestroyWindow(window);
-        return;
+    for (int i = 0; i < 3; i++) {
+        if (HitTest(&g_state.hitRects[i])) {
+            PressButton(i);
+            return;
+        }
     }
     // everywhere else the window is its own title bar
     ReleaseCapture();
-    SendMessageA(window, WM_NCLBUTTONDOWN, HTCAPTION, 0);
+    SendMessageA(g_state.mainWindow, WM_NCLBUTTONDOWN, HTCAPTION, 0);
+}
+
+// Tab and Down light the next button, Shift+Tab and Up the one before, both round the end;
+// Enter and Space press the lit one (Enter the first when none is lit), Esc is EXIT.
+// 1 when the key was the menu's.
+int OnMenuKey(WPARAM key)
+{
+    int slot = g_state.highlight;
+    switch (key) {
+    case VK_TAB:
+        MoveHighlight(GetKeyState(VK_SHIFT) < 0 ? -1 : 1);
+        return 1;
+    case VK_DOWN:
+        MoveHighlight(1);
+        return 1;
+    case VK_UP:
+        MoveHighlight(-1);
+        return 1;
+    case VK_RETURN:
+        PressButton(slot >= 0 ? slot : 0);
+        return 1;
+    case VK_SPACE:
+        if (slot >= 0) PressButton(slot);
+        return 1;
+    case VK_ESCAPE:
+        PressButton(2);
+        return 1;
+    }
+    return 0;
+}
+
+// A screen reader's press of a button window (BM_CLICK): the pointer never reaches them.
+void OnButtonCommand(int id)
+{
+    int slot = id - BUTTON_ID;
+    if (g_state.launchMode == MODE_MENU && slot >= 0 && slot < 3 && g_state.buttons[slot].surface)
+        PressButton(slot);
+}
+
+// The button windows show what the back buffer holds under them.
+void DrawButtonWindow(const DRAWITEMSTRUCT *item)
+{
+    int slot = (int)item->CtlID - BUTTON_ID;
+    if (slot < 0 || slot >= 3) return;
+    BitBlt(item->hDC, 0, 0, BUTTON_W, BAND_H, g_state.backBuffer.surface, BUTTON_X, kButtonY[slot],
+           SRCCOPY);
 }
 
 int HitTest(const RECT *rect)
@@ -105,4 +154,71 @@ void FreeButtonSprites(void)
     FreeSprite(&g_state.buttons[2]);
     FreeSprite(&g_state.buttons[1]);
     FreeSprite(&g_state.buttons[0]);
+}
+
+// Every button in its normal band but the lit one, whose hint goes onto the strip: the one
+// drawing for the pointer and the keys.
+static void ShowHighlight(int slot)
+{
+    g_state.highlight = slot;
+    for (int i = 0; i < 3; i++) {
+        Sprite *button = &g_state.buttons[i];
+        button->srcTop = 0;
+        button->srcBottom = BAND_H;
+        if (i == slot) {
+            int band = i == 0 ? (IsInstalled() ? 2 : 0) : i == 1 ? 1 : 3;
+            g_state.hintStrip.srcTop = band * 30;
+            g_state.hintStrip.srcBottom = band * 30 + 30;
+            button->srcTop = BAND_H;
+            button->srcBottom = 2 * BAND_H;
+            DrawSprite(g_state.backBuffer.surface, &g_state.hintStrip);
+        }
+        DrawSprite(g_state.backBuffer.surface, button);
+    }
+}
+
+// The next button shown, step 1 or -1 from the lit one; from none, the first or the last.
+static void MoveHighlight(int step)
+{
+    int slot = g_state.highlight;
+    if (slot < 0) slot = step > 0 ? 2 : 0;
+    for (int n = 0; n < 3; n++) {
+        slot = (slot + step + 3) % 3;
+        if (g_state.buttons[slot].surface) break;
+    }
+    g_state.keysMovedLast = 1;
+    ShowHighlight(slot);
+    // the focus follows, so that a screen reader names the button
+    HWND item = GetDlgItem(g_state.mainWindow, BUTTON_ID + slot);
+    if (item) SetFocus(item);
+}
+
+static void PressButton(int slot)
+{
+    HWND window = g_state.mainWindow;
+    if (slot == 0) {
+        int done = IsInstalled() ? UninstallHandOff() : PrepareInstall();
+        if (done) DestroyWindow(window);
+    } else if (slot == 1) {
+        if (StartGame()) DestroyWindow(window);
+    } else {
+        DestroyWindow(window);
+    }
+}
+
+// A BUTTON window over each button, for screen readers: its text names it. The pointer goes
+// through it to the menu window, as if it were not there.
+static void AddButtonWindow(int slot, const char *name)
+{
+    HWND item = SysCreateWindow("BUTTON", name, WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, BUTTON_X,
+                                kButtonY[slot], BUTTON_W, BAND_H, g_state.mainWindow, BUTTON_ID + slot,
+                                g_state.instance);
+    if (!item) return;
+    g_state.buttonProc = SysSubclassWindow(item, ButtonWindowProc);
+}
+
+static LRESULT CALLBACK ButtonWindowProc(HWND item, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCHITTEST) return HTTRANSPARENT;
+    return SysCallWindowProc(g_state.buttonProc, item, message, wParam, lParam);
 }

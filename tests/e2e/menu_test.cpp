@@ -1,12 +1,15 @@
-// The menu from the disc, driven from outside as a person would: hover hints, INSTALL through
-// its dialogs, the install run it starts, the menu from the install folder, GAME START, EXIT.
+// The menu from the disc, driven from outside as a person would: hover hints, the same from
+// the keys, the buttons a screen reader finds, INSTALL through its dialogs, the install run it
+// starts, the menu from the install folder, GAME START, EXIT, Esc and Alt+F4.
 #include "setup_life.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
 
 namespace {
 
 using harness::Box;
+using life::Key;
 using life::Layout;
 
 // Where the planted C:\Program.exe notes that something started it: an unquoted
@@ -138,6 +141,58 @@ void ClickAt(HWND window, int x, int y) {
     Press(window, x, y);
 }
 
+// The menu's buttons as a screen reader finds them from another process: the accessible
+// children of the window's client area, each as "role name" of its own client area (43 is
+// a push button; Wine's window objects answer no name, their client areas do), names in
+// code page 932.
+std::vector<std::string> ScreenReaderButtons(HWND window) {
+    std::vector<std::string> found;
+    CoInitialize(nullptr);
+    IAccessible* client = nullptr;
+    if (FAILED(AccessibleObjectFromWindow(window, OBJID_CLIENT, __uuidof(IAccessible), (void**)&client)) || !client)
+        return {"no accessible object"};
+    long count = 0, got = 0;
+    client->get_accChildCount(&count);
+    std::vector<VARIANT> children(count > 0 ? count : 1);
+    AccessibleChildren(client, 0, count, children.data(), &got);
+    for (long i = 0; i < got; i++) {
+        IAccessible* child = nullptr;
+        HWND childWindow = nullptr;
+        if (children[i].vt == VT_DISPATCH && children[i].pdispVal &&
+            SUCCEEDED(children[i].pdispVal->QueryInterface(__uuidof(IAccessible), (void**)&child)) && child) {
+            WindowFromAccessibleObject(child, &childWindow);
+            child->Release();
+        }
+        VariantClear(&children[i]);
+        IAccessible* button = nullptr;
+        if (!childWindow ||
+            FAILED(AccessibleObjectFromWindow(childWindow, OBJID_CLIENT, __uuidof(IAccessible), (void**)&button)) ||
+            !button) {
+            found.push_back("child without a window");
+            continue;
+        }
+        VARIANT self, role;
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+        VariantInit(&role);
+        BSTR name = nullptr;
+        button->get_accRole(self, &role);
+        button->get_accName(self, &name);
+        char text[256] = "";
+        if (name) WideCharToMultiByte(932, 0, name, -1, text, sizeof text, nullptr, nullptr);
+        // Windows' proxy gives a BUTTON window's client area the push button's role; Wine's
+        // gives every client area the role of one, and the class tells the button
+        long r = role.vt == VT_I4 ? role.lVal : -1;
+        if (r == ROLE_SYSTEM_CLIENT && harness::ClassName(childWindow) == "Button") r = ROLE_SYSTEM_PUSHBUTTON;
+        found.push_back(std::to_string(r) + " " + text);
+        SysFreeString(name);
+        VariantClear(&role);
+        button->Release();
+    }
+    client->Release();
+    return found;
+}
+
 void SetText(HWND control, const std::string& text) {
     DWORD_PTR r = 0;
     SendMessageTimeoutA(control, WM_SETTEXT, 0, LPARAM(text.c_str()), SMTO_ABORTIFHUNG, 2000, &r);
@@ -239,6 +294,21 @@ TEST_F(Menu, InstallFromTheDiscThenStartTheGame) {
     EXPECT_EQ(r.left, 212);
     EXPECT_EQ(r.top, 184);
     EXPECT_EQ(Shows(menu.window, {Slot(0, a.install, 0), EmptySlot(1), Slot(2, a.exit, 0), NoHint()}), "");
+    EXPECT_EQ(ScreenReaderButtons(menu.window), std::vector<std::string>({"43 インストール", "43 終了"}));
+
+    // the keys light the buttons as the pointer does, round the end past the empty slot, the
+    // pointer resting on the art
+    Pointer(menu.window, 100, 100);
+    Key(menu.window, VK_TAB);
+    EXPECT_EQ(Shows(menu.window, {Slot(0, a.install, 1), EmptySlot(1), Slot(2, a.exit, 0), Hint(0)}), "") << "Tab";
+    Key(menu.window, VK_DOWN);
+    EXPECT_EQ(Shows(menu.window, {Slot(0, a.install, 0), EmptySlot(1), Slot(2, a.exit, 1), Hint(3)}), "") << "Down";
+    Key(menu.window, VK_DOWN);
+    EXPECT_EQ(Shows(menu.window, {Slot(0, a.install, 1), Slot(2, a.exit, 0), Hint(0)}), "") << "Down round";
+    Key(menu.window, VK_UP);
+    EXPECT_EQ(Shows(menu.window, {Slot(0, a.install, 0), Slot(2, a.exit, 1), Hint(3)}), "") << "Up round";
+    Key(menu.window, VK_TAB, VK_SHIFT);
+    EXPECT_EQ(Shows(menu.window, {Slot(0, a.install, 1), Slot(2, a.exit, 0), Hint(0)}), "") << "Shift+Tab";
 
     // the pointer over each button lights it and explains it; off the buttons the hint stays
     EXPECT_EQ(PointAndShow(menu.window, 400, 240, {Slot(0, a.install, 1), Slot(2, a.exit, 0), Hint(0)}), "") << "INSTALL";
@@ -306,6 +376,13 @@ TEST_F(Menu, InstallFromTheDiscThenStartTheGame) {
     ASSERT_NE(menu2, nullptr);
     EXPECT_EQ(lstrcmpiA(life::ImagePath(menu2).c_str(), (l.install + "\\Setup.exe").c_str()), 0);
     EXPECT_EQ(Shows(again, {Slot(0, a.uninstall, 0), Slot(1, a.start, 0), Slot(2, a.exit, 0), NoHint()}), "");
+    EXPECT_EQ(ScreenReaderButtons(again),
+              std::vector<std::string>({"43 アンインストール", "43 ゲームスタート", "43 終了"}));
+    Key(again, VK_UP);  // from none, the last
+    EXPECT_EQ(Shows(again, {Slot(0, a.uninstall, 0), Slot(1, a.start, 0), Slot(2, a.exit, 1), Hint(3)}), "") << "Up";
+    Key(again, VK_DOWN);
+    Key(again, VK_DOWN);
+    EXPECT_EQ(Shows(again, {Slot(0, a.uninstall, 0), Slot(1, a.start, 1), Slot(2, a.exit, 0), Hint(1)}), "") << "Down";
     EXPECT_EQ(PointAndShow(again, 328, 222, {Slot(0, a.uninstall, 1), Slot(1, a.start, 0), Hint(2)}), "") << "UNINSTALL";
     EXPECT_EQ(PointAndShow(again, 500, 303, {Slot(0, a.uninstall, 0), Slot(1, a.start, 1), Hint(1)}), "") << "GAME START";
     EXPECT_EQ(PointAndShow(again, 100, 100, {Slot(1, a.start, 0), Hint(1)}), "");
@@ -336,11 +413,17 @@ TEST_F(Menu, CancelNoAndBadRootsLeaveTheMenuOpen) {
     Press(window, 400, 240);
     EXPECT_EQ(harness::WaitForWindow("#32770", kOptionsTitle, pid, 700), nullptr);
 
-    // Cancel
+    // Cancel; then Enter on INSTALL, with no button lit, and Esc in the dialog
     ClickAt(window, 400, 240);
     HWND dialog = harness::WaitForWindow("#32770", kOptionsTitle, pid, 5000);
     ASSERT_NE(dialog, nullptr);
     harness::Click(dialog, IDCANCEL);
+    EXPECT_TRUE(harness::WaitGone(dialog, 5000));
+    Hover(window, 100, 100);
+    Key(window, VK_RETURN);
+    dialog = harness::WaitForWindow("#32770", kOptionsTitle, pid, 5000);
+    ASSERT_NE(dialog, nullptr);
+    Key(dialog, VK_ESCAPE);
     EXPECT_TRUE(harness::WaitGone(dialog, 5000));
 
     // bad roots: the message over the dialog, which stays open with its text
@@ -419,6 +502,13 @@ TEST_F(Menu, CancelNoAndBadRootsLeaveTheMenuOpen) {
     ClickAt(window, 579, 349);
     EXPECT_EQ(harness::WaitExit(menu.p.process, 10000), 0u);
     EXPECT_FALSE(IsWindow(window));
+    // Esc and Alt+F4 do the same
+    for (bool alt : {false, true}) {
+        Started next = StartMenu();
+        ASSERT_NE(next.window, nullptr);
+        Key(next.window, alt ? VK_F4 : VK_ESCAPE, alt ? VK_MENU : 0);
+        EXPECT_EQ(harness::WaitExit(next.p.process, 10000), 0u) << (alt ? "Alt+F4" : "Esc");
+    }
     harness::RemoveTree(chosen);
     EXPECT_FALSE(harness::Exists(kPlantedLog));
 }

@@ -52,6 +52,32 @@ inline std::map<std::string, std::string> Entry(HKEY root, REGSAM view = 0, cons
     return values;
 }
 
+// A key as the keyboard gives it to the window in front (SendInput: xdotool's keys reach Wine
+// twice), with the window brought to the front first; held (VK_SHIFT, VK_MENU) around it.
+inline void Key(HWND window, WORD vk, WORD held = 0) {
+    SetForegroundWindow(window);
+    // a window just shown, on a busy machine, comes to the front a moment later
+    for (int i = 0; i < 100 && GetForegroundWindow() != window; i++) {
+        Sleep(20);
+        SetForegroundWindow(window);
+    }
+    std::vector<INPUT> in;
+    auto add = [&](WORD key, DWORD up) {
+        INPUT i = {};
+        i.type = INPUT_KEYBOARD;
+        i.ki.wVk = key;
+        i.ki.wScan = WORD(MapVirtualKeyA(key, 0));
+        i.ki.dwFlags = up;
+        in.push_back(i);
+    };
+    if (held) add(held, 0);
+    add(vk, 0);
+    add(vk, KEYEVENTF_KEYUP);
+    if (held) add(held, KEYEVENTF_KEYUP);
+    SendInput(UINT(in.size()), in.data(), sizeof in[0]);
+    Sleep(30);
+}
+
 // Whether this 32-bit program runs on 64-bit Windows.
 inline bool OnWow64() {
     typedef BOOL(WINAPI * Fn)(HANDLE, PBOOL);

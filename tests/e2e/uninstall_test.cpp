@@ -82,7 +82,8 @@ void ClickTop(HWND menu) { ClickAt(menu, 400, 240); }
 // INSTALL on the menu from the disc: the options with the desktop link and without the
 // readme, Yes to the new folder; then the install run it starts, up to the menu that run
 // restarts from the install folder.
-life::InstallRun InstallFromDiscMenu() {
+// With keys, the menu and the dialog have only the keyboard.
+life::InstallRun InstallFromDiscMenu(bool keys = false) {
     life::InstallRun run;
     harness::Process disc = harness::Start("D:\\Setup.exe", "D:\\");
     EXPECT_TRUE(disc);
@@ -90,15 +91,21 @@ life::InstallRun InstallFromDiscMenu() {
     HWND menu = harness::WaitForWindow(life::kMenuClass, nullptr, disc.pid, 20000);
     EXPECT_NE(nullptr, menu);
     harness::ProcessWatcher watch(disc.pid);
-    watch.onWindow = [](HWND h) {
+    watch.onWindow = [keys](HWND h) {
         if (harness::WindowText(h) != "インストール方法の設定") return true;  // the menu itself
+        if (keys) {
+            life::Key(h, 'R', VK_MENU);  // both start checked: the readme's goes off
+            life::Key(h, VK_RETURN);
+            return true;
+        }
         SendMessageA(GetDlgItem(h, 1010), BM_SETCHECK, BST_CHECKED, 0);
         SendMessageA(GetDlgItem(h, 1011), BM_SETCHECK, BST_UNCHECKED, 0);
         harness::Click(h, IDOK);
         return true;
     };
     watch.onBox = [](const Box& b) { return b.caption == "フォルダ作成の確認" ? IDYES : IDCANCEL; };
-    if (menu) ClickTop(menu);
+    if (menu && keys) life::Key(menu, VK_RETURN);  // none lit: the first, INSTALL
+    else if (menu) ClickTop(menu);
     DWORD menuExit = watch.Run(disc.process, 30000);
     if (menuExit == STILL_ACTIVE) harness::Kill(disc);
     else harness::Close(disc);
@@ -123,8 +130,14 @@ life::InstallRun InstallFromDiscMenu() {
 }
 
 // GAME START on the installed menu: the game from the install folder, and the menu ends.
-void StartTheGame(const Layout& l, life::InstallRun& install) {
-    ClickAt(install.menu, 400, 286);
+void StartTheGame(const Layout& l, life::InstallRun& install, bool keys = false) {
+    if (keys) {
+        life::Key(install.menu, VK_TAB);
+        life::Key(install.menu, VK_DOWN);
+        life::Key(install.menu, VK_RETURN);
+    } else {
+        ClickAt(install.menu, 400, 286);
+    }
     HWND game = harness::WaitForWindow("AoHoshi_Game", nullptr, 0, 20000);
     ASSERT_NE(nullptr, game);
     HANDLE h = life::OpenPid(harness::WindowPid(game));
@@ -142,10 +155,15 @@ void StartTheGame(const Layout& l, life::InstallRun& install) {
 }
 
 // Confirms the uninstall-options dialog of process pid; false when it never came.
-bool ConfirmOptions(DWORD pid, bool allDelete, HWND* owner = nullptr) {
+bool ConfirmOptions(DWORD pid, bool allDelete, HWND* owner = nullptr, bool keys = false) {
     HWND dialog = harness::WaitForWindow("#32770", "アンインストール方法の設定", pid, 20000);
     if (!dialog) return false;
     if (owner) *owner = GetWindow(dialog, GW_OWNER);
+    if (keys) {
+        if (allDelete) life::Key(dialog, 'D', VK_MENU);
+        life::Key(dialog, VK_RETURN);
+        return true;
+    }
     SendMessageA(GetDlgItem(dialog, 1011), BM_SETCHECK, allDelete ? BST_CHECKED : BST_UNCHECKED, 0);
     harness::Answer(dialog, IDOK);
     return true;
@@ -201,7 +219,8 @@ void ExpectReports(const UninstallRun& run) {
     }
 }
 
-enum Way { FROM_MENU, FROM_SHORTCUT, FROM_DISC };
+// FROM_KEYS: as FROM_MENU, with the keyboard alone in the menus and their dialogs
+enum Way { FROM_MENU, FROM_SHORTCUT, FROM_DISC, FROM_KEYS };
 
 // A system of another language: the locale Setup.exe runs under, and whether Desktop and
 // Documents lie in a user folder named in Hangul.
@@ -266,6 +285,7 @@ protected:
         harness::SetChildLocale("");
         if (language.hangulFolders && shellFolders.size() == 2) PointShellFolders(&shellFolders, false);
     }
+    bool ByMenu() const { return way == FROM_MENU || way == FROM_KEYS; }
     Layout l;
     bool win9x = false;
     Way way = FROM_MENU;
@@ -283,8 +303,8 @@ TEST_P(LifeCycle, InstallThenUninstallLeavesOnlyWhatTheUserAdded) {
     life::Snapshot before = life::TakeSnapshot();
     ASSERT_TRUE(life::Entry(HKEY_LOCAL_MACHINE).empty() && life::Entry(HKEY_CURRENT_USER).empty());
 
-    if (way == FROM_MENU) {
-        install = InstallFromDiscMenu();
+    if (ByMenu()) {
+        install = InstallFromDiscMenu(way == FROM_KEYS);
     } else {
         life::Prepare(l, 1, 0);
         install = life::RunInstall(l, false);
@@ -319,8 +339,8 @@ TEST_P(LifeCycle, InstallThenUninstallLeavesOnlyWhatTheUserAdded) {
         EXPECT_EQ("C:\\Program Files (x86)\\Common Files", l.common);
     }
 
-    ASSERT_NO_FATAL_FAILURE(StartTheGame(l, install));
-    if (way == FROM_MENU) {
+    ASSERT_NO_FATAL_FAILURE(StartTheGame(l, install, way == FROM_KEYS));
+    if (ByMenu()) {
         // the menu again, as from Explorer in the install folder
         harness::Process again = harness::Start(life::Quoted(l.install + "\\Setup.exe"), l.install);
         ASSERT_TRUE(again);
@@ -336,12 +356,13 @@ TEST_P(LifeCycle, InstallThenUninstallLeavesOnlyWhatTheUserAdded) {
     if (saves)
         for (const char* f : {"a.dat", "b.DAT", "c.txt", "x\\y.dat"}) harness::WriteFile(l.save + "\\" + f, "save");
     std::string mine = l.install + "\\data\\voice\\mine.txt";
-    if (way == FROM_MENU) harness::WriteFile(mine, "mine");
+    if (ByMenu()) harness::WriteFile(mine, "mine");
 
     HWND dialogOwner = nullptr;
-    if (way == FROM_MENU) {
-        ClickTop(install.menu);
-        ASSERT_TRUE(ConfirmOptions(install.menuPid, allDelete, &dialogOwner));
+    if (ByMenu()) {
+        if (way == FROM_KEYS) life::Key(install.menu, VK_RETURN);  // none lit: UNINSTALL
+        else ClickTop(install.menu);
+        ASSERT_TRUE(ConfirmOptions(install.menuPid, allDelete, &dialogOwner, way == FROM_KEYS));
         EXPECT_EQ(install.menu, dialogOwner);
     } else if (way == FROM_SHORTCUT) {
         life::LinkInfo link = life::ReadLink(l.UninstallLink());
@@ -392,7 +413,7 @@ TEST_P(LifeCycle, InstallThenUninstallLeavesOnlyWhatTheUserAdded) {
         for (const char* f : {"b.DAT", "c.txt", "x", "x\\y.dat"}) kept.push_back(l.save + "\\" + f);
         if (!allDelete) kept.push_back(l.save + "\\a.dat");
     }
-    if (way == FROM_MENU)
+    if (ByMenu())
         for (std::string p = mine; p != l.root; p = life::ParentOf(p)) kept.push_back(p);
     if (way != FROM_DISC) {
         kept.push_back(l.store);
@@ -443,7 +464,7 @@ TEST_P(LifeCycle, InstallThenUninstallLeavesOnlyWhatTheUserAdded) {
 }
 
 std::string CycleName(const ::testing::TestParamInfo<std::tuple<bool, Way, Language>>& i) {
-    static const char* const ways[] = {"Menu", "Shortcut", "Disc"};
+    static const char* const ways[] = {"Menu", "Shortcut", "Disc", "Keys"};
     const Language& language = std::get<2>(i.param);
     std::string name = std::string(std::get<0>(i.param) ? "Win9x" : "NT") + ways[std::get<1>(i.param)];
     if (*language.locale) name += std::string("_") + std::string(language.locale, 5);
@@ -462,6 +483,7 @@ INSTANTIATE_TEST_SUITE_P(Ways, LifeCycle,
                                            std::make_tuple(false, FROM_MENU, Language{"hi_IN.UTF-8", false}),
                                            std::make_tuple(false, FROM_MENU, Language{"ko_KR.UTF-8", true})),
                          CycleName);
+INSTANTIATE_TEST_SUITE_P(Keys, LifeCycle, ::testing::Values(std::make_tuple(false, FROM_KEYS, kJapanese)), CycleName);
 
 // Faults in what the uninstall run finds, on the NT family.
 class UninstallEdge : public ::testing::Test {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <functional>
 #include <string>
 #include <tuple>
 
@@ -315,23 +316,23 @@ void ExpectDialog(int id, const char* caption, short cx, short cy, const std::ve
 TEST(Templates, AsTabled) {
     const int button = 0x80, edit = 0x81, combo = 0x85;
     ExpectDialog(IDD_INSTALL_OPTIONS, "インストール方法の設定", 187, 93,
-                 {{kTab | BS_DEFPUSHBUTTON, 35, 73, 50, 14, IDOK, button, "OK"},
-                  {kTab | BS_PUSHBUTTON, 101, 73, 50, 14, IDCANCEL, button, "ｷｬﾝｾﾙ"},
+                 {{kChild | BS_GROUPBOX, 4, 4, 179, 32, -1, button, "インストール先を指定して下さい"},
                   {kTab | ES_AUTOHSCROLL | WS_BORDER, 7, 15, 159, 13, 1002, edit, ""},
-                  {kTab | BS_PUSHBUTTON, 169, 16, 10, 11, 1003, button, "..."},
-                  {kChild | BS_GROUPBOX, 4, 4, 179, 32, -1, button, "インストール先を指定して下さい"},
-                  {kTab | BS_AUTOCHECKBOX, 7, 41, 173, 12, 1010, button, "デスクトップにショートカットを作成する"},
-                  {kTab | BS_AUTOCHECKBOX, 7, 56, 173, 12, 1011, button, "インストール終了後にお読みくださいを開く"}});
+                  {kTab | BS_PUSHBUTTON, 169, 16, 10, 11, 1003, button, "&..."},
+                  {kTab | BS_AUTOCHECKBOX, 7, 41, 173, 12, 1010, button, "デスクトップにショートカットを作成する(&D)"},
+                  {kTab | BS_AUTOCHECKBOX, 7, 56, 173, 12, 1011, button, "インストール終了後にお読みくださいを開く(&R)"},
+                  {kTab | BS_DEFPUSHBUTTON, 35, 73, 50, 14, IDOK, button, "OK"},
+                  {kTab | BS_PUSHBUTTON, 101, 73, 50, 14, IDCANCEL, button, "ｷｬﾝｾﾙ"}});
     ExpectDialog(IDD_UNINSTALL_OPTIONS, "アンインストール方法の設定", 187, 65,
-                 {{kTab | BS_DEFPUSHBUTTON, 35, 44, 50, 14, IDOK, button, "開始"},
-                  {kTab | BS_PUSHBUTTON, 101, 44, 50, 14, IDCANCEL, button, "ｷｬﾝｾﾙ"},
-                  {kTab | BS_AUTOCHECKBOX, 8, 15, 158, 14, 1011, button, "全て削除する"},
-                  {kChild | BS_GROUPBOX, 4, 7, 179, 25, -1, button, "セーブデータ"}});
+                 {{kChild | BS_GROUPBOX, 4, 7, 179, 25, -1, button, "セーブデータ"},
+                  {kTab | BS_AUTOCHECKBOX, 8, 15, 158, 14, 1011, button, "全て削除する(&D)"},
+                  {kTab | BS_DEFPUSHBUTTON, 35, 44, 50, 14, IDOK, button, "開始"},
+                  {kTab | BS_PUSHBUTTON, 101, 44, 50, 14, IDCANCEL, button, "ｷｬﾝｾﾙ"}});
     ExpectDialog(IDD_DISC, "ディスク指定", 149, 65,
-                 {{kTab | BS_DEFPUSHBUTTON, 16, 44, 50, 14, IDOK, button, "OK"},
-                  {kTab | BS_PUSHBUTTON, 82, 44, 50, 14, IDCANCEL, button, "ｷｬﾝｾﾙ"},
-                  {kChild | BS_GROUPBOX, 1, 5, 144, 35, -1, button, "インストールディスクを指定して下さい"},
-                  {kTab | CBS_DROPDOWNLIST | CBS_SORT | WS_VSCROLL, 5, 19, 135, 76, 1012, combo, ""}});
+                 {{kChild | BS_GROUPBOX, 1, 5, 144, 35, -1, button, "インストールディスクを指定して下さい"},
+                  {kTab | CBS_DROPDOWNLIST | CBS_SORT | WS_VSCROLL, 5, 19, 135, 76, 1012, combo, ""},
+                  {kTab | BS_DEFPUSHBUTTON, 16, 44, 50, 14, IDOK, button, "OK"},
+                  {kTab | BS_PUSHBUTTON, 82, 44, 50, 14, IDCANCEL, button, "ｷｬﾝｾﾙ"}});
 }
 
 }  // namespace
@@ -444,6 +445,58 @@ TEST_F(Dialogs, InstallOptionsStartCheckedWithTheLastRoot) {
     EXPECT_EQ(shown, std::vector<std::string>({"C:\\Program Files", "C:\\Program Files", "C:"}));
     EXPECT_EQ(checked, std::vector<bool>({true, true, true}));
     EXPECT_TRUE(boxes.boxes.empty());
+}
+
+// The ids of the controls Tab visits, from the one with the focus at the start.
+std::vector<int> TabOrder(HWND dialog) {
+    std::vector<int> ids;
+    HWND start = GetFocus(), at = start;
+    do {
+        ids.push_back(GetDlgCtrlID(at));
+        at = GetNextDlgTabItem(dialog, at, FALSE);
+    } while (at && at != start && ids.size() < 20);
+    return ids;
+}
+
+// From the keyboard alone: Tab in reading order from the first control, the check boxes'
+// access keys, Enter for OK and Esc for Cancel.
+TEST_F(Dialogs, KeysReachEveryControl) {
+    harness::MakeDirs(common + "\\" + g_state.maker);
+    lstrcpyA(g_state.installFolder, "C:\\Program Files");
+    struct Row {
+        const char* what;
+        std::function<int()> run;
+        std::vector<int> order;
+        const char* keys;  // access keys pressed before Enter
+    } table[] = {
+        {"install options", RunInstallOptionsDialog,
+         {IDC_ROOT_EDIT, IDC_BROWSE, IDC_DESKTOP_CHECK, IDC_README_CHECK, IDOK, IDCANCEL}, "dr"},
+        {"uninstall options", [] { return RunUninstallOptionsDialog(nullptr); },
+         {IDC_ALL_DELETE_CHECK, IDOK, IDCANCEL}, "d"},
+        {"disc", RunDiscDialog, {IDC_DRIVE_COMBO, IDOK, IDCANCEL}, ""},
+    };
+    g_state.desktopShortcut = g_state.openReadme = 1;
+    harness::BoxCatcher boxes;
+    for (const Row& row : table) {
+        for (WPARAM key : {VK_ESCAPE, VK_RETURN}) {
+            std::vector<int> order;
+            boxes.onDialog = [&](HWND dialog) {
+                order = TabOrder(dialog);
+                if (key == VK_RETURN)
+                    for (const char* k = row.keys; *k; k++) PostMessageA(GetFocus(), WM_SYSCHAR, *k, 1 << 29);
+                PostMessageA(GetFocus(), WM_KEYDOWN, key, 0);
+                return true;
+            };
+            EXPECT_EQ(row.run(), key == VK_RETURN) << row.what;
+            EXPECT_EQ(order, row.order) << row.what;
+        }
+    }
+    // the access keys turned the boxes: both off, the save data on
+    EXPECT_EQ(g_state.desktopShortcut, 0);
+    EXPECT_EQ(g_state.openReadme, 0);
+    EXPECT_EQ(AllDelete(), "1");
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_TRUE(boxes.unexpectedDialogs.empty());
 }
 
 // What the browser callback sends: a window standing in for the browser records it.

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "core/layout.h"
 #include "core/state.h"
@@ -124,6 +125,9 @@ TEST_F(Window, ProgressWidths) {
         DrawProgress(mb * MB);
         ExpectBar(ProgressWidth(mb * MB, 2000));
         EXPECT_EQ(g_state.progressWidth, ProgressWidth(mb * MB, 2000));
+        // the title tells the same: 1000 of 2000 megabytes are "50% — " and the title
+        EXPECT_EQ(harness::WindowText(g_state.mainWindow),
+                  std::to_string(ProgressWidth(mb * MB, 2000) / 6) + "% — 蒼き星の年代表　インストーラー");
     }
 }
 
@@ -155,6 +159,51 @@ TEST_F(Window, ButtonEdges) {
     EXPECT_EQ(Over(400, 240), -1);
 }
 
+// The keys light the buttons in turn, round the end, over the empty middle slot of a title
+// not installed; a move of the pointer takes the highlight over, a move in place does not.
+TEST_F(Window, KeysAndPointerShareOneHighlight) {
+    Open(MODE_MENU);
+    EXPECT_EQ(g_state.highlight, -1);
+    struct { WPARAM key; int lit; } table[] = {
+        {VK_DOWN, 0}, {VK_DOWN, 2}, {VK_DOWN, 0}, {VK_UP, 2}, {VK_TAB, 0}, {VK_UP, 2}, {'A', 2}};
+    for (const auto& row : table) {
+        EXPECT_EQ(OnMenuKey(row.key), row.key != 'A') << row.key;
+        EXPECT_EQ(g_state.highlight, row.lit) << row.key;
+    }
+    Over(g_state.mouseX, g_state.mouseY);  // where the pointer was: the keys' button stays lit
+    EXPECT_EQ(g_state.highlight, 2);
+    EXPECT_EQ(Over(400, 240), 0);
+    EXPECT_EQ(g_state.highlight, 0);
+    EXPECT_EQ(Over(100, 100), -1);
+    EXPECT_EQ(g_state.highlight, -1);
+    EXPECT_EQ(OnMenuKey(VK_SPACE), 1);  // presses nothing while none is lit
+    EXPECT_TRUE(IsWindow(g_state.mainWindow));
+    EXPECT_EQ(OnMenuKey(VK_UP), 1);  // from none, Up lights the last
+    EXPECT_EQ(g_state.highlight, 2);
+    // one button window for each button shown, named for a screen reader
+    std::vector<std::string> names;
+    for (HWND w = GetWindow(g_state.mainWindow, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT))
+        names.push_back(harness::ClassName(w) + " " + harness::WindowText(w));
+    EXPECT_EQ(names, std::vector<std::string>({"Button インストール", "Button 終了"}));
+    HWND window = g_state.mainWindow;
+    EXPECT_EQ(OnMenuKey(VK_SPACE), 1);  // EXIT, lit
+    EXPECT_FALSE(IsWindow(window));
+}
+
+// While a run works the keys do nothing: Alt+F4 leaves the window; in the menu it is EXIT.
+TEST_F(Window, AltF4ClosesOnlyTheMenu) {
+    for (int mode : {MODE_INSTALL, MODE_UNINSTALL, MODE_MENU}) {
+        Open(mode);
+        HWND window = g_state.mainWindow;
+        SendMessageA(window, WM_SYSKEYDOWN, VK_F4, 1 << 29);
+        harness::PumpMessages(100);
+        EXPECT_EQ(IsWindow(window) != 0, mode != MODE_MENU) << mode;
+        EXPECT_TRUE(GetWindow(window, GW_CHILD) == nullptr || mode == MODE_MENU) << mode;  // no button windows
+        TearDown();
+        SetUp();
+    }
+}
+
 TEST_F(Window, AnyNonzeroIsInstallCountsAsInstalled) {
     std::string store = common + "\\" + g_state.maker;
     harness::MakeDirs(store);
@@ -170,6 +219,15 @@ TEST_F(Window, AnyNonzeroIsInstallCountsAsInstalled) {
     EXPECT_EQ(Differences(shot, 328, 222, uninstall, 0, 0, 252, 36), 0);
     EXPECT_EQ(Differences(shot, 328, 268, start, 0, 0, 252, 36), 0);  // off it again: normal
     EXPECT_EQ(Differences(shot, 0, STRIP_Y, hints, 0, 30, 600, 30), 0);  // its hint stays
+    // the keys pass over all three
+    for (int lit : {0, 1, 2, 0}) {
+        OnMenuKey(VK_TAB);
+        EXPECT_EQ(g_state.highlight, lit);
+    }
+    // a screen reader presses EXIT through its button window
+    HWND window = g_state.mainWindow;
+    SendMessageA(FindWindowExA(window, nullptr, "Button", "終了"), BM_CLICK, 0, 0);
+    EXPECT_FALSE(IsWindow(window));
 }
 
 TEST_F(Window, GameStartWithoutSettingsSaysSo) {
