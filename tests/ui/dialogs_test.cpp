@@ -315,14 +315,14 @@ void ExpectDialog(int id, const char* caption, short cx, short cy, const std::ve
 
 TEST(Templates, AsTabled) {
     const int button = 0x80, edit = 0x81, combo = 0x85;
-    ExpectDialog(IDD_INSTALL_OPTIONS, "インストール方法の設定", 187, 93,
-                 {{kChild | BS_GROUPBOX, 4, 4, 179, 32, -1, button, "インストール先を指定して下さい"},
-                  {kTab | ES_AUTOHSCROLL | WS_BORDER, 7, 15, 159, 13, 1002, edit, ""},
-                  {kTab | BS_PUSHBUTTON, 169, 16, 10, 11, 1003, button, "&..."},
-                  {kTab | BS_AUTOCHECKBOX, 7, 41, 173, 12, 1010, button, "デスクトップにショートカットを作成する(&D)"},
-                  {kTab | BS_AUTOCHECKBOX, 7, 56, 173, 12, 1011, button, "インストール終了後にお読みくださいを開く(&R)"},
-                  {kTab | BS_DEFPUSHBUTTON, 35, 73, 50, 14, IDOK, button, "OK"},
-                  {kTab | BS_PUSHBUTTON, 101, 73, 50, 14, IDCANCEL, button, "ｷｬﾝｾﾙ"}});
+    ExpectDialog(IDD_INSTALL_OPTIONS, "インストール方法の設定", 199, 93,
+                 {{kChild | BS_GROUPBOX, 4, 4, 191, 32, -1, button, "インストール先を指定して下さい"},
+                  {kTab | ES_AUTOHSCROLL | WS_BORDER, 7, 15, 171, 13, 1002, edit, ""},
+                  {kTab | BS_PUSHBUTTON, 181, 16, 10, 11, 1003, button, "&..."},
+                  {kTab | BS_AUTOCHECKBOX, 7, 41, 185, 12, 1010, button, "デスクトップにショートカットを作成する(&D)"},
+                  {kTab | BS_AUTOCHECKBOX, 7, 56, 185, 12, 1011, button, "インストール終了後にお読みくださいを開く(&R)"},
+                  {kTab | BS_DEFPUSHBUTTON, 41, 73, 50, 14, IDOK, button, "OK"},
+                  {kTab | BS_PUSHBUTTON, 107, 73, 50, 14, IDCANCEL, button, "ｷｬﾝｾﾙ"}});
     ExpectDialog(IDD_UNINSTALL_OPTIONS, "アンインストール方法の設定", 187, 65,
                  {{kChild | BS_GROUPBOX, 4, 7, 179, 25, -1, button, "セーブデータ"},
                   {kTab | BS_AUTOCHECKBOX, 8, 15, 158, 14, 1011, button, "全て削除する(&D)"},
