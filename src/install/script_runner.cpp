@@ -21,6 +21,7 @@ static ULONGLONG s_total;
 static BYTE s_block[65536];
 static DWORD s_lastPump;
 static char s_self[PATH_SIZE];
+static const char *s_selfName = s_self;
 
 static void ReportLine(HWND owner, const char *text, const char *caption);
 static void RunFolderLine(const char *line, int length);
@@ -28,6 +29,8 @@ static ULONGLONG CopyPattern(const char *line, int length, ULONGLONG before);
 static int CopyOneFile(const char *src, const char *dst, ULONGLONG before, ULONGLONG *lineBytes);
 static void PumpOneMessage(void);
 static int IsRunningProgram(const char *path);
+static int SameFile(const char *a, const char *b);
+static void FindRunningProgram(void);
 
 int RunScript(void)
 {
@@ -47,8 +50,7 @@ int RunScript(void)
 
     s_total = 0;
     s_lastPump = GetTickCount() - PUMP_INTERVAL_MS;  // the first block looks at once
-    DWORD self = GetModuleFileNameA(NULL, s_self, sizeof s_self);
-    if (self == 0 || self >= sizeof s_self) s_self[0] = 0;
+    FindRunningProgram();
     int pos = 0;
     ScriptLine line;
     while (NextScriptLine(script, (int)got, &pos, &line)) {
@@ -235,8 +237,53 @@ static void PumpOneMessage(void)
 }
 
 // The script may list Setup.exe so that the uninstall removes it; the install run is that
-// very file, which Windows will not let anyone overwrite while it runs.
+// very file, which Windows will not let anyone overwrite while it runs. The loader names the
+// running copy in the normal form, the settings name {install} as the player typed its root
+// ("C:\Games\.\X", "C:\X\..\Games"): the two are compared as full paths, and where only
+// the spelling of a folder differs (a short name), as files.
 static int IsRunningProgram(const char *path)
 {
-    return s_self[0] && lstrcmpiA(s_self, path) == 0;
+    char full[PATH_SIZE], *name = NULL;
+    if (!s_self[0]) return 0;
+    DWORD length = GetFullPathNameA(path, sizeof full, full, &name);
+    if (length == 0 || length >= sizeof full || !name) return 0;
+    if (lstrcmpiA(s_self, full) == 0) return 1;
+    // only a file of the running program's own name can be it
+    if (lstrcmpiA(s_selfName, name) != 0) return 0;
+    return SameFile(s_self, full);
+}
+
+// 1 when both names open the same file: the same volume and the same index on it.
+static int SameFile(const char *a, const char *b)
+{
+    BY_HANDLE_FILE_INFORMATION info[2];
+    const char *paths[2] = {a, b};
+    for (int i = 0; i < 2; i++) {
+        HANDLE file = CreateFileA(paths[i], GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, NULL);
+        if (file == INVALID_HANDLE_VALUE) return 0;
+        int got = GetFileInformationByHandle(file, &info[i]);
+        CloseHandle(file);
+        if (!got) return 0;
+    }
+    // a file system without indexes answers 0 for every file
+    return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
+           info[0].nFileIndexHigh == info[1].nFileIndexHigh && info[0].nFileIndexLow == info[1].nFileIndexLow &&
+           (info[0].nFileIndexHigh | info[0].nFileIndexLow) != 0;
+}
+
+// The running program's full path and where its file name starts, once per script.
+static void FindRunningProgram(void)
+{
+    char module[PATH_SIZE], *name = NULL;
+    s_self[0] = 0;
+    s_selfName = s_self;
+    DWORD got = GetModuleFileNameA(NULL, module, sizeof module);
+    if (got == 0 || got >= sizeof module) return;
+    got = GetFullPathNameA(module, sizeof s_self, s_self, &name);
+    if (got == 0 || got >= sizeof s_self || !name) {
+        s_self[0] = 0;
+        return;
+    }
+    s_selfName = name;
 }

@@ -12,6 +12,7 @@
 #include "install/install_prep.h"
 #include "platform/platform.h"
 #include "ui/dialogs.h"
+#include "uninstall/handoff.h"
 #include <shlobj.h>
 
 namespace {
@@ -410,6 +411,39 @@ TEST_F(Dialogs, UninstallOptionsWriteAllDelete) {
     };
     EXPECT_EQ(RunUninstallOptionsDialog(nullptr), 1);
     EXPECT_EQ(AllDelete(), "1");
+}
+
+// A hand-off whose uninstaller cannot be made or started says why and leaves nothing staged.
+TEST_F(Dialogs, FailedHandOffIsSaidAndLeavesNothingStaged) {
+    const std::string store = common + "\\" + g_state.maker, staged = store + "\\Setup.exe";
+    const std::string install = common + "\\game", ini = store + "\\AoHoshi.ini";
+    harness::MakeDirs(install);
+    harness::WriteFile(staged, "an older uninstaller");
+    WritePrivateProfileStringA("INSTALL", "InstallFold", install.c_str(), ini.c_str());
+    lstrcpyA(g_state.sourceFolder, install.c_str());
+    HANDLE guard = CreateSemaphoreA(nullptr, 0, 1, nullptr);
+    g_state.semaphore = guard;
+    harness::BoxCatcher boxes;
+    boxes.onDialog = [&](HWND dialog) { return harness::Click(dialog, IDOK), true; };
+    // {install}\Setup.exe is not there to be copied
+    EXPECT_EQ(UninstallHandOff(), 0);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text,
+              "アンインストーラーの用意に失敗しました。\n[" + install + "\\Setup.exe]\nファイルが見つかりません。 (2)");
+    EXPECT_EQ(boxes.boxes[0].caption, "エラー");
+    EXPECT_EQ(boxes.boxes[0].icon, unsigned(MB_ICONEXCLAMATION));
+    EXPECT_FALSE(harness::Exists(staged));
+    EXPECT_EQ(g_state.semaphore, guard);
+    // copied, but no program to start: the guard is held again
+    harness::WriteFile(install + "\\Setup.exe", "not a program");
+    EXPECT_EQ(UninstallHandOff(), 0);
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_EQ(boxes.boxes[1].text.rfind("インストーラーの起動に失敗しました。\n[" + staged + "]\n", 0), 0u)
+        << boxes.boxes[1].text;
+    EXPECT_FALSE(harness::Exists(staged));
+    EXPECT_NE(g_state.semaphore, nullptr);
+    CloseHandle(g_state.semaphore);
+    g_state.semaphore = nullptr;
 }
 
 TEST_F(Dialogs, InstallOptionsStartCheckedWithTheLastRoot) {
