@@ -7,6 +7,7 @@
 
 #include "../../resources/resource.h"
 #include "core/layout.h"
+#include "core/settings.h"
 #include "core/state.h"
 #include "harness.h"
 #include "install/install_prep.h"
@@ -179,6 +180,40 @@ TEST_F(Prepare, AnExistingRootIsNotedAsNobodysToRemove) {
         harness::RemoveTree(work + "\\新年表");
     }
     SetFileAttributesA((source + "\\Setup.exe").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// Another title of the maker with the same game exe shares the settings file: while it is
+// installed this one is refused and nothing of it is touched; once it is gone, this one goes on.
+TEST_F(Prepare, AnotherTitleOfTheMakerIsNeverTakenOver) {
+    g_state.requiredMB = 1;
+    const std::string ini = common + "\\" + g_state.maker + "\\AoHoshi.ini";
+    const std::string other = work + "\\games\\" + g_state.brand + "\\続・年代表";
+    harness::WriteFile(other + "\\AoHoshi.exe", "the other game");
+    harness::MakeDirs(common + "\\" + g_state.maker);
+    WritePrivateProfileStringA("INSTALL", "InstallFold", other.c_str(), ini.c_str());
+    WritePrivateProfileStringA("INSTALL", "ExeName", "AoHoshi.exe", ini.c_str());
+    WritePrivateProfileStringA("INSTALL", "IsInstall", "1", ini.c_str());
+    WritePrivateProfileStringA("Link", "exe", "the other link", ini.c_str());
+    const std::string settings = harness::ReadFile(ini);
+    EXPECT_EQ(IsInstalled(), 0);  // this title's menu offers INSTALL
+    harness::BoxCatcher boxes;
+    EXPECT_EQ(Run(boxes), 0);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text,
+              "同じメーカーの別のゲームが、以下のフォルダにインストールされています。\n"
+              "そのゲームをアンインストールしてから、もう一度インストールを行ってください。\n\n" + other);
+    EXPECT_EQ(boxes.boxes[0].caption, "確認");
+    EXPECT_EQ(boxes.boxes[0].icon, unsigned(MB_ICONEXCLAMATION));
+    EXPECT_TRUE(boxes.unexpectedDialogs.empty() && boxes.dialogs.empty());  // never asked
+    EXPECT_EQ(harness::ReadFile(ini), settings);
+    EXPECT_FALSE(harness::Exists(work + "\\新年表"));
+    EXPECT_EQ(g_state.semaphore, guard);
+    // the other game uninstalled (by hand here): this one goes on to its folder question
+    harness::RemoveTree(work + "\\games");
+    boxes.answer(IDNO);
+    EXPECT_EQ(Run(boxes), 0);
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_EQ(boxes.boxes[1].caption, "フォルダ作成の確認");
 }
 
 TEST_F(Prepare, ExactlyTheRequiredSpaceIsEnough) {
