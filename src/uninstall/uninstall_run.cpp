@@ -9,9 +9,29 @@
 #include "staged_removal.h"
 #include <shlobj.h>
 
+// A log that cannot be replayed still lets the player get rid of the game: what is known
+// without it goes (the links the settings name, the entry, the settings, the staged copy);
+// the installed files stay, for nothing proves which of them the install made.
+static int RemoveWithoutLog(void)
+{
+    char text[PATH_SIZE + 256];
+    RemoveShortcuts();
+    RemoveProgramsEntry();
+    DeleteSettings();
+    RemoveStagedUninstaller();
+    // the message's own bytes and a path buffer fit
+    wsprintfA(text,
+              "ショートカットと登録情報を削除しました。\n"
+              "インストールされたファイルは削除されていません。お手数ですが、以下のフォルダを手動で削除して下さい。\n\n%s",
+              g_state.installFolder);
+    ShowMessage(g_state.mainWindow, text, TEXT_CAPTION_REPORT, MB_OK | MB_ICONWARNING);
+    return 0;
+}
+
 static char *LoadLog(int *size);
 static void RemoveLoggedFolders(const char *log, int size);
 static void RemoveInstallLevels(void);
+static int RemoveWithoutLog(void);
 
 int RunUninstall(void)
 {
@@ -19,19 +39,27 @@ int RunUninstall(void)
     ShowMessage(owner, "アンインストールを開始します", TEXT_CAPTION_REPORT, MB_OK);
     ReadSetting(SECTION_INSTALL, "InstallFold", g_state.installFolder, PATH_SIZE);
     PurgeSaveData();
-    int size = 0;
-    char *log = LoadLog(&size);
-    if (!log) {
-        // the settings name no install folder, or its log is gone: say so instead of ending mute
+    if (g_state.installFolder[0] == '*') {
+        // the settings name no install folder: say so instead of ending mute
         ShowMessage(owner, "アンインストール情報が見つかりませんでした。\n何も削除されていません。",
                     TEXT_CAPTION_ERROR, MB_OK | MB_ICONWARNING);
         return 0;
+    }
+    int size = 0;
+    char *log = LoadLog(&size);
+    if (!log) {
+        char text[PATH_SIZE + 64], path[PATH_SIZE];
+        if (!JoinPath(path, sizeof path, g_state.installFolder, "Setup.dat"))
+            CopyTextCut(path, sizeof path, g_state.installFolder, -1);
+        wsprintfA(text, "アンインストール情報が見つかりませんでした。\n[%s]", path);
+        ShowMessage(owner, text, TEXT_CAPTION_ERROR, MB_OK | MB_ICONWARNING);
+        return RemoveWithoutLog();
     }
     SetCurrentDirectoryA(g_state.commonFolder);
     int replayed = ReplayLog(log, size);
     if (replayed) RemoveLoggedFolders(log, size);
     HeapFree(GetProcessHeap(), 0, log);
-    if (!replayed) return 0;
+    if (!replayed) return RemoveWithoutLog();
 
     RemoveInstallLevels();
     RemoveShortcuts();

@@ -417,14 +417,32 @@ protected:
     bool closeMenu = true;
 };
 
-TEST_F(UninstallEdge, DamagedLogStopsAtTheDamagedEntry) {
+// What goes without a log: the links, the entry, the settings and the staged copy; the
+// installed files stay, and the last box names their folder.
+void ExpectRemovedWithoutLog(const Layout& l, const UninstallRun& run) {
+    ASSERT_FALSE(run.boxes.empty());
+    EXPECT_EQ("ショートカットと登録情報を削除しました。\n"
+              "インストールされたファイルは削除されていません。お手数ですが、以下のフォルダを手動で削除して下さい。\n\n" +
+                  l.install,
+              run.boxes.back().text);
+    EXPECT_EQ("報告", run.boxes.back().caption);
+    EXPECT_EQ(unsigned(MB_ICONEXCLAMATION), run.boxes.back().icon);
+    EXPECT_TRUE(harness::Exists(l.install + "\\readme.txt"));
+    EXPECT_FALSE(harness::Exists(l.UninstallLink()));
+    EXPECT_FALSE(harness::Exists(l.StartBrand()));
+    EXPECT_FALSE(harness::Exists(l.settings));
+    EXPECT_TRUE(life::Entry(HKEY_LOCAL_MACHINE).empty());
+    EXPECT_EQ(2u, PendingRenames().size());
+}
+
+TEST_F(UninstallEdge, DamagedLogStopsAtTheDamagedEntryAndWhatIsKnownStillGoes) {
     std::string log = harness::ReadFile(l.install + "\\Setup.dat");
     size_t at = log.find("F readme.txt;");
     ASSERT_NE(std::string::npos, at);
     log.insert(at, "X broken;\r\n");
     ASSERT_TRUE(harness::WriteFile(l.install + "\\Setup.dat", log));
     UninstallRun run = RunStagedUninstaller(l);
-    ASSERT_EQ(2u, run.boxes.size()) << life::Texts(run.boxes);
+    ASSERT_EQ(3u, run.boxes.size()) << life::Texts(run.boxes);
     EXPECT_EQ(kStartText, run.boxes[0].text);
     EXPECT_EQ("アンインストールデータが\n破損している可能性があります。お手数ですが、手動でデータの削除を\nお願いします",
               run.boxes[1].text);
@@ -432,12 +450,30 @@ TEST_F(UninstallEdge, DamagedLogStopsAtTheDamagedEntry) {
     EXPECT_EQ(unsigned(MB_ICONEXCLAMATION), run.boxes[1].icon);
     // the entries before it took effect, nothing after it did
     EXPECT_FALSE(harness::Exists(l.install + "\\AoHoshi.exe"));
-    EXPECT_TRUE(harness::Exists(l.install + "\\readme.txt"));
     EXPECT_TRUE(harness::Exists(l.install + "\\Setup.dat"));
-    EXPECT_TRUE(harness::Exists(l.UninstallLink()));
-    EXPECT_EQ("1", life::Setting(l, "INSTALL", "IsInstall"));
-    EXPECT_FALSE(life::Entry(HKEY_LOCAL_MACHINE).empty());  // still listed, still to uninstall
-    EXPECT_TRUE(PendingRenames().empty());
+    ExpectRemovedWithoutLog(l, run);
+}
+
+// A log gone, or one that cannot be read (as when a folder stood in its way at the install)
+TEST_F(UninstallEdge, MissingOrUnreadableLogStillRemovesWhatIsKnown) {
+    for (bool folder : {false, true}) {
+        SCOPED_TRACE(folder ? "a folder" : "no log");
+        if (folder) {
+            life::Prepare(l, 0, 0);
+            install = life::RunInstall(l, false);
+            life::CloseMenu(install);
+            ClearPendingRenames();
+        }
+        ASSERT_TRUE(DeleteFileA((l.install + "\\Setup.dat").c_str()));
+        if (folder) ASSERT_TRUE(CreateDirectoryA((l.install + "\\Setup.dat").c_str(), nullptr));
+        UninstallRun run = RunStagedUninstaller(l);
+        EXPECT_EQ(0u, run.exitCode);
+        ASSERT_EQ(3u, run.boxes.size()) << life::Texts(run.boxes);
+        EXPECT_EQ("アンインストール情報が見つかりませんでした。\n[" + l.install + "\\Setup.dat]", run.boxes[1].text);
+        EXPECT_EQ("エラー", run.boxes[1].caption);
+        EXPECT_TRUE(harness::Exists(l.install + "\\AoHoshi.exe"));
+        ExpectRemovedWithoutLog(l, run);
+    }
 }
 
 TEST_F(UninstallEdge, EmptyLogRemovesNoFilesButTheRegistration) {
