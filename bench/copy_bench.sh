@@ -19,7 +19,8 @@ build=${BENCH_BUILD:-$top/build/bench}
 disc=${BENCH_DISC:-$top/build/disc}
 rounds=${BENCH_ROUNDS:-2}
 
-cmake -S "$top/bench" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-posix.cmake" >/dev/null
+# BENCH_TOOLCHAIN=.../mingw64-posix.cmake with BENCH_DISC=build/disc64 measures the x86-64 build
+cmake -S "$top/bench" -B "$build" -DCMAKE_TOOLCHAIN_FILE="${BENCH_TOOLCHAIN:-$top/cmake/mingw-posix.cmake}" >/dev/null
 cmake --build "$build" -j2 >/dev/null
 probe() { wine "$build/copy_bench.exe" "$@" </dev/null 2>/dev/null | tr -d '\r'; }
 

@@ -6,6 +6,12 @@
 
 static const char kLastEntry[] = "F Setup.dat;\n";
 
+// {install}\Setup.dat while the install runs: each entry reaches the file before the thing it
+// names is made, so a run killed at any moment leaves a log of everything it made.
+static HANDLE s_journal = INVALID_HANDLE_VALUE;
+
+static int WriteAll(HANDLE file, const char *data, DWORD size);
+
 int ResetInstallLog(void)
 {
     if (!g_state.installLog) {
@@ -40,6 +46,8 @@ int AppendInstallLog(const char *text, int length)
     CopyMemory(end + length, ";\r\n", 3);
     end[length + 3] = 0;
     g_state.installLogLength += length + 3;
+    // a journal that fails a write is given up; the log is then written whole at the end
+    if (s_journal != INVALID_HANDLE_VALUE && !WriteAll(s_journal, end, length + 3)) CloseInstallJournal();
     return 1;
 }
 
@@ -49,9 +57,36 @@ static int WriteAll(HANDLE file, const char *data, DWORD size)
     return WriteFile(file, data, size, &put, NULL) && put == size;
 }
 
+int OpenInstallJournal(void)
+{
+    char path[PATH_SIZE];
+    CloseInstallJournal();
+    if (!JoinPath(path, sizeof path, g_state.installFolder, "Setup.dat")) return 0;
+    s_journal = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, NULL, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, NULL);
+    // what the log holds already (nothing, at the start of an install) goes first
+    if (s_journal != INVALID_HANDLE_VALUE && g_state.installLogLength > 0 &&
+        !WriteAll(s_journal, g_state.installLog, g_state.installLogLength))
+        CloseInstallJournal();
+    return s_journal != INVALID_HANDLE_VALUE;
+}
+
+void CloseInstallJournal(void)
+{
+    if (s_journal != INVALID_HANDLE_VALUE) CloseHandle(s_journal);
+    s_journal = INVALID_HANDLE_VALUE;
+}
+
 int WriteUninstallLog(void)
 {
     char path[PATH_SIZE];
+    if (s_journal != INVALID_HANDLE_VALUE) {
+        // everything but the log's own entry is on disk already
+        int ok = WriteAll(s_journal, kLastEntry, sizeof kLastEntry - 1);
+        ok = CloseHandle(s_journal) && ok;
+        s_journal = INVALID_HANDLE_VALUE;
+        if (ok) return 1;
+    }
     if (!JoinPath(path, sizeof path, g_state.installFolder, "Setup.dat")) return 0;
     HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_WRITE, NULL, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, NULL);
@@ -64,6 +99,7 @@ int WriteUninstallLog(void)
 
 void FreeInstallLog(void)
 {
+    CloseInstallJournal();
     if (g_state.installLog) HeapFree(GetProcessHeap(), 0, g_state.installLog);
     g_state.installLog = NULL;
     g_state.installLogLength = 0;

@@ -7,6 +7,7 @@
 #include "../install/programs_entry.h"
 #include "../platform/platform.h"
 #include "staged_removal.h"
+#include <shlwapi.h>
 #include <shlobj.h>
 
 // A log that cannot be replayed still lets the player get rid of the game: what is known
@@ -31,6 +32,10 @@ static int RemoveWithoutLog(void)
 static char *LoadLog(int *size);
 static void RemoveLoggedFolders(const char *log, int size);
 static void RemoveInstallLevels(void);
+// a path buffer holds at most this many levels below a drive
+#define MAX_LEVELS 130
+static int InstallLevels(char (*levels)[PATH_SIZE]);
+static int RunsFromInstallFolder(void);
 static int RemoveWithoutLog(void);
 
 int RunUninstall(void)
@@ -70,6 +75,89 @@ int RunUninstall(void)
     return 1;
 }
 
+int FindUnfinishedInstall(void)
+{
+    char folder[PATH_SIZE], path[PATH_SIZE];
+    if (ReadSettingInt(SECTION_INSTALL, "IsInstall") || !SettingsOfThisTitle(folder) || folder[0] == '*')
+        return 0;
+    if (!(JoinPath(path, sizeof path, folder, "Setup.exe") && PathFileExistsA(path)) &&
+        !(JoinPath(path, sizeof path, folder, "Setup.dat") && PathFileExistsA(path)))
+        return 0;
+    lstrcpyA(g_state.installFolder, folder);
+    return 1;
+}
+
+void OfferUnfinishedRemoval(void)
+{
+    char root[PATH_SIZE], text[PATH_SIZE + 160];
+    // the install options start from the root the menu knows
+    lstrcpyA(root, g_state.installFolder);
+    if (FindUnfinishedInstall()) {
+        // the message's own bytes and a path buffer fit
+        wsprintfA(text, "前回のインストールが完了していません。\n途中までにインストールされたものを削除しますか？\n\n%s",
+                  g_state.installFolder);
+        if (ShowMessage(g_state.mainWindow, text, TEXT_CAPTION_CONFIRM, MB_YESNO | MB_ICONQUESTION) == IDYES)
+            RemoveUnfinishedInstall();
+    }
+    lstrcpyA(g_state.installFolder, root);
+}
+
+void CancelPreparedInstall(void)
+{
+    char log[PATH_SIZE];
+    // an earlier install's log in the folder: the preparation made over it, the menu asks
+    if (FindUnfinishedInstall() && JoinPath(log, sizeof log, g_state.installFolder, "Setup.dat") &&
+        !PathFileExistsA(log))
+        RemoveUnfinishedInstall();
+}
+
+// What an install that never finished made, as the uninstall takes it back: the files and
+// folders its log names (written as it grew), the staged Setup.exe and the log, the links
+// and the entry, the new root levels and the settings.
+int RemoveUnfinishedInstall(void)
+{
+    char setup[PATH_SIZE], log[PATH_SIZE], store[PATH_SIZE];
+    int size = 0;
+    char *entries = LoadLog(&size);
+    if (entries) {
+        if (ReplayLog(entries, size)) RemoveLoggedFolders(entries, size);
+        HeapFree(GetProcessHeap(), 0, entries);
+    }
+    if (JoinPath(log, sizeof log, g_state.installFolder, "Setup.dat")) DeleteFileA(log);
+    RemoveShortcuts();
+    RemoveProgramsEntry();
+    if (!JoinPath(setup, sizeof setup, g_state.installFolder, "Setup.exe")) setup[0] = 0;
+    if (RunsFromInstallFolder()) {
+        // the running program is the staged Setup.exe: it and the folders it keeps go at
+        // the next start of the system
+        char levels[MAX_LEVELS][PATH_SIZE];
+        const char *paths[16];
+        int count = InstallLevels(levels), n = 0;
+        paths[n++] = setup;
+        for (int i = 0; i < count && n < 16; i++) paths[n++] = levels[i];
+        if (setup[0]) RemoveAtRestart(paths, n);
+    } else {
+        if (setup[0]) DeleteFileA(setup);
+        RemoveInstallLevels();
+    }
+    DeleteSettings();
+    if (JoinPath(store, sizeof store, g_state.commonFolder, g_state.maker)) RemoveDirectoryA(store);
+    return 1;
+}
+
+// Whether this program is {install}\Setup.exe.
+static int RunsFromInstallFolder(void)
+{
+    char self[PATH_SIZE], full[2][PATH_SIZE], setup[PATH_SIZE];
+    DWORD got = GetModuleFileNameA(NULL, self, sizeof self);
+    if (got == 0 || got >= sizeof self || !JoinPath(setup, sizeof setup, g_state.installFolder, "Setup.exe"))
+        return 0;
+    got = GetFullPathNameA(self, PATH_SIZE, full[0], NULL);
+    if (got == 0 || got >= PATH_SIZE) return 0;
+    got = GetFullPathNameA(setup, PATH_SIZE, full[1], NULL);
+    return got && got < PATH_SIZE && lstrcmpiA(full[0], full[1]) == 0;
+}
+
 static char *LoadLog(int *size)
 {
     char path[PATH_SIZE], *log = NULL;
@@ -85,7 +173,16 @@ static char *LoadLog(int *size)
 // new root, once empty; never a folder that was there before the install.
 static void RemoveInstallLevels(void)
 {
+    char levels[MAX_LEVELS][PATH_SIZE];
+    int count = InstallLevels(levels);
+    for (int i = 0; i < count; i++) RemoveDirectoryA(levels[i]);
+}
+
+// Those levels, deepest first; their count.
+static int InstallLevels(char (*levels)[PATH_SIZE])
+{
     char level[PATH_SIZE], created[PATH_SIZE];
+    int count = 0;
     lstrcpyA(level, g_state.installFolder);
     ReadSetting(SECTION_INSTALL, "CreatedFold", created, sizeof created);
     int createdLen = created[0] == '*' ? 0 : lstrlenA(created);
@@ -94,16 +191,17 @@ static void RemoveInstallLevels(void)
         createdLen = 0;
     for (int i = 0; i < createdLen; i++)
         if (level[i] != created[i]) createdLen = 0;
-    RemoveDirectoryA(level);
+    lstrcpyA(levels[count++], level);
     // a title ending in 表 must not stop at its trail byte
     int cut = LastBackslash(level, lstrlenA(level));
-    if (cut < 0) return;
+    if (cut < 0) return count;
     level[cut] = 0;
-    RemoveDirectoryA(level);
-    while ((cut = LastBackslash(level, lstrlenA(level))) >= createdLen && createdLen > 0) {
+    lstrcpyA(levels[count++], level);
+    while ((cut = LastBackslash(level, lstrlenA(level))) >= createdLen && createdLen > 0 && count < MAX_LEVELS) {
         level[cut] = 0;
-        RemoveDirectoryA(level);
+        lstrcpyA(levels[count++], level);
     }
+    return count;
 }
 
 int ReplayLog(const char *log, int size)

@@ -465,7 +465,9 @@ TEST_F(UninstallEdge, MissingOrUnreadableLogStillRemovesWhatIsKnown) {
             ClearPendingRenames();
         }
         ASSERT_TRUE(DeleteFileA((l.install + "\\Setup.dat").c_str()));
-        if (folder) ASSERT_TRUE(CreateDirectoryA((l.install + "\\Setup.dat").c_str(), nullptr));
+        if (folder) {
+            ASSERT_TRUE(CreateDirectoryA((l.install + "\\Setup.dat").c_str(), nullptr));
+        }
         UninstallRun run = RunStagedUninstaller(l);
         EXPECT_EQ(0u, run.exitCode);
         ASSERT_EQ(3u, run.boxes.size()) << life::Texts(run.boxes);
@@ -525,6 +527,120 @@ TEST_F(UninstallWithMenuOpen, DelUninstallsNothing) {
     EXPECT_TRUE(harness::Exists(l.install + "\\Setup.dat"));
     EXPECT_EQ("1", life::Setting(l, "INSTALL", "IsInstall"));
     EXPECT_TRUE(IsWindow(install.menu));
+}
+
+// Installs that never finished: killed inside the copy, then No or Yes to the question of the
+// next menu from the disc; and the disc dialog of the run cancelled. Yes leaves the prefix
+// as it was before the preparation.
+class Unfinished : public ::testing::Test {
+protected:
+    void SetUp() override {
+        life::Scrub(l);
+        ClearPendingRenames();
+        life::LoadDisc();
+        // a large file keeps the copy going long enough to be killed inside it
+        ASSERT_TRUE(harness::CdromWrite("movie\\big.bin", std::string(64 << 20, 'b')));
+        before = life::TakeSnapshot();
+    }
+    void TearDown() override {
+        life::Scrub(l);
+        ClearPendingRenames();
+        life::LoadDisc();
+    }
+    // Starts the install run and kills it once its log names entry; the log as then left.
+    std::string KillWhenLogged(const std::string& entry) {
+        harness::Process p = harness::Start(life::Quoted(l.install + "\\Setup.exe") + " Install D:", "C:\\");
+        EXPECT_TRUE(p);
+        if (!p) return "";
+        for (int i = 0; i < 5000 && harness::ReadFile(l.install + "\\Setup.dat").find(entry + ";") == std::string::npos;
+             i++)
+            Sleep(1);
+        TerminateProcess(p.process, 9);
+        harness::WaitExit(p.process, 10000);
+        harness::Close(p);
+        return harness::ReadFile(l.install + "\\Setup.dat");
+    }
+    // The menu from the disc: its question at the start answered with answer, then closed.
+    std::vector<Box> MenuFromDisc(int answer, int wait_ms = 20000) {
+        harness::Process disc = harness::Start("D:\\Setup.exe", "D:\\");
+        EXPECT_TRUE(disc);
+        harness::ProcessWatcher w(disc.pid);
+        HWND menu = harness::WaitForWindow(life::kMenuClass, nullptr, disc.pid, 20000);
+        std::optional<Box> question = w.NextBox(wait_ms);
+        if (question) {
+            harness::Answer(question->hwnd, answer);
+            EXPECT_TRUE(harness::WaitGone(question->hwnd, 10000));
+        }
+        if (menu) PostMessageA(menu, WM_CLOSE, 0, 0);
+        EXPECT_EQ(0u, w.Run(disc.process, 20000)) << life::Texts(w.boxes);
+        harness::Close(disc);
+        return w.boxes;
+    }
+    void ExpectAsBefore() {
+        life::Snapshot after = life::TakeSnapshot();
+        EXPECT_EQ("", life::Join(life::Missing(before, after)) + life::Join(life::Missing(after, before)));
+        EXPECT_TRUE(life::Entry(HKEY_LOCAL_MACHINE).empty());
+    }
+    Layout l;
+    life::Snapshot before;
+};
+
+TEST_F(Unfinished, KilledInsideTheCopyIsRemovedOnYesAtTheNextStart) {
+    const std::string question = "前回のインストールが完了していません。\n途中までにインストールされたものを削除しますか？\n\n" + l.install;
+    struct { const char* entry; bool noFirst; } rows[] = {{"D data", true}, {"F movie\\big.bin", false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.entry);
+        life::Prepare(l, 1, 0);
+        std::string log = KillWhenLogged(row.entry);
+        ASSERT_NE(std::string::npos, log.find(std::string(row.entry) + ";")) << log;
+        ASSERT_EQ("0", life::Setting(l, "INSTALL", "IsInstall"));
+        // whatever the run made is in its log
+        for (const auto& e : life::TakeSnapshot()) {
+            if (e.first.rfind(l.install + "\\", 0) != 0 || e.second == "dir") continue;
+            std::string rel = e.first.substr(l.install.size() + 1);
+            if (rel != "Setup.dat" && rel != "Setup.exe") {
+                EXPECT_NE(std::string::npos, log.find("F " + rel + ";")) << rel;
+            }
+        }
+        if (row.noFirst) {
+            // No: nothing goes, and INSTALL installs over it later
+            std::vector<Box> boxes = MenuFromDisc(IDNO);
+            ASSERT_EQ(1u, boxes.size()) << life::Texts(boxes);
+            EXPECT_EQ(question, boxes[0].text);
+            EXPECT_EQ("確認", boxes[0].caption);
+            EXPECT_EQ(unsigned(MB_ICONQUESTION), boxes[0].icon);
+            EXPECT_NE(nullptr, boxes[0].owner);
+            EXPECT_TRUE(harness::Exists(l.install + "\\Setup.exe"));
+            EXPECT_EQ("0", life::Setting(l, "INSTALL", "IsInstall"));
+        }
+        std::vector<Box> boxes = MenuFromDisc(IDYES);
+        ASSERT_EQ(1u, boxes.size()) << life::Texts(boxes);
+        EXPECT_EQ(question, boxes[0].text);
+        ExpectAsBefore();
+        EXPECT_TRUE(PendingRenames().empty());
+    }
+    // nothing unfinished left: the menu asks nothing
+    EXPECT_TRUE(MenuFromDisc(IDYES, 3000).empty());
+}
+
+TEST_F(Unfinished, CancelledDiscDialogTakesBackThePreparation) {
+    life::Prepare(l, 0, 0);
+    harness::ClearCdrom();
+    harness::Process p = harness::Start(life::Quoted(l.install + "\\Setup.exe") + " Install D:", "C:\\");
+    ASSERT_TRUE(p);
+    HWND dialog = harness::WaitForWindow("#32770", "ディスク指定", p.pid, 20000);
+    ASSERT_NE(nullptr, dialog);
+    harness::Answer(dialog, IDCANCEL);
+    EXPECT_EQ(1u, harness::WaitExit(p.process, 20000));
+    harness::Close(p);
+    EXPECT_FALSE(harness::Exists(l.settings));
+    // the running Setup.exe and the folders that hold it go at the restart, file first
+    EXPECT_EQ(life::Join({"\\??\\" + l.install + "\\Setup.exe", "\\??\\" + l.install, "\\??\\" + l.brandFolder}),
+              life::Join(PendingRenames()));
+    Reboot();
+    life::LoadDisc();
+    ASSERT_TRUE(harness::CdromWrite("movie\\big.bin", std::string(64 << 20, 'b')));
+    ExpectAsBefore();
 }
 
 }  // namespace
