@@ -5,12 +5,12 @@
 int ResetInstallLog(void);
 // Appends text and ";\r\n"; the log grows as needed, so no entry is dropped.
 int AppendInstallLog(const char *text, int length);
-// Opens {install}\Setup.dat as the install's journal: from now on each appended entry is
-// written to it at once, before the caller makes what it names. 0 when it cannot be made;
-// the log is then written whole at the end, as it is when a journal write fails.
+// Makes {install}\Setup.dat the install's journal: from the next appended entry on, each
+// entry is written to it at once, before the caller makes what it names, after the entries
+// of an earlier install's log there. A journal that cannot be made or written is given up.
 int OpenInstallJournal(void);
 void CloseInstallJournal(void);
-// Ends {install}\Setup.dat with "F Setup.dat;\n", so that the log deletes itself: the
-// journal's last entry, or the whole log written afresh without a journal.
+// Writes {install}\Setup.dat whole (replacing the journal): the log, then "F Setup.dat;\n"
+// so that the log deletes itself.
 int WriteUninstallLog(void);
 void FreeInstallLog(void);

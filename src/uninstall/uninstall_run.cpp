@@ -10,30 +10,12 @@
 #include <shlwapi.h>
 #include <shlobj.h>
 
-// A log that cannot be replayed still lets the player get rid of the game: what is known
-// without it goes (the links the settings name, the entry, the settings, the staged copy);
-// the installed files stay, for nothing proves which of them the install made.
-static int RemoveWithoutLog(void)
-{
-    char text[PATH_SIZE + 256];
-    RemoveShortcuts();
-    RemoveProgramsEntry();
-    DeleteSettings();
-    RemoveStagedUninstaller();
-    // the message's own bytes and a path buffer fit
-    wsprintfA(text,
-              "ショートカットと登録情報を削除しました。\n"
-              "インストールされたファイルは削除されていません。お手数ですが、以下のフォルダを手動で削除して下さい。\n\n%s",
-              g_state.installFolder);
-    ShowMessage(g_state.mainWindow, text, TEXT_CAPTION_REPORT, MB_OK | MB_ICONWARNING);
-    return 0;
-}
+// a path buffer holds at most this many levels below a drive
+#define MAX_LEVELS 130
 
 static char *LoadLog(int *size);
 static void RemoveLoggedFolders(const char *log, int size);
 static void RemoveInstallLevels(void);
-// a path buffer holds at most this many levels below a drive
-#define MAX_LEVELS 130
 static int InstallLevels(char (*levels)[PATH_SIZE]);
 static int RunsFromInstallFolder(void);
 static int RemoveWithoutLog(void);
@@ -156,6 +138,25 @@ static int RunsFromInstallFolder(void)
     if (got == 0 || got >= PATH_SIZE) return 0;
     got = GetFullPathNameA(setup, PATH_SIZE, full[1], NULL);
     return got && got < PATH_SIZE && lstrcmpiA(full[0], full[1]) == 0;
+}
+
+// A log that cannot be replayed still lets the player get rid of the game: what is known
+// without it goes (the links the settings name, the entry, the settings, the staged copy);
+// the installed files stay, for nothing proves which of them the install made.
+static int RemoveWithoutLog(void)
+{
+    char text[PATH_SIZE + 256];
+    RemoveShortcuts();
+    RemoveProgramsEntry();
+    DeleteSettings();
+    RemoveStagedUninstaller();
+    // the message's own bytes and a path buffer fit
+    wsprintfA(text,
+              "ショートカットと登録情報を削除しました。\n"
+              "インストールされたファイルは削除されていません。お手数ですが、以下のフォルダを手動で削除して下さい。\n\n%s",
+              g_state.installFolder);
+    ShowMessage(g_state.mainWindow, text, TEXT_CAPTION_REPORT, MB_OK | MB_ICONWARNING);
+    return 0;
 }
 
 static char *LoadLog(int *size)

@@ -454,19 +454,20 @@ TEST_F(UninstallEdge, DamagedLogStopsAtTheDamagedEntryAndWhatIsKnownStillGoes) {
     ExpectRemovedWithoutLog(l, run);
 }
 
-// A log gone, or one that cannot be read (as when a folder stood in its way at the install)
-TEST_F(UninstallEdge, MissingOrUnreadableLogStillRemovesWhatIsKnown) {
-    for (bool folder : {false, true}) {
-        SCOPED_TRACE(folder ? "a folder" : "no log");
-        if (folder) {
+// A log gone, or one never written: a folder stood in its way through the whole install
+TEST_F(UninstallEdge, MissingOrUnwrittenLogStillRemovesWhatIsKnown) {
+    for (bool unwritten : {false, true}) {
+        SCOPED_TRACE(unwritten ? "unwritten" : "gone");
+        if (unwritten) {
             life::Prepare(l, 0, 0);
+            ASSERT_TRUE(CreateDirectoryA((l.install + "\\Setup.dat").c_str(), nullptr));
             install = life::RunInstall(l, false);
             life::CloseMenu(install);
             ClearPendingRenames();
-        }
-        ASSERT_TRUE(DeleteFileA((l.install + "\\Setup.dat").c_str()));
-        if (folder) {
-            ASSERT_TRUE(CreateDirectoryA((l.install + "\\Setup.dat").c_str(), nullptr));
+            EXPECT_TRUE(life::HasBox(install.boxes, "インストールに失敗")) << life::Texts(install.boxes);
+            EXPECT_EQ("1", life::Setting(l, "INSTALL", "IsInstall"));
+        } else {
+            ASSERT_TRUE(DeleteFileA((l.install + "\\Setup.dat").c_str()));
         }
         UninstallRun run = RunStagedUninstaller(l);
         EXPECT_EQ(0u, run.exitCode);

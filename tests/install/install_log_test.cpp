@@ -53,12 +53,16 @@ TEST_F(UninstallLog, EntriesKeepTheirBytesAndOrderPastTheFirstBuffer) {
         ASSERT_EQ(1, WriteUninstallLog());
         EXPECT_TRUE(want + "F Setup.dat;\n" == Written());
     }
-    // a second install replaces the log rather than adding to it
+    // a second install: until it is finished its journal still lists what the earlier one
+    // made; then its log replaces the earlier one rather than adding to it
+    const std::string earlier = Written();
     ASSERT_EQ(1, ResetInstallLog());
     ASSERT_EQ(1, OpenInstallJournal());
-    EXPECT_EQ("", Written());
+    EXPECT_TRUE(earlier == Written());
+    ASSERT_EQ(1, AppendInstallLog("F new.txt", 9));
+    EXPECT_TRUE(earlier + "F new.txt;\r\n" == Written());
     ASSERT_EQ(1, WriteUninstallLog());
-    EXPECT_EQ("F Setup.dat;\n", Written());
+    EXPECT_EQ("F new.txt;\r\nF Setup.dat;\n", Written());
 }
 
 }  // namespace
