@@ -51,7 +51,7 @@ int UninstallHandOff(void)
     if (staged) DeleteFileA(uninstaller);
     // the menu stays open: it keeps the guard it had
     if (guarded) g_state.semaphore = CreateSemaphoreA(NULL, 0, 1, "Setup.exe");
-    ReportFailure(TEXT_START_FAILED, uninstaller, error);
+    ReportFailure("アンインストーラーの起動に失敗しました。", uninstaller, error);
     return 0;
 }
 

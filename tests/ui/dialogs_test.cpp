@@ -473,7 +473,7 @@ TEST_F(Dialogs, FailedHandOffIsSaidAndLeavesNothingStaged) {
     harness::WriteFile(install + "\\Setup.exe", "not a program");
     EXPECT_EQ(UninstallHandOff(), 0);
     ASSERT_EQ(boxes.boxes.size(), 2u);
-    EXPECT_EQ(boxes.boxes[1].text.rfind("インストーラーの起動に失敗しました。\n[" + staged + "]\n", 0), 0u)
+    EXPECT_EQ(boxes.boxes[1].text.rfind("アンインストーラーの起動に失敗しました。\n[" + staged + "]\n", 0), 0u)
         << boxes.boxes[1].text;
     EXPECT_FALSE(harness::Exists(staged));
     EXPECT_NE(g_state.semaphore, nullptr);
