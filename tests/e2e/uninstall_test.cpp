@@ -546,6 +546,8 @@ protected:
     void TearDown() override {
         life::Scrub(l);
         ClearPendingRenames();
+        DeleteFileA(Wininit().c_str());
+        harness::SetWin9x("Setup.exe", false);
         life::LoadDisc();
     }
     // Starts the install run and kills it once its log names entry; the log as then left.
@@ -625,23 +627,47 @@ TEST_F(Unfinished, KilledInsideTheCopyIsRemovedOnYesAtTheNextStart) {
 }
 
 TEST_F(Unfinished, CancelledDiscDialogTakesBackThePreparation) {
-    life::Prepare(l, 0, 0);
-    harness::ClearCdrom();
-    harness::Process p = harness::Start(life::Quoted(l.install + "\\Setup.exe") + " Install D:", "C:\\");
-    ASSERT_TRUE(p);
-    HWND dialog = harness::WaitForWindow("#32770", "ディスク指定", p.pid, 20000);
-    ASSERT_NE(nullptr, dialog);
-    harness::Answer(dialog, IDCANCEL);
-    EXPECT_EQ(1u, harness::WaitExit(p.process, 20000));
-    harness::Close(p);
-    EXPECT_FALSE(harness::Exists(l.settings));
-    // the running Setup.exe and the folders that hold it go at the restart, file first
-    EXPECT_EQ(life::Join({"\\??\\" + l.install + "\\Setup.exe", "\\??\\" + l.install, "\\??\\" + l.brandFolder}),
-              life::Join(PendingRenames()));
-    Reboot();
-    life::LoadDisc();
-    ASSERT_TRUE(harness::CdromWrite("movie\\big.bin", std::string(64 << 20, 'b')));
-    ExpectAsBefore();
+    for (bool win9x : {false, true}) {
+        SCOPED_TRACE(win9x ? "Win9x" : "NT");
+        harness::SetWin9x("Setup.exe", win9x);
+        life::Prepare(l, 0, 0);
+        harness::ClearCdrom();
+        harness::Process p = harness::Start(life::Quoted(l.install + "\\Setup.exe") + " Install D:", "C:\\");
+        ASSERT_TRUE(p);
+        HWND dialog = harness::WaitForWindow("#32770", "ディスク指定", p.pid, 20000);
+        ASSERT_NE(nullptr, dialog);
+        harness::Answer(dialog, IDCANCEL);
+        EXPECT_EQ(1u, harness::WaitExit(p.process, 20000));
+        harness::Close(p);
+        EXPECT_FALSE(harness::Exists(l.settings));
+        // the running Setup.exe and the folders that hold it go at the restart, file first
+        std::vector<std::string> paths = {l.install + "\\Setup.exe", l.install, l.brandFolder};
+        if (!win9x) {
+            EXPECT_EQ(life::Join({"\\??\\" + paths[0], "\\??\\" + paths[1], "\\??\\" + paths[2]}),
+                      life::Join(PendingRenames()));
+        } else {
+            std::string want = "[rename]\r\n";
+            for (const std::string& path : paths) {
+                char shortPath[MAX_PATH] = "";
+                GetShortPathNameA(path.c_str(), shortPath, MAX_PATH);
+                want += "NUL=" + std::string(shortPath) + "\r\n";
+            }
+            EXPECT_EQ(want, harness::ReadFile(Wininit()));
+            EXPECT_TRUE(PendingRenames().empty());
+        }
+        Reboot();
+        EXPECT_FALSE(harness::Exists(paths[0]));
+        if (win9x) {
+            // Wine's restart takes only the files named in wininit.ini, as in the life cycle
+            EXPECT_TRUE(RemoveDirectoryA(paths[1].c_str()) && RemoveDirectoryA(paths[2].c_str()));
+        }
+        DeleteFileA(Wininit().c_str());
+        DeleteFileA((WindowsFolder() + "wininit.bak").c_str());
+        harness::SetWin9x("Setup.exe", false);
+        life::LoadDisc();
+        ASSERT_TRUE(harness::CdromWrite("movie\\big.bin", std::string(64 << 20, 'b')));
+        ExpectAsBefore();
+    }
 }
 
 }  // namespace
