@@ -564,8 +564,8 @@ protected:
         return harness::ReadFile(l.install + "\\Setup.dat");
     }
     // The menu from the disc: its question at the start answered with answer, then closed.
-    std::vector<Box> MenuFromDisc(int answer, int wait_ms = 20000) {
-        harness::Process disc = harness::Start("D:\\Setup.exe", "D:\\");
+    std::vector<Box> MenuFromDisc(int answer, int wait_ms = 20000, const std::string& folder = "D:") {
+        harness::Process disc = harness::Start(life::Quoted(folder + "\\Setup.exe"), folder + "\\");
         EXPECT_TRUE(disc);
         harness::ProcessWatcher w(disc.pid);
         HWND menu = harness::WaitForWindow(life::kMenuClass, nullptr, disc.pid, 20000);
@@ -590,7 +590,10 @@ protected:
 
 TEST_F(Unfinished, KilledInsideTheCopyIsRemovedOnYesAtTheNextStart) {
     const std::string question = "前回のインストールが完了していません。\n途中までにインストールされたものを削除しますか？\n\n" + l.install;
-    struct { const char* entry; bool noFirst; } rows[] = {{"D data", true}, {"F movie\\big.bin", false}};
+    // the menu asks from anywhere: from the disc, or the staged Setup.exe itself, which goes
+    // with its folders at the restart
+    struct { const char* entry; bool noFirst, fromInstall; } rows[] = {
+        {"D data", true, false}, {"F movie\\big.bin", false, false}, {"F AoHoshi.exe", false, true}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.entry);
         life::Prepare(l, 1, 0);
@@ -616,9 +619,14 @@ TEST_F(Unfinished, KilledInsideTheCopyIsRemovedOnYesAtTheNextStart) {
             EXPECT_TRUE(harness::Exists(l.install + "\\Setup.exe"));
             EXPECT_EQ("0", life::Setting(l, "INSTALL", "IsInstall"));
         }
-        std::vector<Box> boxes = MenuFromDisc(IDYES);
+        std::vector<Box> boxes = MenuFromDisc(IDYES, 20000, row.fromInstall ? l.install : "D:");
         ASSERT_EQ(1u, boxes.size()) << life::Texts(boxes);
         EXPECT_EQ(question, boxes[0].text);
+        if (row.fromInstall) {
+            EXPECT_EQ(life::Join({"\\??\\" + l.install + "\\Setup.exe", "\\??\\" + l.install, "\\??\\" + l.brandFolder}),
+                      life::Join(PendingRenames()));
+            Reboot();
+        }
         ExpectAsBefore();
         EXPECT_TRUE(PendingRenames().empty());
     }
