@@ -2,6 +2,7 @@
 // passes or fails.
 //   copy_bench runner SRC DST        the launcher's script runner: SRC\Setup.ini into DST
 //   copy_bench runner-window SRC DST the same under the install run's window and progress band
+//   copy_bench journal DST COUNT     COUNT log entries appended with and without the journal
 //   copy_bench settings INSTALL      prepared settings for an install run into INSTALL
 //   copy_bench install CMDLINE       time from start to the install's first report box
 //   copy_bench startup CMDLINE       time from start to the first painted window
@@ -92,6 +93,30 @@ int Runner(const char *src, const char *dst, int window)
     return ok ? 0 : 1;
 }
 
+// The journal's own cost: the same entries appended to the log in memory only, and with each
+// one written to DST\Setup.dat as it comes; best of three each, in seconds.
+int Journal(const char *dst, int count)
+{
+    double best[2] = {1e9, 1e9};
+    lstrcpyA(g_state.installFolder, dst);
+    for (int round = 0; round < 3; round++)
+        for (int journal = 0; journal < 2; journal++) {
+            char entry[64];
+            ResetInstallLog();
+            if (journal) OpenInstallJournal();
+            double t0 = Now();
+            for (int i = 0; i < count; i++) {
+                int n = wsprintfA(entry, "F payload\\s%03d\\f%05d.dat", i / 500, i);
+                AppendInstallLog(entry, n);
+            }
+            double t = Now() - t0;
+            WriteUninstallLog();
+            if (t < best[journal]) best[journal] = t;
+        }
+    printf("%d %.4f %.4f\n", count, best[0], best[1]);
+    return 0;
+}
+
 int Settings(const char *install)
 {
     g_state.instance = GetModuleHandleA(NULL);
@@ -174,9 +199,10 @@ int main(int argc, char **argv)
 {
     if (argc == 4 && !strcmp(argv[1], "runner")) return Runner(argv[2], argv[3], 0);
     if (argc == 4 && !strcmp(argv[1], "runner-window")) return Runner(argv[2], argv[3], 1);
+    if (argc == 4 && !strcmp(argv[1], "journal")) return Journal(argv[2], atoi(argv[3]));
     if (argc == 3 && !strcmp(argv[1], "settings")) return Settings(argv[2]);
     if (argc == 3 && !strcmp(argv[1], "install")) return Install(argv[2]);
     if (argc == 3 && !strcmp(argv[1], "startup")) return Startup(argv[2]);
-    fprintf(stderr, "usage: copy_bench runner[-window] SRC DST | settings INSTALL | install CMD | startup CMD\n");
+    fprintf(stderr, "usage: copy_bench runner[-window] SRC DST | journal DST COUNT | settings INSTALL | install CMD | startup CMD\n");
     return 2;
 }

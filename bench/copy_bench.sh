@@ -3,7 +3,8 @@
 #
 # Prints figures, never fails on them:
 #   1. the launcher's script runner under Wine against `cp -r` of the same payload tree on the
-#      same file system (the prefix's C: drive), MB/s and their ratio;
+#      same file system (the prefix's C: drive), MB/s and their ratio; and the install log's
+#      journal alone: the payload's entries appended with and without it;
 #   2. a whole install through Setup.exe ("D:\Setup.exe Install D:", window, progress and the
 #      final report) over that payload, against cp;
 #   3. the time from process start to the first painted menu, against a bare Win32 window.
@@ -87,6 +88,11 @@ for round in $(seq 1 "$rounds"); do
   best_cp=$(awk -v a="$best_cp" -v t="$t_cp" 'BEGIN { print (a == 0 || t < a) ? t : a }')
   best_run=$(awk -v a="$best_run" -v t="$t_run" 'BEGIN { print (a == 0 || t < a) ? t : a }')
 done
+files=$(find "$b/disc/payload" -type f | wc -l)
+read -r n t_mem t_journal < <(probe journal 'C:\bench\run' "$files")
+echo "journal: $n log entries in $(awk -v t="$t_mem" 'BEGIN { printf "%.1f", t * 1e3 }') ms in memory," \
+     "$(awk -v t="$t_journal" 'BEGIN { printf "%.1f", t * 1e3 }') ms each written to Setup.dat as it comes" \
+     "($(awk -v a="$t_mem" -v j="$t_journal" -v n="$n" 'BEGIN { printf "%.1f", (j - a) * 1e6 / n }') µs an entry)"
 rm -rf "$b/run"
 echo "copy: cp -r $(mbs "$best_cp") MB/s, script runner $(mbs "$best_run") MB/s," \
      "runner/cp $(awk -v c="$best_cp" -v r="$best_run" 'BEGIN { printf "%.0f%%", 100 * c / r }')" \

@@ -36,7 +36,11 @@ int LauncherMain(HINSTANCE instance, const char *commandLine)
             g_state.sourceFolder[sourceLen] = 0;
         }
         while (!DiscPresent())
-            if (!RunDiscDialog()) return 1;
+            if (!RunDiscDialog()) {
+                // nothing is copied yet: what the preparation made goes with the install
+                CancelPreparedInstall();
+                return 1;
+            }
         break;
     case LAUNCH_DEL:
         if (UninstallHandOff()) return 0;
@@ -63,6 +67,7 @@ int LauncherMain(HINSTANCE instance, const char *commandLine)
     } else if (g_state.launchMode == MODE_UNINSTALL) {
         RunUninstall();
     } else {
+        OfferUnfinishedRemoval();
         MSG msg;
         for (;;) {
             if (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {

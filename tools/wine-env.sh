@@ -196,6 +196,13 @@ printf '%s\r\n' 'REGEDIT4' '' \
 "$WINESERVER" -w
 # A persistent server keeps every later wine start quick; it is killed at the end.
 "$WINESERVER" -p
+# The prefix's boot processes (wineboot, services.exe and the services it starts, such as
+# winedevice.exe) would otherwise start with the first program of the command and inherit
+# its output pipes, so that ctest waits for them after its last test has passed. Boot here,
+# detached from the caller's output, and wait for the boot to end.
+"$WINELOADER" wineboot </dev/null >"$WINE_ROOT/boot.log" 2>&1 ||
+  { cat "$WINE_ROOT/boot.log" >&2; die "wineboot failed"; }
+log "prefix booted"
 log "drives set (D: $WINE_CDROM, E: $WINE_CDROM2)"
 # The desktop process starts with the first window and would inherit the caller's output
 # pipes (ctest then waits for it forever); start it here, detached from them.

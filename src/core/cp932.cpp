@@ -34,6 +34,24 @@ int EndsWithBackslash(const char *s, int len)
     return len > 0 && LastBackslash(s, len) == len - 1;
 }
 
+int SameTextNoCase(const char *a, int aLen, const char *b)
+{
+    int i = 0;
+    for (; i < aLen; i++) {
+        unsigned char x = (unsigned char)a[i], y = (unsigned char)b[i];
+        if (!y) return 0;
+        if (IsCp932Lead(y) && i + 1 < aLen) {
+            if (x != y || a[i + 1] != b[i + 1]) return 0;
+            i++;
+            continue;
+        }
+        if (x >= 'A' && x <= 'Z') x += 32;
+        if (y >= 'A' && y <= 'Z') y += 32;
+        if (x != y) return 0;
+    }
+    return b[i] == 0;
+}
+
 int SameBytes(const char *a, const char *b)
 {
     while (*a && *a == *b) a++, b++;

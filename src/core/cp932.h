@@ -18,6 +18,10 @@ int EndsWithBackslash(const char *s, int len);
 // dot not followed by a blank; 0 and path unchanged when the result would not fit in size.
 int RenameExtension(char *path, int size, const char *extension);
 
+// Equality of a[0..aLen) and the string b, ASCII letters in either case; a double-byte
+// character compares whole, so that the trail of ア (0x41) is never the letter A.
+int SameTextNoCase(const char *a, int aLen, const char *b);
+
 // Byte-for-byte equality (lstrcmpA compares linguistically).
 int SameBytes(const char *a, const char *b);
 

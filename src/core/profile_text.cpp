@@ -34,20 +34,7 @@ static int SameName(const char *text, int from, int to, const char *name)
 {
     while (from < to && IsBlank(text[from])) from++;
     while (to > from && IsBlank(text[to - 1])) to--;
-    int n = TextLength(name);
-    if (to - from != n) return 0;
-    for (int i = 0; i < n; i++) {
-        unsigned char a = (unsigned char)text[from + i], b = (unsigned char)name[i];
-        if (IsCp932Lead(b) && i + 1 < n) {
-            if (a != b || text[from + i + 1] != name[i + 1]) return 0;
-            i++;
-            continue;
-        }
-        if (a >= 'A' && a <= 'Z') a += 32;
-        if (b >= 'A' && b <= 'Z') b += 32;
-        if (a != b) return 0;
-    }
-    return 1;
+    return SameTextNoCase(text + from, to - from, name);
 }
 
 // The name of a section line ("[name]"), or 0 when the line is no section line.

@@ -1,6 +1,7 @@
 #include "settings.h"
 #include "../platform/platform.h"
 #include "../platform/system_calls.h"
+#include "cp932.h"
 #include "layout.h"
 #include "profile_text.h"
 #include "state.h"
@@ -61,7 +62,19 @@ int WriteSettingInt(const char *section, const char *key, int value)
 
 int IsInstalled(void)
 {
-    return ReadSettingInt(SECTION_INSTALL, "IsInstall") != 0;
+    return ReadSettingInt(SECTION_INSTALL, "IsInstall") != 0 && SettingsOfThisTitle(NULL);
+}
+
+int SettingsOfThisTitle(char *folder)
+{
+    char install[PATH_SIZE], tail[PATH_SIZE];
+    ReadSetting(SECTION_INSTALL, "InstallFold", install, sizeof install);
+    if (folder) lstrcpyA(folder, install);
+    if (install[0] == '*') return 1;
+    // {root}\{brand}\{title}, whatever the root
+    if (!JoinPath3(tail, sizeof tail, "", g_state.brand, g_state.title)) return 0;
+    int length = lstrlenA(install), tailLength = lstrlenA(tail);
+    return length > tailLength && SameBytes(install + length - tailLength, tail);
 }
 
 int DeleteSettings(void)

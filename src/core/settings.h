@@ -12,6 +12,10 @@ int ReadSetting(const char *section, const char *key, char *out, int outSize);
 int ReadSettingInt(const char *section, const char *key);
 int WriteSetting(const char *section, const char *key, const char *value);
 int WriteSettingInt(const char *section, const char *key, int value);
-// `IsInstall` read afresh; nonzero counts as installed.
+// `IsInstall` read afresh; nonzero counts as installed, when the settings are this title's.
 int IsInstalled(void);
+// Two titles of one maker with one game exe share the settings file: 1 when `InstallFold` is
+// this title's install folder ({root}\{brand}\{title}) or missing, 0 when it is another's.
+// folder (a path buffer, may be NULL) receives `InstallFold`.
+int SettingsOfThisTitle(char *folder);
 int DeleteSettings(void);

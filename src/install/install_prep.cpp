@@ -7,6 +7,7 @@
 #include "../ui/dialogs.h"
 #include <shlwapi.h>
 
+static int AnotherTitleInstalled(void);
 static int EnoughSpace(void);
 static int MakeInstallFolder(const char *install, char *created);
 static void FirstMissingLevel(const char *path, char *out);
@@ -17,6 +18,7 @@ static int StartInstallRun(const char *install);
 int PrepareInstall(void)
 {
     char install[PATH_SIZE], created[PATH_SIZE];
+    if (AnotherTitleInstalled()) return 0;
     if (!RunInstallOptionsDialog()) return 0;
     if (!EnoughSpace()) return 0;
     // the dialog has measured these against the buffer
@@ -28,6 +30,23 @@ int PrepareInstall(void)
     if (!StageInstaller(install)) return 0;
     WritePreparedSettings(install, created);
     return StartInstallRun(install);
+}
+
+// Another title of this maker with the same game exe keeps its install in the settings file
+// this one would write: while that game is installed, nothing of it is overwritten.
+static int AnotherTitleInstalled(void)
+{
+    char folder[PATH_SIZE], exe[PATH_SIZE], game[PATH_SIZE], text[PATH_SIZE + 192];
+    if (SettingsOfThisTitle(folder) || !ReadSettingInt(SECTION_INSTALL, "IsInstall")) return 0;
+    ReadSetting(SECTION_INSTALL, "ExeName", exe, sizeof exe);
+    if (exe[0] == '*' || !JoinPath(game, sizeof game, folder, exe) || !SysPathFileExists(game)) return 0;
+    // the message's own bytes and a path buffer fit
+    wsprintfA(text,
+              "同じメーカーの別のゲームが、以下のフォルダにインストールされています。\n"
+              "そのゲームをアンインストールしてから、もう一度インストールを行ってください。\n\n%s",
+              folder);
+    ShowMessage(g_state.mainWindow, text, TEXT_CAPTION_CONFIRM, MB_OK | MB_ICONWARNING);
+    return 1;
 }
 
 static int EnoughSpace(void)

@@ -31,6 +31,8 @@ void RunInstall(void)
     LoadProgressSprite();
     g_state.installProblems = 0;
     ResetInstallLog();
+    // without a journal the install goes on; its log is written whole at the end
+    OpenInstallJournal();
     if (!RunScript()) {
         FreeSprite(&g_state.progress);
         FreeInstallLog();

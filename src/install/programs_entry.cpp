@@ -46,13 +46,13 @@ int ProgramsEntryKey(char *out, int outSize)
             stem[i] = 0;
             break;
         }
-    int makerLen = lstrlenA(g_state.maker), stemLen = lstrlenA(stem);
-    // a key name holds at most 255 characters
-    if (!makerLen || !stemLen || makerLen + 1 + stemLen > 255) {
+    int makerLen = lstrlenA(g_state.maker), stemLen = lstrlenA(stem), titleLen = lstrlenA(g_state.title);
+    // a key name holds at most 255 characters; two titles of one maker may share a game exe
+    if (!makerLen || !stemLen || !titleLen || makerLen + 1 + stemLen + 1 + titleLen > 255) {
         if (outSize > 0) out[0] = 0;
         return 0;
     }
-    wsprintfA(name, "%s %s", g_state.maker, stem);
+    wsprintfA(name, "%s %s %s", g_state.maker, stem, g_state.title);
     return JoinPath(out, outSize, kUninstallKey, name);
 }
 

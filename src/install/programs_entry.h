@@ -1,6 +1,6 @@
 // The game's entry in the system's list of installed programs (Add/Remove Programs on
 // the 95/98/Me family, Programs and Features on NT): the key
-// Software\Microsoft\Windows\CurrentVersion\Uninstall\{maker} {game stem}.
+// Software\Microsoft\Windows\CurrentVersion\Uninstall\{maker} {game stem} {title}.
 #pragma once
 
 // Writes the entry under HKLM, or under HKCU where HKLM is closed to the user; 0 when it
@@ -11,6 +11,7 @@ void RemoveProgramsEntry(void);
 // Software\...\Uninstall\ and a key name of at most 255 bytes.
 #define PROGRAMS_ENTRY_KEY_SIZE 320
 
-// The key's path below the root: the same pair names the settings file, so two titles
-// never share it and a reinstall finds its own. 0 and an empty buffer when it does not fit.
+// The key's path below the root: the pair that names the settings file, and the title, so
+// two titles never share it (even two of one maker with one game exe) and a reinstall finds
+// its own. 0 and an empty buffer when it does not fit.
 int ProgramsEntryKey(char *out, int outSize);

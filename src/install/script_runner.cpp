@@ -1,4 +1,5 @@
 #include "script_runner.h"
+#include "../core/cp932.h"
 #include "../core/layout.h"
 #include "../core/state.h"
 #include "../platform/platform.h"
@@ -21,6 +22,7 @@ static ULONGLONG s_total;
 static BYTE s_block[65536];
 static DWORD s_lastPump;
 static char s_self[PATH_SIZE];
+static const char *s_selfName = s_self;
 
 static void ReportLine(HWND owner, const char *text, const char *caption);
 static void RunFolderLine(const char *line, int length);
@@ -28,6 +30,8 @@ static ULONGLONG CopyPattern(const char *line, int length, ULONGLONG before);
 static int CopyOneFile(const char *src, const char *dst, ULONGLONG before, ULONGLONG *lineBytes);
 static void PumpOneMessage(void);
 static int IsRunningProgram(const char *path);
+static int SameFile(const char *a, const char *b);
+static void FindRunningProgram(void);
 
 int RunScript(void)
 {
@@ -47,7 +51,7 @@ int RunScript(void)
 
     s_total = 0;
     s_lastPump = GetTickCount() - PUMP_INTERVAL_MS;  // the first block looks at once
-    SysGetModuleFileName(s_self, sizeof s_self);
+    FindRunningProgram();
     int pos = 0;
     ScriptLine line;
     while (NextScriptLine(script, (int)got, &pos, &line)) {
@@ -233,8 +237,46 @@ static void PumpOneMessage(void)
 }
 
 // The script may list Setup.exe so that the uninstall removes it; the install run is that
-// very file, which Windows will not let anyone overwrite while it runs.
+// very file, which Windows will not let anyone overwrite while it runs. The loader names the
+// running copy in the normal form, the settings name {install} as the player typed its root
+// ("C:\Games\.\X", "C:\X\..\Games"): the two are compared as full paths, and where only
+// the spelling of a folder differs (a short name), as files.
 static int IsRunningProgram(const char *path)
 {
-    return s_self[0] && lstrcmpiA(s_self, path) == 0;
+    char full[PATH_SIZE];
+    if (!s_self[0] || !SysGetFullPathName(path, full, sizeof full)) return 0;
+    int length = lstrlenA(full);
+    if (SameTextNoCase(full, length, s_self)) return 1;
+    // only a file of the running program's own name can be it
+    int name = LastBackslash(full, length) + 1;
+    if (!SameTextNoCase(full + name, length - name, s_selfName)) return 0;
+    return SameFile(s_self, full);
+}
+
+// 1 when both names open the same file: the same volume and the same index on it.
+static int SameFile(const char *a, const char *b)
+{
+    BY_HANDLE_FILE_INFORMATION info[2];
+    const char *paths[2] = {a, b};
+    for (int i = 0; i < 2; i++) {
+        HANDLE file = SysCreateFile(paths[i], GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+        if (file == INVALID_HANDLE_VALUE) return 0;
+        int got = GetFileInformationByHandle(file, &info[i]);
+        CloseHandle(file);
+        if (!got) return 0;
+    }
+    // a file system without indexes answers 0 for every file
+    return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
+           info[0].nFileIndexHigh == info[1].nFileIndexHigh && info[0].nFileIndexLow == info[1].nFileIndexLow &&
+           (info[0].nFileIndexHigh | info[0].nFileIndexLow) != 0;
+}
+
+// The running program's full path and where its file name starts, once per script.
+static void FindRunningProgram(void)
+{
+    char module[PATH_SIZE];
+    s_selfName = s_self;
+    if (!SysGetModuleFileName(module, sizeof module) || !SysGetFullPathName(module, s_self, sizeof s_self))
+        return;
+    s_selfName = s_self + LastBackslash(s_self, lstrlenA(s_self)) + 1;
 }

@@ -20,10 +20,11 @@ int CreateShortcuts(void)
     if (!ProgramsFolder(programs) || !JoinPath(brandFolder, sizeof brandFolder, programs, g_state.brand) ||
         !JoinPath(titleFolder, sizeof titleFolder, brandFolder, g_state.title))
         return Fail(gameFailed);
-    SysCreateDirectory(brandFolder);
+    // each noted before it is made, so that an install killed in between leaves nothing unknown
     WriteSetting(SECTION_LINK, "brand", brandFolder);
-    SysCreateDirectory(titleFolder);
+    SysCreateDirectory(brandFolder);
     WriteSetting(SECTION_LINK, "game", titleFolder);
+    SysCreateDirectory(titleFolder);
 
     if (!JoinPath(game, sizeof game, g_state.installFolder, g_state.gameExe) ||
         !MakeLink(titleFolder, g_state.title, 1, game, "", "exe"))
@@ -53,8 +54,9 @@ static int ProgramsFolder(char *out)
            SysGetSpecialFolder(CSIDL_PROGRAMS, out, PATH_SIZE);
 }
 
-// Creates folder\name (with ".lnk" by the platform's extension rule when asked) and
-// records its path under key, whether or not the save succeeded for the desktop link.
+// Creates folder\name (with ".lnk" by the platform's extension rule when asked), its path
+// recorded under key before the save; a failed save takes the record back, but for the
+// desktop link.
 static int MakeLink(const char *folder, const char *name, int renameExtension,
                     const char *target, const char *arguments, const char *key)
 {
@@ -62,8 +64,9 @@ static int MakeLink(const char *folder, const char *name, int renameExtension,
     if (!JoinPath(link, sizeof link, folder, name)) return 0;
     if (renameExtension && !RenameExtension(link, sizeof link, ".lnk"))
         return 0;
+    WriteSetting(SECTION_LINK, key, link);
     int saved = CreateShellLink(target, link, g_state.installFolder, arguments);
-    if (saved || SameBytes(key, "desktop")) WriteSetting(SECTION_LINK, key, link);
+    if (!saved && !SameBytes(key, "desktop")) WriteSetting(SECTION_LINK, key, NULL);
     return saved;
 }
 

@@ -6,25 +6,74 @@
 #include "../ui/dialogs.h"
 #include <shellapi.h>
 
+static void ReportFailure(const char *what, const char *path, DWORD error);
+
+// 1 once the uninstaller runs; 0 when the player cancelled or it could not be made or started
+// (then said, and nothing is left staged).
 int UninstallHandOff(void)
 {
-    char uninstaller[PATH_SIZE];
+    char uninstaller[PATH_SIZE] = "";
+    int staged = 0;
     if (!RunUninstallOptionsDialog(g_state.mainWindow)) return 0;
     if (IsCdromFolder(g_state.sourceFolder)) {
         // a disc's own copy runs where it is; nothing to stage or remove later
         JoinPath(uninstaller, sizeof uninstaller, g_state.sourceFolder, "Setup.exe");
     } else {
-        char installed[PATH_SIZE];
+        char installed[PATH_SIZE] = "";
         ReadSetting(SECTION_INSTALL, "InstallFold", g_state.installFolder, PATH_SIZE);
-        if (JoinPath(installed, sizeof installed, g_state.installFolder, "Setup.exe") &&
-            JoinPath3(uninstaller, sizeof uninstaller, g_state.commonFolder, g_state.maker, "Setup.exe"))
-            SysCopyFile(installed, uninstaller, FALSE);
-        else
-            JoinPath3(uninstaller, sizeof uninstaller, g_state.commonFolder, g_state.maker, "Setup.exe");
+        int ok = JoinPath3(uninstaller, sizeof uninstaller, g_state.commonFolder, g_state.maker, "Setup.exe") &&
+                 JoinPath(installed, sizeof installed, g_state.installFolder, "Setup.exe") &&
+                 SysCopyFile(installed, uninstaller, FALSE);
+        DWORD error = ok ? 0 : GetLastError();
+        if (!ok) {
+            // a copy cut off, or an older one of another install, is no uninstaller of this one
+            if (uninstaller[0]) SysDeleteFile(uninstaller);
+            ReportFailure("アンインストーラーの用意に失敗しました。", installed, error);
+            return 0;
+        }
+        staged = 1;
     }
-    if (g_state.semaphore) CloseHandle(g_state.semaphore);
+    int guarded = g_state.semaphore != NULL;
+    if (guarded) CloseHandle(g_state.semaphore);
     g_state.semaphore = NULL;
 
-    SysShellExecute(uninstaller, "Uninstall", g_state.commonFolder, SEE_MASK_NO_CONSOLE);
-    return 1;
+    // the failure is said below, in the program's own words
+    if (SysShellExecute(uninstaller, "Uninstall", g_state.commonFolder, SEE_MASK_NO_CONSOLE | SEE_MASK_FLAG_NO_UI))
+        return 1;
+    DWORD error = GetLastError();
+    if (staged) SysDeleteFile(uninstaller);
+    // the menu stays open: it keeps the guard it had
+    if (guarded) g_state.semaphore = CreateSemaphoreA(NULL, 0, 1, "Setup.exe");
+    ReportFailure("アンインストーラーの起動に失敗しました。", uninstaller, error);
+    return 0;
+}
+
+// What failed, the file it concerns and why, in a warning box.
+static void ReportFailure(const char *what, const char *path, DWORD error)
+{
+    char text[3 * PATH_SIZE];
+    const char *reason;
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        reason = "ファイルが見つかりません。";
+        break;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+        reason = "ファイルを開けません。使用中か、書き込みが許可されていません。";
+        break;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        reason = "ディスクの空き容量が足りません。";
+        break;
+    case ERROR_BAD_EXE_FORMAT:
+        reason = "プログラムとして起動できないファイルです。";
+        break;
+    default:
+        reason = "原因不明のエラーです。";
+        break;
+    }
+    // the texts above and a path buffer fit
+    wsprintfA(text, "%s\n[%s]\n%s (%lu)", what, path, reason, error);
+    ShowMessage(g_state.mainWindow, text, TEXT_CAPTION_ERROR, MB_OK | MB_ICONWARNING);
 }

@@ -2,5 +2,7 @@
 // folder and start it with "Uninstall".
 #pragma once
 
-// 0 when the user cancelled (nothing else happened), 1 once the start was attempted.
+// 1 once the uninstaller runs; 0 when the user cancelled (nothing else happened), or when the
+// uninstaller could not be staged or started: that is said in a box, nothing stays staged and
+// a menu keeps its guard.
 int UninstallHandOff(void);

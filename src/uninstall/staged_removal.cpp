@@ -4,7 +4,7 @@
 #include "../core/state.h"
 #include "../platform/platform.h"
 
-static int ScheduleViaWininit(const char *file, const char *folder);
+static int ScheduleViaWininit(const char *const *paths, int count);
 
 int RemoveStagedUninstaller(void)
 {
@@ -17,14 +17,19 @@ int RemoveStagedUninstaller(void)
         SysRemoveDirectory(folder);
         return 1;
     }
+    // the running program is that very file: the system deletes it at its next start
+    const char *paths[] = {file, folder};
+    return RemoveAtRestart(paths, 2);
+}
+
+int RemoveAtRestart(const char *const *paths, int count)
+{
     switch (PlatformFamily()) {
     case 2:
-        // the running program is that very file: the system deletes it at its next start
-        SysMoveFileEx(file, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
-        SysMoveFileEx(folder, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
+        for (int i = 0; i < count; i++) SysMoveFileEx(paths[i], NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
         return 1;
     case 1:
-        ScheduleViaWininit(file, folder);
+        ScheduleViaWininit(paths, count);
         return 1;
     }
     return 0;
@@ -91,9 +96,13 @@ int AddWininitDeletions(const char *text, int length, const char *const *paths, 
 // wininit.ini is there only on Windows 95/98/Me, where names cross to the system as they are.
 // WritePrivateProfileStringA keeps one value per key, so the NUL lines are written by
 // hand; WININIT.EXE runs in DOS before long names exist, hence the 8.3 paths.
-static int ScheduleViaWininit(const char *file, const char *folder)
+#define RESTART_PATHS_MAX 16
+
+static int ScheduleViaWininit(const char *const *paths, int count)
 {
-    char windows[PATH_SIZE], wininit[PATH_SIZE], shortFile[PATH_SIZE], shortFolder[PATH_SIZE];
+    char windows[PATH_SIZE], wininit[PATH_SIZE], shortPaths[RESTART_PATHS_MAX][PATH_SIZE];
+    const char *lines[RESTART_PATHS_MAX];
+    if (count > RESTART_PATHS_MAX) count = RESTART_PATHS_MAX;
     UINT got = GetWindowsDirectoryA(windows, sizeof windows);
     if (got == 0 || got >= sizeof windows) return 0;
     int len = lstrlenA(windows);
@@ -101,12 +110,12 @@ static int ScheduleViaWininit(const char *file, const char *folder)
     if (len + lstrlenA(name) + 1 > PATH_SIZE) return 0;
     lstrcpyA(wininit, windows);
     lstrcatA(wininit, name);
-    DWORD n = GetShortPathNameA(file, shortFile, sizeof shortFile);
-    if (n == 0 || n >= sizeof shortFile) lstrcpyA(shortFile, file);
-    n = GetShortPathNameA(folder, shortFolder, sizeof shortFolder);
-    if (n == 0 || n >= sizeof shortFolder) lstrcpyA(shortFolder, folder);
-    const char *paths[] = {shortFile, shortFolder};
-    return ScheduleRestartDeletions(wininit, paths, 2);
+    for (int i = 0; i < count; i++) {
+        DWORD n = GetShortPathNameA(paths[i], shortPaths[i], PATH_SIZE);
+        if (n == 0 || n >= PATH_SIZE) lstrcpyA(shortPaths[i], paths[i]);
+        lines[i] = shortPaths[i];
+    }
+    return ScheduleRestartDeletions(wininit, lines, count);
 }
 
 int ScheduleRestartDeletions(const char *wininit, const char *const *paths, int count)

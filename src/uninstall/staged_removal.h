@@ -5,6 +5,11 @@
 // 1 when the targets were deleted or scheduled, 0 when the platform is unknown.
 int RemoveStagedUninstaller(void);
 
+// Has the system delete each path (a file, or a folder empty by then), in this order, at its
+// next restart: what a running program cannot delete of itself. At most 16 paths on the
+// 95/98/Me family. 1 when scheduled, 0 when the platform is unknown.
+int RemoveAtRestart(const char *const *paths, int count);
+
 // Adds one "NUL=<path>" line per path to the end of the section [rename] of a wininit.ini
 // text (creating the section when missing), keeping every line already there. Returns
 // the new length, or -1 when out is too small.

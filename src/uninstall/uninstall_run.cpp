@@ -7,11 +7,18 @@
 #include "../install/programs_entry.h"
 #include "../platform/platform.h"
 #include "staged_removal.h"
+#include <shlwapi.h>
 #include <shlobj.h>
+
+// a path buffer holds at most this many levels below a drive
+#define MAX_LEVELS 130
 
 static char *LoadLog(int *size);
 static void RemoveLoggedFolders(const char *log, int size);
 static void RemoveInstallLevels(void);
+static int InstallLevels(char (*levels)[PATH_SIZE]);
+static int RunsFromInstallFolder(void);
+static int RemoveWithoutLog(void);
 
 int RunUninstall(void)
 {
@@ -19,19 +26,27 @@ int RunUninstall(void)
     ShowMessage(owner, "アンインストールを開始します", TEXT_CAPTION_REPORT, MB_OK);
     ReadSetting(SECTION_INSTALL, "InstallFold", g_state.installFolder, PATH_SIZE);
     PurgeSaveData();
-    int size = 0;
-    char *log = LoadLog(&size);
-    if (!log) {
-        // the settings name no install folder, or its log is gone: say so instead of ending mute
+    if (g_state.installFolder[0] == '*') {
+        // the settings name no install folder: say so instead of ending mute
         ShowMessage(owner, "アンインストール情報が見つかりませんでした。\n何も削除されていません。",
                     TEXT_CAPTION_ERROR, MB_OK | MB_ICONWARNING);
         return 0;
+    }
+    int size = 0;
+    char *log = LoadLog(&size);
+    if (!log) {
+        char text[PATH_SIZE + 64], path[PATH_SIZE];
+        if (!JoinPath(path, sizeof path, g_state.installFolder, "Setup.dat"))
+            CopyTextCut(path, sizeof path, g_state.installFolder, -1);
+        wsprintfA(text, "アンインストール情報が見つかりませんでした。\n[%s]", path);
+        ShowMessage(owner, text, TEXT_CAPTION_ERROR, MB_OK | MB_ICONWARNING);
+        return RemoveWithoutLog();
     }
     SysSetCurrentDirectory(g_state.commonFolder);
     int replayed = ReplayLog(log, size);
     if (replayed) RemoveLoggedFolders(log, size);
     HeapFree(GetProcessHeap(), 0, log);
-    if (!replayed) return 0;
+    if (!replayed) return RemoveWithoutLog();
 
     RemoveInstallLevels();
     RemoveShortcuts();
@@ -40,6 +55,105 @@ int RunUninstall(void)
     RemoveStagedUninstaller();
     ShowMessage(owner, "アンインストールが終了しました", TEXT_CAPTION_REPORT, MB_OK);
     return 1;
+}
+
+int FindUnfinishedInstall(void)
+{
+    char folder[PATH_SIZE], path[PATH_SIZE];
+    if (ReadSettingInt(SECTION_INSTALL, "IsInstall") || !SettingsOfThisTitle(folder) || folder[0] == '*')
+        return 0;
+    if (!(JoinPath(path, sizeof path, folder, "Setup.exe") && SysPathFileExists(path)) &&
+        !(JoinPath(path, sizeof path, folder, "Setup.dat") && SysPathFileExists(path)))
+        return 0;
+    lstrcpyA(g_state.installFolder, folder);
+    return 1;
+}
+
+void OfferUnfinishedRemoval(void)
+{
+    char root[PATH_SIZE], text[PATH_SIZE + 160];
+    // the install options start from the root the menu knows
+    lstrcpyA(root, g_state.installFolder);
+    if (FindUnfinishedInstall()) {
+        // the message's own bytes and a path buffer fit
+        wsprintfA(text, "前回のインストールが完了していません。\n途中までにインストールされたものを削除しますか？\n\n%s",
+                  g_state.installFolder);
+        if (ShowMessage(g_state.mainWindow, text, TEXT_CAPTION_CONFIRM, MB_YESNO | MB_ICONQUESTION) == IDYES)
+            RemoveUnfinishedInstall();
+    }
+    lstrcpyA(g_state.installFolder, root);
+}
+
+void CancelPreparedInstall(void)
+{
+    char log[PATH_SIZE];
+    // an earlier install's log in the folder: the preparation made over it, the menu asks
+    if (FindUnfinishedInstall() && JoinPath(log, sizeof log, g_state.installFolder, "Setup.dat") &&
+        !SysPathFileExists(log))
+        RemoveUnfinishedInstall();
+}
+
+// What an install that never finished made, as the uninstall takes it back: the files and
+// folders its log names (written as it grew), the staged Setup.exe and the log, the links
+// and the entry, the new root levels and the settings.
+int RemoveUnfinishedInstall(void)
+{
+    char setup[PATH_SIZE], log[PATH_SIZE], store[PATH_SIZE];
+    int size = 0;
+    char *entries = LoadLog(&size);
+    if (entries) {
+        if (ReplayLog(entries, size)) RemoveLoggedFolders(entries, size);
+        HeapFree(GetProcessHeap(), 0, entries);
+    }
+    if (JoinPath(log, sizeof log, g_state.installFolder, "Setup.dat")) SysDeleteFile(log);
+    RemoveShortcuts();
+    RemoveProgramsEntry();
+    if (!JoinPath(setup, sizeof setup, g_state.installFolder, "Setup.exe")) setup[0] = 0;
+    if (RunsFromInstallFolder()) {
+        // the running program is the staged Setup.exe: it and the folders it keeps go at
+        // the next start of the system
+        char levels[MAX_LEVELS][PATH_SIZE];
+        const char *paths[16];
+        int count = InstallLevels(levels), n = 0;
+        paths[n++] = setup;
+        for (int i = 0; i < count && n < 16; i++) paths[n++] = levels[i];
+        if (setup[0]) RemoveAtRestart(paths, n);
+    } else {
+        if (setup[0]) SysDeleteFile(setup);
+        RemoveInstallLevels();
+    }
+    DeleteSettings();
+    if (JoinPath(store, sizeof store, g_state.commonFolder, g_state.maker)) SysRemoveDirectory(store);
+    return 1;
+}
+
+// Whether this program is {install}\Setup.exe.
+static int RunsFromInstallFolder(void)
+{
+    char self[PATH_SIZE], full[2][PATH_SIZE], setup[PATH_SIZE];
+    return SysGetModuleFileName(self, sizeof self) &&
+           JoinPath(setup, sizeof setup, g_state.installFolder, "Setup.exe") &&
+           SysGetFullPathName(self, full[0], PATH_SIZE) && SysGetFullPathName(setup, full[1], PATH_SIZE) &&
+           SameTextNoCase(full[0], lstrlenA(full[0]), full[1]);
+}
+
+// A log that cannot be replayed still lets the player get rid of the game: what is known
+// without it goes (the links the settings name, the entry, the settings, the staged copy);
+// the installed files stay, for nothing proves which of them the install made.
+static int RemoveWithoutLog(void)
+{
+    char text[PATH_SIZE + 256];
+    RemoveShortcuts();
+    RemoveProgramsEntry();
+    DeleteSettings();
+    RemoveStagedUninstaller();
+    // the message's own bytes and a path buffer fit
+    wsprintfA(text,
+              "ショートカットと登録情報を削除しました。\n"
+              "インストールされたファイルは削除されていません。お手数ですが、以下のフォルダを手動で削除して下さい。\n\n%s",
+              g_state.installFolder);
+    ShowMessage(g_state.mainWindow, text, TEXT_CAPTION_REPORT, MB_OK | MB_ICONWARNING);
+    return 0;
 }
 
 static char *LoadLog(int *size)
@@ -57,7 +171,16 @@ static char *LoadLog(int *size)
 // new root, once empty; never a folder that was there before the install.
 static void RemoveInstallLevels(void)
 {
+    char levels[MAX_LEVELS][PATH_SIZE];
+    int count = InstallLevels(levels);
+    for (int i = 0; i < count; i++) SysRemoveDirectory(levels[i]);
+}
+
+// Those levels, deepest first; their count.
+static int InstallLevels(char (*levels)[PATH_SIZE])
+{
     char level[PATH_SIZE], created[PATH_SIZE];
+    int count = 0;
     lstrcpyA(level, g_state.installFolder);
     ReadSetting(SECTION_INSTALL, "CreatedFold", created, sizeof created);
     int createdLen = created[0] == '*' ? 0 : lstrlenA(created);
@@ -66,16 +189,17 @@ static void RemoveInstallLevels(void)
         createdLen = 0;
     for (int i = 0; i < createdLen; i++)
         if (level[i] != created[i]) createdLen = 0;
-    SysRemoveDirectory(level);
+    lstrcpyA(levels[count++], level);
     // a title ending in 表 must not stop at its trail byte
     int cut = LastBackslash(level, lstrlenA(level));
-    if (cut < 0) return;
+    if (cut < 0) return count;
     level[cut] = 0;
-    SysRemoveDirectory(level);
-    while ((cut = LastBackslash(level, lstrlenA(level))) >= createdLen && createdLen > 0) {
+    lstrcpyA(levels[count++], level);
+    while ((cut = LastBackslash(level, lstrlenA(level))) >= createdLen && createdLen > 0 && count < MAX_LEVELS) {
         level[cut] = 0;
-        SysRemoveDirectory(level);
+        lstrcpyA(levels[count++], level);
     }
+    return count;
 }
 
 int ReplayLog(const char *log, int size)

@@ -111,6 +111,17 @@ TEST(Settings, OverlongValuesCountAsMissing) {
     EXPECT_STREQ(value, "*");  // not its first 259 bytes
     ReadSetting(SECTION_INSTALL, "nothing", value, sizeof value);
     EXPECT_STREQ(value, "*");
+    // installed only when the settings name this title's folder: another title of the maker
+    // with the same game exe shares the file
+    EXPECT_EQ(IsInstalled(), 0);
+    lstrcpyA(g_state.brand, "ブランド");
+    lstrcpyA(g_state.title, "題名表");
+    for (const char* other : {"C:\\ブランド\\続・題名表", "C:\\題名表", "C:\\x題名表\\ブランド"})
+    {
+        ASSERT_EQ(WriteSetting(SECTION_INSTALL, "InstallFold", other), 1);
+        EXPECT_EQ(IsInstalled(), 0) << other;
+    }
+    ASSERT_EQ(WriteSetting(SECTION_INSTALL, "InstallFold", "C:\\Games\\ブランド\\題名表"), 1);
     EXPECT_EQ(IsInstalled(), 1);
     // the file holds what the profile functions of a Japanese system would write, byte for byte,
     // whatever the system's own code page

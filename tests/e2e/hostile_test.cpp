@@ -435,9 +435,9 @@ TEST_P(DamagedLog, RemovesOnlyWhatTheLogNamesBeforeTheDamage) {
     EXPECT_EQ(r.shows(kDamaged), d.damaged);
     if (d.damaged) {
         EXPECT_TRUE(r.shows(kDamaged, d.caption)) << r.boxes.back().caption;
-        EXPECT_EQ(r.boxes.back().text, kDamaged);
-        EXPECT_EQ(r.boxes.back().icon, kWarning);
-        EXPECT_TRUE(harness::Exists(Settings()));  // nothing after the damage takes place
+        // nothing after the damage takes place; what is known without the log goes
+        EXPECT_EQ(r.boxes.back().text.rfind("ショートカットと登録情報を削除しました。", 0), 0u) << r.boxes.back().text;
+        EXPECT_FALSE(harness::Exists(Settings()));
     } else {
         EXPECT_EQ(r.boxes.back().text, kEnd);
         EXPECT_FALSE(harness::Exists(Settings()));
@@ -461,6 +461,27 @@ INSTANTIATE_TEST_SUITE_P(
         Damage{"OutsideTheFolder", "F a.txt;\r\nF ..\\outside.txt;\r\nF b.txt;\r\n", true,
                "F ..\\outside.txt", true, false}),
     [](const ::testing::TestParamInfo<Damage>& i) { return std::string(i.param.name); });
+
+// A root note from an earlier install counts only when it is a whole leading level of the
+// install folder: a note that only begins like the root must not take an empty root along.
+TEST(RootNote, OnlyAWholeLevelTakesTheRootAlong) {
+    std::string base = harness::MakeTempDir("note");
+    std::string root = base + "\\Games", install = root + "\\Brand\\Title";
+    std::string staged = MakerStore() + "\\Setup.exe";
+    for (bool whole : {false, true}) {
+        SCOPED_TRACE(whole ? "whole level" : "stale note");
+        ASSERT_TRUE(harness::WriteFile(install + "\\a.txt", "a"));
+        ASSERT_TRUE(harness::WriteFile(install + "\\Setup.dat", "F a.txt;\r\nF Setup.dat;\n"));
+        WriteSettings(install, 1);
+        WritePrivateProfileStringA("INSTALL", "CreatedFold", (whole ? root : base + "\\Gam").c_str(), Settings().c_str());
+        ASSERT_TRUE(CopyFileA((harness::DosPath(SAMPLE_DISC) + "\\Setup.exe").c_str(), staged.c_str(), FALSE));
+        Outcome r = Launch("\"" + staged + "\" Uninstall", Common());
+        EXPECT_TRUE(r.shows(kEnd));
+        EXPECT_FALSE(harness::Exists(root + "\\Brand"));
+        EXPECT_EQ(!whole, harness::IsDir(root));  // there before, and empty: it stays
+    }
+    harness::RemoveTree(base);
+}
 
 // ---------------------------------------------------------------------------------------------
 // A second instance beside each mode

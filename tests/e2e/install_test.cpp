@@ -209,6 +209,22 @@ TEST_F(InstallEdge, WithoutOptionsNoDesktopLinkAndNoReadme) {
     EXPECT_EQ(nullptr, harness::WaitForWindow("Notepad", nullptr, 0, 1500));
 }
 
+// A root typed with "." or "..": the running installer is named in the normal form, and is
+// still found to be the Setup.exe the script lists
+TEST_F(InstallEdge, RootsWithDotsInstallWithoutAWarning) {
+    for (const char* root : {"C:\\Program Files\\.", "C:\\windows\\..\\Program Files"}) {
+        SCOPED_TRACE(root);
+        Layout dotted(root);
+        life::Prepare(dotted, 0, 0);
+        run = life::RunInstall(dotted, false);
+        ASSERT_EQ(1u, run.boxes.size()) << life::Texts(run.boxes);
+        EXPECT_EQ("インストールが正常に終了しました", run.boxes[0].text);
+        EXPECT_EQ(harness::ReadFile("D:\\Setup.exe"), harness::ReadFile(l.install + "\\Setup.exe"));
+        life::CloseMenu(run);
+        life::Scrub(l);
+    }
+}
+
 TEST_F(InstallEdge, MissingDiscAsksForItUntilCancelled) {
     life::Prepare(l, 0, 0);
     harness::ClearCdrom();
@@ -220,7 +236,8 @@ TEST_F(InstallEdge, MissingDiscAsksForItUntilCancelled) {
     EXPECT_EQ(1u, harness::WaitExit(p.process, 20000));
     harness::Close(p);
     EXPECT_FALSE(harness::Exists(l.install + "\\Setup.dat"));
-    EXPECT_EQ("0", life::Setting(l, "INSTALL", "IsInstall"));
+    // the preparation is taken back (the whole prefix afterwards: the uninstall scenario)
+    EXPECT_FALSE(harness::Exists(l.settings));
 }
 
 TEST_F(InstallEdge, MissingDiscIsAskedForAgainUntilTheChosenDriveHoldsIt) {

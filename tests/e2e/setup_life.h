@@ -28,10 +28,10 @@ const char kGameExe[] = "AoHoshi.exe";
 const char kReadme[] = "readme.txt";
 const char kMenuClass[] = "Setup_ClassName";
 
-// The game's entry in the list of installed programs, named for {maker} and {game stem}; a
+// The game's entry in the list of installed programs, named for {maker}, {game stem} and {title}; a
 // 32-bit program on 64-bit Windows finds HKLM's under Wow6432Node.
-const char kEntryKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\星雲ソフト AoHoshi";
-const char kEntryKey64[] = "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\星雲ソフト AoHoshi";
+const char kEntryKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\星雲ソフト AoHoshi 蒼き星の年代表";
+const char kEntryKey64[] = "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\星雲ソフト AoHoshi 蒼き星の年代表";
 
 // The entry's values under root as text (a REG_DWORD as "#n"), none when there is no key.
 // view KEY_WOW64_64KEY reads the 64-bit registry past the redirection of this 32-bit program.

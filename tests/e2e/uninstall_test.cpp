@@ -507,14 +507,32 @@ protected:
     bool closeMenu = true;
 };
 
-TEST_F(UninstallEdge, DamagedLogStopsAtTheDamagedEntry) {
+// What goes without a log: the links, the entry, the settings and the staged copy; the
+// installed files stay, and the last box names their folder.
+void ExpectRemovedWithoutLog(const Layout& l, const UninstallRun& run) {
+    ASSERT_FALSE(run.boxes.empty());
+    EXPECT_EQ("ショートカットと登録情報を削除しました。\n"
+              "インストールされたファイルは削除されていません。お手数ですが、以下のフォルダを手動で削除して下さい。\n\n" +
+                  l.install,
+              run.boxes.back().text);
+    EXPECT_EQ("報告", run.boxes.back().caption);
+    EXPECT_EQ(unsigned(MB_ICONEXCLAMATION), run.boxes.back().icon);
+    EXPECT_TRUE(harness::Exists(l.install + "\\readme.txt"));
+    EXPECT_FALSE(harness::Exists(l.UninstallLink()));
+    EXPECT_FALSE(harness::Exists(l.StartBrand()));
+    EXPECT_FALSE(harness::Exists(l.settings));
+    EXPECT_TRUE(life::Entry(HKEY_LOCAL_MACHINE).empty());
+    EXPECT_EQ(2u, PendingRenames().size());
+}
+
+TEST_F(UninstallEdge, DamagedLogStopsAtTheDamagedEntryAndWhatIsKnownStillGoes) {
     std::string log = harness::ReadFile(l.install + "\\Setup.dat");
     size_t at = log.find("F readme.txt;");
     ASSERT_NE(std::string::npos, at);
     log.insert(at, "X broken;\r\n");
     ASSERT_TRUE(harness::WriteFile(l.install + "\\Setup.dat", log));
     UninstallRun run = RunStagedUninstaller(l);
-    ASSERT_EQ(2u, run.boxes.size()) << life::Texts(run.boxes);
+    ASSERT_EQ(3u, run.boxes.size()) << life::Texts(run.boxes);
     EXPECT_EQ(kStartText, run.boxes[0].text);
     EXPECT_EQ("アンインストールデータが\n破損している可能性があります。お手数ですが、手動でデータの削除を\nお願いします",
               run.boxes[1].text);
@@ -522,12 +540,33 @@ TEST_F(UninstallEdge, DamagedLogStopsAtTheDamagedEntry) {
     EXPECT_EQ(unsigned(MB_ICONEXCLAMATION), run.boxes[1].icon);
     // the entries before it took effect, nothing after it did
     EXPECT_FALSE(harness::Exists(l.install + "\\AoHoshi.exe"));
-    EXPECT_TRUE(harness::Exists(l.install + "\\readme.txt"));
     EXPECT_TRUE(harness::Exists(l.install + "\\Setup.dat"));
-    EXPECT_TRUE(harness::Exists(l.UninstallLink()));
-    EXPECT_EQ("1", life::Setting(l, "INSTALL", "IsInstall"));
-    EXPECT_FALSE(life::Entry(HKEY_LOCAL_MACHINE).empty());  // still listed, still to uninstall
-    EXPECT_TRUE(PendingRenames().empty());
+    ExpectRemovedWithoutLog(l, run);
+}
+
+// A log gone, or one never written: a folder stood in its way through the whole install
+TEST_F(UninstallEdge, MissingOrUnwrittenLogStillRemovesWhatIsKnown) {
+    for (bool unwritten : {false, true}) {
+        SCOPED_TRACE(unwritten ? "unwritten" : "gone");
+        if (unwritten) {
+            life::Prepare(l, 0, 0);
+            ASSERT_TRUE(CreateDirectoryA((l.install + "\\Setup.dat").c_str(), nullptr));
+            install = life::RunInstall(l, false);
+            life::CloseMenu(install);
+            ClearPendingRenames();
+            EXPECT_TRUE(life::HasBox(install.boxes, "インストールに失敗")) << life::Texts(install.boxes);
+            EXPECT_EQ("1", life::Setting(l, "INSTALL", "IsInstall"));
+        } else {
+            ASSERT_TRUE(DeleteFileA((l.install + "\\Setup.dat").c_str()));
+        }
+        UninstallRun run = RunStagedUninstaller(l);
+        EXPECT_EQ(0u, run.exitCode);
+        ASSERT_EQ(3u, run.boxes.size()) << life::Texts(run.boxes);
+        EXPECT_EQ("アンインストール情報が見つかりませんでした。\n[" + l.install + "\\Setup.dat]", run.boxes[1].text);
+        EXPECT_EQ("エラー", run.boxes[1].caption);
+        EXPECT_TRUE(harness::Exists(l.install + "\\AoHoshi.exe"));
+        ExpectRemovedWithoutLog(l, run);
+    }
 }
 
 TEST_F(UninstallEdge, EmptyLogRemovesNoFilesButTheRegistration) {
@@ -579,6 +618,154 @@ TEST_F(UninstallWithMenuOpen, DelUninstallsNothing) {
     EXPECT_TRUE(harness::Exists(l.install + "\\Setup.dat"));
     EXPECT_EQ("1", life::Setting(l, "INSTALL", "IsInstall"));
     EXPECT_TRUE(IsWindow(install.menu));
+}
+
+// Installs that never finished: killed inside the copy, then No or Yes to the question of the
+// next menu from the disc; and the disc dialog of the run cancelled. Yes leaves the prefix
+// as it was before the preparation.
+class Unfinished : public ::testing::Test {
+protected:
+    void SetUp() override {
+        life::Scrub(l);
+        ClearPendingRenames();
+        life::LoadDisc();
+        // a large file keeps the copy going long enough to be killed inside it
+        ASSERT_TRUE(harness::CdromWrite("movie\\big.bin", std::string(64 << 20, 'b')));
+        before = life::TakeSnapshot();
+    }
+    void TearDown() override {
+        life::Scrub(l);
+        ClearPendingRenames();
+        DeleteFileA(Wininit().c_str());
+        harness::SetWin9x("Setup.exe", false);
+        life::LoadDisc();
+    }
+    // Starts the install run and kills it once its log names entry; the log as then left.
+    std::string KillWhenLogged(const std::string& entry) {
+        harness::Process p = harness::Start(life::Quoted(l.install + "\\Setup.exe") + " Install D:", "C:\\");
+        EXPECT_TRUE(p);
+        if (!p) return "";
+        for (int i = 0; i < 5000 && harness::ReadFile(l.install + "\\Setup.dat").find(entry + ";") == std::string::npos;
+             i++)
+            Sleep(1);
+        TerminateProcess(p.process, 9);
+        harness::WaitExit(p.process, 10000);
+        harness::Close(p);
+        return harness::ReadFile(l.install + "\\Setup.dat");
+    }
+    // The menu from the disc: its question at the start answered with answer, then closed.
+    std::vector<Box> MenuFromDisc(int answer, int wait_ms = 20000, const std::string& folder = "D:") {
+        harness::Process disc = harness::Start(life::Quoted(folder + "\\Setup.exe"), folder + "\\");
+        EXPECT_TRUE(disc);
+        harness::ProcessWatcher w(disc.pid);
+        HWND menu = harness::WaitForWindow(life::kMenuClass, nullptr, disc.pid, 20000);
+        std::optional<Box> question = w.NextBox(wait_ms);
+        if (question) {
+            harness::Answer(question->hwnd, answer);
+            EXPECT_TRUE(harness::WaitGone(question->hwnd, 10000));
+        }
+        if (menu) PostMessageA(menu, WM_CLOSE, 0, 0);
+        EXPECT_EQ(0u, w.Run(disc.process, 20000)) << life::Texts(w.boxes);
+        harness::Close(disc);
+        return w.boxes;
+    }
+    void ExpectAsBefore() {
+        life::Snapshot after = life::TakeSnapshot();
+        EXPECT_EQ("", life::Join(life::Missing(before, after)) + life::Join(life::Missing(after, before)));
+        EXPECT_TRUE(life::Entry(HKEY_LOCAL_MACHINE).empty());
+    }
+    Layout l;
+    life::Snapshot before;
+};
+
+TEST_F(Unfinished, KilledInsideTheCopyIsRemovedOnYesAtTheNextStart) {
+    const std::string question = "前回のインストールが完了していません。\n途中までにインストールされたものを削除しますか？\n\n" + l.install;
+    // the menu asks from anywhere: from the disc, or the staged Setup.exe itself, which goes
+    // with its folders at the restart
+    struct { const char* entry; bool noFirst, fromInstall; } rows[] = {
+        {"D data", true, false}, {"F movie\\big.bin", false, false}, {"F AoHoshi.exe", false, true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.entry);
+        life::Prepare(l, 1, 0);
+        std::string log = KillWhenLogged(row.entry);
+        ASSERT_NE(std::string::npos, log.find(std::string(row.entry) + ";")) << log;
+        ASSERT_EQ("0", life::Setting(l, "INSTALL", "IsInstall"));
+        // whatever the run made is in its log
+        for (const auto& e : life::TakeSnapshot()) {
+            if (e.first.rfind(l.install + "\\", 0) != 0 || e.second == "dir") continue;
+            std::string rel = e.first.substr(l.install.size() + 1);
+            if (rel != "Setup.dat" && rel != "Setup.exe") {
+                EXPECT_NE(std::string::npos, log.find("F " + rel + ";")) << rel;
+            }
+        }
+        if (row.noFirst) {
+            // No: nothing goes, and INSTALL installs over it later
+            std::vector<Box> boxes = MenuFromDisc(IDNO);
+            ASSERT_EQ(1u, boxes.size()) << life::Texts(boxes);
+            EXPECT_EQ(question, boxes[0].text);
+            EXPECT_EQ("確認", boxes[0].caption);
+            EXPECT_EQ(unsigned(MB_ICONQUESTION), boxes[0].icon);
+            EXPECT_NE(nullptr, boxes[0].owner);
+            EXPECT_TRUE(harness::Exists(l.install + "\\Setup.exe"));
+            EXPECT_EQ("0", life::Setting(l, "INSTALL", "IsInstall"));
+        }
+        std::vector<Box> boxes = MenuFromDisc(IDYES, 20000, row.fromInstall ? l.install : "D:");
+        ASSERT_EQ(1u, boxes.size()) << life::Texts(boxes);
+        EXPECT_EQ(question, boxes[0].text);
+        if (row.fromInstall) {
+            EXPECT_EQ(life::Join({"\\??\\" + l.install + "\\Setup.exe", "\\??\\" + l.install, "\\??\\" + l.brandFolder}),
+                      life::Join(PendingRenames()));
+            Reboot();
+        }
+        ExpectAsBefore();
+        EXPECT_TRUE(PendingRenames().empty());
+    }
+    // nothing unfinished left: the menu asks nothing
+    EXPECT_TRUE(MenuFromDisc(IDYES, 3000).empty());
+}
+
+TEST_F(Unfinished, CancelledDiscDialogTakesBackThePreparation) {
+    for (bool win9x : {false, true}) {
+        SCOPED_TRACE(win9x ? "Win9x" : "NT");
+        harness::SetWin9x("Setup.exe", win9x);
+        life::Prepare(l, 0, 0);
+        harness::ClearCdrom();
+        harness::Process p = harness::Start(life::Quoted(l.install + "\\Setup.exe") + " Install D:", "C:\\");
+        ASSERT_TRUE(p);
+        HWND dialog = harness::WaitForWindow("#32770", "ディスク指定", p.pid, 20000);
+        ASSERT_NE(nullptr, dialog);
+        harness::Answer(dialog, IDCANCEL);
+        EXPECT_EQ(1u, harness::WaitExit(p.process, 20000));
+        harness::Close(p);
+        EXPECT_FALSE(harness::Exists(l.settings));
+        // the running Setup.exe and the folders that hold it go at the restart, file first
+        std::vector<std::string> paths = {l.install + "\\Setup.exe", l.install, l.brandFolder};
+        if (!win9x) {
+            EXPECT_EQ(life::Join({"\\??\\" + paths[0], "\\??\\" + paths[1], "\\??\\" + paths[2]}),
+                      life::Join(PendingRenames()));
+        } else {
+            std::string want = "[rename]\r\n";
+            for (const std::string& path : paths) {
+                char shortPath[MAX_PATH] = "";
+                GetShortPathNameA(path.c_str(), shortPath, MAX_PATH);
+                want += "NUL=" + std::string(shortPath) + "\r\n";
+            }
+            EXPECT_EQ(want, harness::ReadFile(Wininit()));
+            EXPECT_TRUE(PendingRenames().empty());
+        }
+        Reboot();
+        EXPECT_FALSE(harness::Exists(paths[0]));
+        if (win9x) {
+            // Wine's restart takes only the files named in wininit.ini, as in the life cycle
+            EXPECT_TRUE(RemoveDirectoryA(paths[1].c_str()) && RemoveDirectoryA(paths[2].c_str()));
+        }
+        DeleteFileA(Wininit().c_str());
+        DeleteFileA((WindowsFolder() + "wininit.bak").c_str());
+        harness::SetWin9x("Setup.exe", false);
+        life::LoadDisc();
+        ASSERT_TRUE(harness::CdromWrite("movie\\big.bin", std::string(64 << 20, 'b')));
+        ExpectAsBefore();
+    }
 }
 
 }  // namespace

@@ -8,11 +8,13 @@
 
 #include "../../resources/resource.h"
 #include "core/layout.h"
+#include "core/settings.h"
 #include "core/state.h"
 #include "harness.h"
 #include "install/install_prep.h"
 #include "platform/platform.h"
 #include "ui/dialogs.h"
+#include "uninstall/handoff.h"
 #include <shlobj.h>
 
 namespace {
@@ -179,6 +181,40 @@ TEST_F(Prepare, AnExistingRootIsNotedAsNobodysToRemove) {
         harness::RemoveTree(work + "\\新年表");
     }
     SetFileAttributesA((source + "\\Setup.exe").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// Another title of the maker with the same game exe shares the settings file: while it is
+// installed this one is refused and nothing of it is touched; once it is gone, this one goes on.
+TEST_F(Prepare, AnotherTitleOfTheMakerIsNeverTakenOver) {
+    g_state.requiredMB = 1;
+    const std::string ini = common + "\\" + g_state.maker + "\\AoHoshi.ini";
+    const std::string other = work + "\\games\\" + g_state.brand + "\\続・年代表";
+    harness::WriteFile(other + "\\AoHoshi.exe", "the other game");
+    harness::MakeDirs(common + "\\" + g_state.maker);
+    WritePrivateProfileStringA("INSTALL", "InstallFold", other.c_str(), ini.c_str());
+    WritePrivateProfileStringA("INSTALL", "ExeName", "AoHoshi.exe", ini.c_str());
+    WritePrivateProfileStringA("INSTALL", "IsInstall", "1", ini.c_str());
+    WritePrivateProfileStringA("Link", "exe", "the other link", ini.c_str());
+    const std::string settings = harness::ReadFile(ini);
+    EXPECT_EQ(IsInstalled(), 0);  // this title's menu offers INSTALL
+    harness::BoxCatcher boxes;
+    EXPECT_EQ(Run(boxes), 0);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text,
+              "同じメーカーの別のゲームが、以下のフォルダにインストールされています。\n"
+              "そのゲームをアンインストールしてから、もう一度インストールを行ってください。\n\n" + other);
+    EXPECT_EQ(boxes.boxes[0].caption, "確認");
+    EXPECT_EQ(boxes.boxes[0].icon, unsigned(MB_ICONEXCLAMATION));
+    EXPECT_TRUE(boxes.unexpectedDialogs.empty() && boxes.dialogs.empty());  // never asked
+    EXPECT_EQ(harness::ReadFile(ini), settings);
+    EXPECT_FALSE(harness::Exists(work + "\\新年表"));
+    EXPECT_EQ(g_state.semaphore, guard);
+    // the other game uninstalled (by hand here): this one goes on to its folder question
+    harness::RemoveTree(work + "\\games");
+    boxes.answer(IDNO);
+    EXPECT_EQ(Run(boxes), 0);
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_EQ(boxes.boxes[1].caption, "フォルダ作成の確認");
 }
 
 TEST_F(Prepare, ExactlyTheRequiredSpaceIsEnough) {
@@ -411,6 +447,39 @@ TEST_F(Dialogs, UninstallOptionsWriteAllDelete) {
     };
     EXPECT_EQ(RunUninstallOptionsDialog(nullptr), 1);
     EXPECT_EQ(AllDelete(), "1");
+}
+
+// A hand-off whose uninstaller cannot be made or started says why and leaves nothing staged.
+TEST_F(Dialogs, FailedHandOffIsSaidAndLeavesNothingStaged) {
+    const std::string store = common + "\\" + g_state.maker, staged = store + "\\Setup.exe";
+    const std::string install = common + "\\game", ini = store + "\\AoHoshi.ini";
+    harness::MakeDirs(install);
+    harness::WriteFile(staged, "an older uninstaller");
+    WritePrivateProfileStringA("INSTALL", "InstallFold", install.c_str(), ini.c_str());
+    lstrcpyA(g_state.sourceFolder, install.c_str());
+    HANDLE guard = CreateSemaphoreA(nullptr, 0, 1, nullptr);
+    g_state.semaphore = guard;
+    harness::BoxCatcher boxes;
+    boxes.onDialog = [&](HWND dialog) { return harness::Click(dialog, IDOK), true; };
+    // {install}\Setup.exe is not there to be copied
+    EXPECT_EQ(UninstallHandOff(), 0);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text,
+              "アンインストーラーの用意に失敗しました。\n[" + install + "\\Setup.exe]\nファイルが見つかりません。 (2)");
+    EXPECT_EQ(boxes.boxes[0].caption, "エラー");
+    EXPECT_EQ(boxes.boxes[0].icon, unsigned(MB_ICONEXCLAMATION));
+    EXPECT_FALSE(harness::Exists(staged));
+    EXPECT_EQ(g_state.semaphore, guard);
+    // copied, but no program to start: the guard is held again
+    harness::WriteFile(install + "\\Setup.exe", "not a program");
+    EXPECT_EQ(UninstallHandOff(), 0);
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_EQ(boxes.boxes[1].text.rfind("アンインストーラーの起動に失敗しました。\n[" + staged + "]\n", 0), 0u)
+        << boxes.boxes[1].text;
+    EXPECT_FALSE(harness::Exists(staged));
+    EXPECT_NE(g_state.semaphore, nullptr);
+    CloseHandle(g_state.semaphore);
+    g_state.semaphore = nullptr;
 }
 
 TEST_F(Dialogs, InstallOptionsStartCheckedWithTheLastRoot) {
