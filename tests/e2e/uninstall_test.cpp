@@ -322,7 +322,9 @@ TEST_P(LifeCycle, InstallThenUninstallLeavesOnlyWhatTheUserAdded) {
             EXPECT_TRUE(harness::Exists(made)) << made;
         ASSERT_TRUE(g_japaneseFiles.count(way)) << "run with the Japanese row to compare";
         EXPECT_EQ(g_japaneseFiles[way].second, files.second);
-        if (!language.hangulFolders) EXPECT_EQ(g_japaneseFiles[way].first, files.first);
+        if (!language.hangulFolders) {
+            EXPECT_EQ(g_japaneseFiles[way].first, files.first);
+        }
     }
 
     // listed among the installed programs; on 64-bit Windows in the 32-bit view, with the
