@@ -158,6 +158,12 @@ int WriteWholeFile(const char *path, const char *data, DWORD size)
     return CloseHandle(file) && ok;  // a write can still fail at the close
 }
 
+void FlushProfileCache(const char *file)
+{
+    // only wininit.ini is read this way, on Windows 95/98/Me, where names cross as they are
+    WritePrivateProfileStringA(NULL, NULL, NULL, file);
+}
+
 int CreateShellLink(const char *target, const char *linkPath, const char *workDir,
                     const char *arguments)
 {

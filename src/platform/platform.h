@@ -41,6 +41,9 @@ int ReadWholeFile(const char *path, DWORD maxSize, char **data, DWORD *size);
 // out and the file closed cleanly.
 int WriteWholeFile(const char *path, const char *data, DWORD size);
 
+// Writes out what the system's profile functions still hold of file in their cache.
+void FlushProfileCache(const char *file);
+
 // A shell link through IShellLinkA/IPersistFile; 1 when the link file was saved.
 int CreateShellLink(const char *target, const char *linkPath, const char *workDir,
                     const char *arguments);

@@ -94,7 +94,7 @@ int AddWininitDeletions(const char *text, int length, const char *const *paths, 
 }
 
 // wininit.ini is there only on Windows 95/98/Me, where names cross to the system as they are.
-// WritePrivateProfileStringA keeps one value per key, so the NUL lines are written by
+// The profile functions keep one value per key, so the NUL lines are written by
 // hand; WININIT.EXE runs in DOS before long names exist, hence the 8.3 paths.
 #define RESTART_PATHS_MAX 16
 
@@ -126,7 +126,7 @@ int ScheduleRestartDeletions(const char *wininit, const char *const *paths, int 
     int ok = 0, cut;
     // a line another program has just written through the profile functions may still be
     // only in the system's cache
-    WritePrivateProfileStringA(NULL, NULL, NULL, wininit);
+    FlushProfileCache(wininit);
     if (!ReadWholeFile(wininit, 0x1000000, &old, &oldSize)) {
         DWORD error = GetLastError();
         // only a file that is not there counts as empty; one we could not read is never
