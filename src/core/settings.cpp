@@ -74,7 +74,9 @@ int SettingsOfThisTitle(char *folder)
     // {root}\{brand}\{title}, whatever the root
     if (!JoinPath3(tail, sizeof tail, "", g_state.brand, g_state.title)) return 0;
     int length = lstrlenA(install), tailLength = lstrlenA(tail);
-    return length > tailLength && SameBytes(install + length - tailLength, tail);
+    // the tail's first backslash must be one of its own, not the trail of a 表 before it
+    return length > tailLength && SameBytes(install + length - tailLength, tail) &&
+           EndsWithBackslash(install, length - tailLength + 1);
 }
 
 int DeleteSettings(void)
