@@ -1,6 +1,5 @@
 #include "settings.h"
 #include "../platform/platform.h"
-#include "../platform/system_calls.h"
 #include "cp932.h"
 #include "layout.h"
 #include "profile_text.h"
@@ -10,21 +9,18 @@
 #define SETTINGS_MAX 0x100000
 
 static char *LoadSettings(const char *path, DWORD *size);
+static void ValueFrom(const char *text, DWORD size, const char *section, const char *key, char *out,
+                      int outSize);
+static int IsThisTitlesFolder(const char *install);
 
 int ReadSetting(const char *section, const char *key, char *out, int outSize)
 {
     char path[PATH_SIZE];
     DWORD size = 0;
-    int at, length;
     CopyText(out, outSize, "*");
     if (!SettingsPath(path, sizeof path)) return 0;
     char *text = LoadSettings(path, &size);
-    // A value too long for the caller's buffer would come back cut off, and a cut-off folder
-    // is somebody else's folder: such a value counts as missing.
-    if (text && FindProfileValue(text, (int)size, section, key, &at, &length) && length < outSize) {
-        CopyMemory(out, text + at, length);
-        out[length] = 0;
-    }
+    ValueFrom(text, size, section, key, out, outSize);
     if (text) HeapFree(GetProcessHeap(), 0, text);
     return 1;
 }
@@ -62,21 +58,23 @@ int WriteSettingInt(const char *section, const char *key, int value)
 
 int IsInstalled(void)
 {
-    return ReadSettingInt(SECTION_INSTALL, "IsInstall") != 0 && SettingsOfThisTitle(NULL);
+    char path[PATH_SIZE], installed[PATH_SIZE], install[PATH_SIZE];
+    DWORD size = 0;
+    if (!SettingsPath(path, sizeof path)) return 0;
+    // the menu asks on every move of the pointer over a button: one read answers
+    char *text = LoadSettings(path, &size);
+    ValueFrom(text, size, SECTION_INSTALL, "IsInstall", installed, sizeof installed);
+    ValueFrom(text, size, SECTION_INSTALL, "InstallFold", install, sizeof install);
+    if (text) HeapFree(GetProcessHeap(), 0, text);
+    return ParseDecimal(installed) != 0 && IsThisTitlesFolder(install);
 }
 
 int SettingsOfThisTitle(char *folder)
 {
-    char install[PATH_SIZE], tail[PATH_SIZE];
+    char install[PATH_SIZE];
     ReadSetting(SECTION_INSTALL, "InstallFold", install, sizeof install);
     if (folder) lstrcpyA(folder, install);
-    if (install[0] == '*') return 1;
-    // {root}\{brand}\{title}, whatever the root
-    if (!JoinPath3(tail, sizeof tail, "", g_state.brand, g_state.title)) return 0;
-    int length = lstrlenA(install), tailLength = lstrlenA(tail);
-    // the tail's first backslash must be one of its own, not the trail of a 表 before it
-    return length > tailLength && SameBytes(install + length - tailLength, tail) &&
-           EndsWithBackslash(install, length - tailLength + 1);
+    return IsThisTitlesFolder(install);
 }
 
 int DeleteSettings(void)
@@ -92,4 +90,30 @@ static char *LoadSettings(const char *path, DWORD *size)
     char *text = NULL;
     *size = 0;
     return ReadWholeFile(path, SETTINGS_MAX, &text, size) ? text : NULL;
+}
+
+// key's value in text (which may be NULL) into out, or "*" when it is missing. A value too long
+// for the caller's buffer would come back cut off, and a cut-off folder is somebody else's
+// folder: such a value counts as missing.
+static void ValueFrom(const char *text, DWORD size, const char *section, const char *key, char *out,
+                      int outSize)
+{
+    int at, length;
+    CopyText(out, outSize, "*");
+    if (text && FindProfileValue(text, (int)size, section, key, &at, &length) && length < outSize) {
+        CopyMemory(out, text + at, length);
+        out[length] = 0;
+    }
+}
+
+// {root}\{brand}\{title}, whatever the root, or no folder at all
+static int IsThisTitlesFolder(const char *install)
+{
+    char tail[PATH_SIZE];
+    if (install[0] == '*') return 1;
+    if (!JoinPath3(tail, sizeof tail, "", g_state.brand, g_state.title)) return 0;
+    int length = lstrlenA(install), tailLength = lstrlenA(tail);
+    // the tail's first backslash must be one of its own, not the trail of a 表 before it
+    return length > tailLength && SameBytes(install + length - tailLength, tail) &&
+           EndsWithBackslash(install, length - tailLength + 1);
 }
