@@ -13,6 +13,12 @@
 # Every step is bounded by a time-out; a failed step is named, the index is still written, and
 # the exit code is 1.
 #
+# Which Setup.exe runs, and how, is said first. A disc's 32-bit Setup.exe runs under wine in a
+# 32-bit prefix where this machine runs 32-bit x86 code; where it runs none, under WoW64 in a
+# 64-bit prefix through the user-mode emulator qemu-i386 (tools/x86-32.sh), with every wait
+# stretched, since each process start then takes about a minute. A disc with an x86-64 build
+# (`./run demo` makes one of the sample where 32-bit code cannot run) runs under wine64.
+#
 #   tools/demo.sh --installed    (under tools/wine-env.sh, after an install) finds the install
 #                                folder through the product's settings file and compares it
 #                                with the disc on D:, file by file
@@ -21,7 +27,7 @@ set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 out=${DEMO_OUT:-$top/build/demo}
 disc=${DEMO_DISC:-$top/build/disc}
-driver_exe=$top/build/demo-driver/demo_driver.exe
+. "$top/tools/x86-32.sh"
 
 # The install, wherever its root: the settings file under Common Files names it (InstallFold,
 # code page 932). Sets settings, install_dir (a Unix path) and game_exe (ExeName).
@@ -66,20 +72,48 @@ if [ "${1:-}" = --installed ]; then
 fi
 
 if [ "${1:-}" != --inside ]; then
-  for tool in xdotool import i686-w64-mingw32-g++-win32; do
+  for tool in xdotool import file i686-w64-mingw32-g++-win32 x86_64-w64-mingw32-g++-win32; do
     command -v $tool >/dev/null || { echo "demo: $tool is missing (./run deps installs it)" >&2; exit 1; }
   done
   [ -f "$disc/Setup.exe" ] || { echo "demo: no disc in $disc (run ./run build first)" >&2; exit 1; }
+  bits=$(pe_bits "$disc/Setup.exe")
+  [ -n "$bits" ] || { echo "demo: $disc/Setup.exe is not a Windows program" >&2; exit 1; }
+  support32=$(x86_32_support)
+  runner=() scale=1 arch=win64
+  case $bits/$support32 in
+    32/native)
+      arch=win32
+      echo "demo: runs $disc/Setup.exe, the 32-bit file as shipped, under wine in a 32-bit prefix" ;;
+    32/emulator | 32/emulated)
+      [ "$support32" = emulated ] || runner=(with_emulator)
+      scale=12
+      echo "demo: runs $disc/Setup.exe, the 32-bit file as shipped, under WoW64 in a 64-bit prefix"
+      echo "demo: through the emulator qemu-i386, since this machine runs no 32-bit x86 code:" \
+           "about a minute for every process start, 10 to 15 minutes in all" ;;
+    32/none)
+      echo "demo: $disc/Setup.exe is a 32-bit program, and this machine runs no 32-bit x86 code and" \
+           "has no emulator for it (qemu-user-static, which ./run deps installs)" >&2
+      exit 1 ;;
+    64/native)
+      echo "demo: runs $disc/Setup.exe, an x86-64 build, under wine64 in a 64-bit prefix" ;;
+    64/*)
+      echo "demo: runs $disc/Setup.exe, the x86-64 build of the same sources, under wine64 in a" \
+           "64-bit prefix, since this machine runs no 32-bit x86 code" ;;
+  esac
+  # the driver has the prefix's own width, so that it never goes through the emulator
+  if [ $arch = win32 ]; then gxx=i686-w64-mingw32-g++-win32; else gxx=x86_64-w64-mingw32-g++-win32; fi
+  driver_exe=$top/build/demo-driver/$arch/demo_driver.exe
   mkdir -p "$(dirname "$driver_exe")"
   if [ ! -f "$driver_exe" ] || [ "$top/tools/demo_driver.cpp" -nt "$driver_exe" ]; then
     echo "demo: building the window driver"
-    i686-w64-mingw32-g++-win32 -municode -static -O2 -o "$driver_exe" "$top/tools/demo_driver.cpp" ||
+    $gxx -municode -static -O2 -o "$driver_exe" "$top/tools/demo_driver.cpp" ||
       { echo "demo: the window driver does not build" >&2; exit 1; }
   fi
   rm -rf "$out"
   mkdir -p "$out"
-  WINE_ROOT=${WINE_ROOT:-$top/build/demo-wine} WINE_DISC=$disc WINE_ENV_QUIET=1 \
-    timeout 900 "$top/tools/wine-env.sh" "$0" --inside
+  "${runner[@]}" env WINEARCH=$arch DEMO_DRIVER="$driver_exe" DEMO_SCALE=$scale \
+    WINE_ROOT="${WINE_ROOT:-$top/build/demo-wine}" WINE_DISC="$disc" WINE_ENV_QUIET=1 \
+    timeout $((900 * scale)) "$top/tools/wine-env.sh" "$0" --inside
   rc=$?
   if [ ! -s "$out/index.html" ]; then
     printf '<!doctype html><meta charset="utf-8"><title>Setup demo</title><p>The demo did not get to its first step (exit code %s); see the terminal output.</p>\n' "$rc" >"$out/index.html"
@@ -97,13 +131,20 @@ pause=${DEMO_PAUSE:-0}
 c_drive=$WINEPREFIX/drive_c
 
 say() { printf '[demo %s] %s\n' "$(date +%H:%M:%S)" "$*"; }
-driver() { timeout 60 wine "$driver_exe" "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+driver_exe=$DEMO_DRIVER
+scale=${DEMO_SCALE:-1}
+driver() { timeout $((90 * scale)) wine "$driver_exe" "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+# gone CLASS|@HWND TITLE|- MS: waits for a window to go, the wait stretched as every other
+gone() { driver gone "$1" "$2" $(($3 * scale)) >/dev/null; }
+# how long the last drawing takes to reach the screen
+settle=0.4
+[ "$scale" = 1 ] || settle=3
 
 shot() {  # shot NAME TITLE DESCRIPTION [failed]
   n=$((n + 1))
   local file
   file=$(printf '%02d-%s.png' "$n" "$1")
-  sleep 0.4  # let the last drawing reach the screen
+  sleep $settle
   timeout 20 import -window root "$out/$file" 2>/dev/null || file=""
   printf '%s\t%s\t%s\t%s\n' "${4:-ok}" "$file" "$2" "$3" >>"$steps"
   [ "$pause" = 0 ] || sleep "$pause"
@@ -143,11 +184,11 @@ write_index() {
 trap write_index EXIT
 
 wait_window() {  # wait_window CLASS TITLE SECONDS [TEXT] -> "hwnd x y w h" in $win
-  win=$(driver wait "$1" "$2" $(($3 * 1000)) "${4:-}") && [ -n "$win" ]
+  win=$(driver wait "$1" "$2" $(($3 * 1000 * scale)) "${4:-}") && [ -n "$win" ]
 }
 hwnd() { echo "@${win%% *}"; }
 # answer WINDOW ID: press a button; a window someone already answered by hand counts too
-answer() { driver press "$1" - "$2" >/dev/null || driver gone "$1" - 1000 >/dev/null; }
+answer() { driver press "$1" - "$2" >/dev/null || gone "$1" - 1000; }
 menu_point() {  # menu_point DX DY: a point of the menu window in screen coordinates
   local x y
   read -r _ x y _ <<<"$menu"
@@ -166,7 +207,7 @@ hover() {
   local x y
   read -r x y <<<"$(menu_point "$1" "$2")"
   timeout 10 xdotool mousemove $((x + desk_x)) $((y + desk_y))
-  sleep 0.3
+  sleep $settle
 }
 click() { hover "$1" "$2"; timeout 10 xdotool click 1; }
 menu_class=Setup_ClassName
@@ -222,14 +263,14 @@ say "installed into $install_dir, as on the disc ($(cd "$install_dir" && find . 
 
 # 4. The installed menu and the readme
 say "waiting for the installed menu and the readme"
-driver gone '#32770' '報告' 10000 >/dev/null || true
+gone '#32770' '報告' 10000 || true
 sleep 1
 wait_window $menu_class '*' 30 || fail installed-menu "the installed menu did not start within 30 s"
 menu=$win
 readme=""
 if wait_window Notepad '*' 15; then readme=$(hwnd); fi
 shot installed-menu "The installed menu and the readme" "The install run restarted Setup.exe from the install folder: it now offers UNINSTALL, GAME START and EXIT. $( [ -n "$readme" ] && echo 'The readme is open in Notepad.' || echo 'No readme window came up.')"
-[ -z "$readme" ] || { driver close "$readme" - >/dev/null; driver gone "$readme" - 10000 >/dev/null; }
+[ -z "$readme" ] || { driver close "$readme" - >/dev/null; gone "$readme" - 10000; }
 sleep 0.5
 
 say "moving the mouse over GAME START"
@@ -245,15 +286,15 @@ game_class=$(LC_ALL=C grep -ao '[A-Za-z0-9_]*_Game' "$install_dir/$game_exe" 2>/
 if [ -n "$game_class" ]; then
   wait_window "$game_class" '*' 20 || fail game "the game window did not open within 20 s"
   game=$(hwnd)
-  driver gone "@${menu%% *}" - 10000 >/dev/null || fail game-menu "the menu did not close after GAME START"
+  gone "@${menu%% *}" - 10000 || fail game-menu "the menu did not close after GAME START"
 else
-  driver gone "@${menu%% *}" - 20000 >/dev/null || fail game-menu "the menu did not close after GAME START"
+  gone "@${menu%% *}" - 20000 || fail game-menu "the menu did not close after GAME START"
   wait_window '*' '*' 20 || fail game "no window of $game_exe opened within 20 s"
   game=$(hwnd)
 fi
 shot game "The game" "GAME START ran the installed game executable ($game_exe) and the menu closed."
 driver close "$game" - >/dev/null
-driver gone "$game" - 10000 >/dev/null || fail game-close "the game did not close"
+gone "$game" - 10000 || fail game-close "the game did not close"
 
 # 6. UNINSTALL from the installed menu
 say "starting the installed Setup.exe again"
@@ -288,7 +329,7 @@ else
 fi
 
 # 8. Nothing left behind
-driver gone $menu_class '*' 15000 >/dev/null || true
+gone $menu_class '*' 15000 || true
 left=""
 [ ! -e "$install_dir" ] || left="$left the install folder;"
 [ ! -e "$settings" ] || left="$left the settings file;"

@@ -139,7 +139,7 @@ fi
 
 "$WINELOADER" wineboot -i >"$WINE_ROOT/wineboot.log" 2>&1 || { cat "$WINE_ROOT/wineboot.log" >&2; die "wineboot -i failed"; }
 "$WINESERVER" -w
-log "prefix created ($WINEARCH)"
+log "prefix created ($WINEARCH, loader $WINELOADER)"
 # Caption buttons are Marlett glyphs; Debian's Wine reads no fonts from fonts-wine's folder,
 # so without a copy in the prefix the title bars show the letters "r", "0" and "1".
 marlett=/usr/share/wine/fonts/marlett.ttf

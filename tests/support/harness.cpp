@@ -5,6 +5,7 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 
@@ -15,6 +16,17 @@ namespace {
 const int kTextId = 0xFFFF;  // the text static of a MessageBox (Windows and Wine)
 
 bool SameProcess(HWND h) { return WindowPid(h) == GetCurrentProcessId(); }
+
+// Under a user-mode emulator a 32-bit process takes about a minute to start and runs many
+// times slower: every wait for what Setup.exe does grows by HARNESS_TIME_SCALE (1 unset).
+int Scaled(int ms) {
+    static int scale = 0;
+    if (!scale) {
+        const char* s = getenv("HARNESS_TIME_SCALE");
+        scale = s && atoi(s) > 1 ? atoi(s) : 1;
+    }
+    return ms > INT_MAX / scale ? INT_MAX : ms * scale;
+}
 
 LRESULT SendTimeout(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT ms = 1000) {
     DWORD_PTR result = 0;
@@ -360,7 +372,7 @@ Process StartUnderLocale(const std::string& cmdline, const std::string& cwd) {
     for (const std::string& w : words) script += " '" + utf8(w) + "'";
     if (!cwd.empty()) script = "cd '" + UnixPath(cwd) + "' && " + script;  // already UTF-8
     if (RunUnix(script + " >/dev/null 2>&1 &") != 0) return p;
-    for (int waited = 0; waited < 20000 && !p.process; waited += 50) {
+    for (int waited = 0; waited < Scaled(20000) && !p.process; waited += 50) {
         for (DWORD id : ProcessIds(exe))
             if (!before.count(id)) {
                 p.pid = id;
@@ -393,7 +405,7 @@ Process Start(const std::string& cmdline, const std::string& cwd) {
 }
 
 DWORD WaitExit(HANDLE process, int timeout_ms) {
-    if (WaitForSingleObject(process, DWORD(timeout_ms)) != WAIT_OBJECT_0) return STILL_ACTIVE;
+    if (WaitForSingleObject(process, DWORD(Scaled(timeout_ms))) != WAIT_OBJECT_0) return STILL_ACTIVE;
     DWORD code = STILL_ACTIVE;
     GetExitCodeProcess(process, &code);
     return code;
@@ -432,6 +444,7 @@ std::vector<HWND> TopWindows(DWORD pid) {
 }
 
 HWND WaitForWindow(const char* cls, const char* title, DWORD pid, int timeout_ms) {
+    timeout_ms = Scaled(timeout_ms);
     DWORD start = GetTickCount();
     for (;;) {
         for (HWND h : TopWindows(pid)) {
@@ -445,6 +458,7 @@ HWND WaitForWindow(const char* cls, const char* title, DWORD pid, int timeout_ms
 }
 
 bool WaitGone(HWND h, int timeout_ms) {
+    timeout_ms = Scaled(timeout_ms);
     DWORD start = GetTickCount();
     while (IsWindow(h) && IsWindowVisible(h)) {
         if (int(GetTickCount() - start) >= timeout_ms) return false;
@@ -454,6 +468,7 @@ bool WaitGone(HWND h, int timeout_ms) {
 }
 
 std::optional<Box> WaitForBox(DWORD pid, int timeout_ms) {
+    timeout_ms = Scaled(timeout_ms);
     static std::set<HWND> seen;
     DWORD start = GetTickCount();
     for (;;) {
@@ -467,6 +482,7 @@ std::optional<Box> WaitForBox(DWORD pid, int timeout_ms) {
 }
 
 std::optional<Box> ProcessWatcher::NextBox(int timeout_ms) {
+    timeout_ms = Scaled(timeout_ms);
     DWORD start = GetTickCount();
     for (;;) {
         if (HWND h = FindNewBox(pid_, seen_)) {
@@ -502,6 +518,7 @@ bool ProcessWatcher::step() {
 }
 
 DWORD ProcessWatcher::Run(HANDLE process, int timeout_ms) {
+    timeout_ms = Scaled(timeout_ms);
     DWORD start = GetTickCount();
     for (;;) {
         if (WaitForSingleObject(process, 0) == WAIT_OBJECT_0) return WaitExit(process, 0);
