@@ -1,9 +1,11 @@
 #include "launcher.h"
 #include "core/command_line.h"
 #include "core/layout.h"
+#include "core/settings.h"
 #include "core/startup.h"
 #include "core/state.h"
 #include "platform/system_calls.h"
+#include "install/install_prep.h"
 #include "install/install_run.h"
 #include "ui/dialogs.h"
 #include "ui/main_window.h"
@@ -12,6 +14,8 @@
 #include "uninstall/uninstall_run.h"
 #include <shlwapi.h>
 
+static int TakeSwitches(const char *tail, const LaunchSwitches *switches);
+static int InstallQuietly(void);
 static int IsMenuWindow(HWND window);
 
 int LauncherMain(HINSTANCE instance, const char *commandLine)
@@ -19,14 +23,24 @@ int LauncherMain(HINSTANCE instance, const char *commandLine)
     // a missing disc gets our dialog, not the system's
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     g_state.instance = instance;
-    if (!InitFolders()) return 1;
-    LoadProductStrings();
 
     int lineLen = lstrlenA(commandLine);
     int tailAt = CommandTailOffset(commandLine, lineLen);
     const char *tail = commandLine + tailAt;
     int sourceAt, sourceLen;
-    switch (ParseLaunchTail(tail, lineLen - tailAt, &sourceAt, &sourceLen)) {
+    LaunchSwitches switches;
+    int request = ParseLaunchTail(tail, lineLen - tailAt, &sourceAt, &sourceLen, &switches);
+    // known before anything can be shown: a quiet run shows nothing from the start
+    if (request == LAUNCH_BAD_SWITCH || !TakeSwitches(tail, &switches)) return EXIT_BAD_SWITCH;
+    if (!InitFolders()) return g_state.quiet ? EXIT_FAILED : 1;
+    LoadProductStrings();
+    // "/D=" in place of the default root, as if typed into the options dialog
+    if (switches.rootLen) {
+        CopyMemory(g_state.installFolder, tail + switches.rootAt, switches.rootLen);
+        g_state.installFolder[switches.rootLen] = 0;
+    }
+
+    switch (request) {
     case LAUNCH_INSTALL:
         g_state.launchMode = MODE_INSTALL;
         // a source folder that does not fit is no disc at all
@@ -39,11 +53,13 @@ int LauncherMain(HINSTANCE instance, const char *commandLine)
             if (!RunDiscDialog()) {
                 // nothing is copied yet: what the preparation made goes with the install
                 CancelPreparedInstall();
-                return 1;
+                return g_state.quiet ? EXIT_REFUSED : 1;
             }
         break;
     case LAUNCH_DEL:
-        if (UninstallHandOff()) return 0;
+        // a quiet hand-off has waited for the uninstall and ends with its code
+        if (UninstallHandOff()) return g_state.exitCode;
+        if (g_state.quiet) return EXIT_FAILED;
         break;
     case LAUNCH_UNINSTALL:
         g_state.launchMode = MODE_UNINSTALL;
@@ -53,9 +69,10 @@ int LauncherMain(HINSTANCE instance, const char *commandLine)
     g_state.semaphore = CreateSemaphoreA(NULL, 0, 1, "Setup.exe");
     if (g_state.semaphore && GetLastError() == ERROR_ALREADY_EXISTS) {
         CloseHandle(g_state.semaphore);
-        return 1;
+        // another setup runs: the caller of a quiet one tries again once it has ended
+        return g_state.quiet ? EXIT_REFUSED : 1;
     }
-    if (!CreateMenuWindow(instance)) {
+    if (!g_state.quiet && !CreateMenuWindow(instance)) {
         if (g_state.semaphore) CloseHandle(g_state.semaphore);
         return 1;
     }
@@ -63,9 +80,13 @@ int LauncherMain(HINSTANCE instance, const char *commandLine)
 
     int exitCode = 0;
     if (g_state.launchMode == MODE_INSTALL) {
-        RunInstall();
+        int done = RunInstall();
+        if (g_state.quiet) exitCode = done ? EXIT_DONE : EXIT_FAILED;
     } else if (g_state.launchMode == MODE_UNINSTALL) {
-        RunUninstall();
+        int done = RunUninstall();
+        if (g_state.quiet) exitCode = done ? EXIT_DONE : EXIT_FAILED;
+    } else if (g_state.quiet) {
+        exitCode = InstallQuietly();
     } else {
         OfferUnfinishedRemoval();
         MSG msg;
@@ -89,6 +110,32 @@ int LauncherMain(HINSTANCE instance, const char *commandLine)
     if (g_state.semaphore) CloseHandle(g_state.semaphore);
     g_state.semaphore = NULL;
     return exitCode;
+}
+
+// The switches into the state: the quiet flag and the log by its full name (the runs that
+// follow start in other folders). 0 when a name does not fit a path buffer.
+static int TakeSwitches(const char *tail, const LaunchSwitches *switches)
+{
+    char name[PATH_SIZE];
+    g_state.quiet = switches->quiet;
+    if (switches->logLen) {
+        if (switches->logLen >= PATH_SIZE) return 0;
+        CopyMemory(name, tail + switches->logAt, switches->logLen);
+        name[switches->logLen] = 0;
+        if (!SysGetFullPathName(name, g_state.logFile, PATH_SIZE)) return 0;
+    }
+    return switches->rootLen < PATH_SIZE;
+}
+
+// "/S" from the disc: INSTALL as the menu would press it, with no menu; the whole install's
+// exit code.
+static int InstallQuietly(void)
+{
+    if (IsInstalled()) return EXIT_ALREADY_INSTALLED;
+    // what a killed install left goes first: the menu's question answers Yes by default
+    OfferUnfinishedRemoval();
+    if (PrepareInstall()) return g_state.exitCode;
+    return g_state.exitCode ? g_state.exitCode : EXIT_FAILED;
 }
 
 static int IsMenuWindow(HWND window)

@@ -34,6 +34,12 @@ struct LauncherState {
     HWND mainWindow;
     HANDLE semaphore;
 
+    // unattended ("/S"): no window and no box; what a box would say goes to logFile (full
+    // path, empty for none), and the process ends with exitCode, one of the EXIT_ codes
+    int quiet;
+    char logFile[PATH_SIZE];
+    int exitCode;
+
     // install log: grows with the installation, 10000 bytes to start with
     char *installLog;
     int installLogLength;
@@ -53,6 +59,13 @@ struct LauncherState {
 };
 
 extern LauncherState g_state;
+
+// What a quiet run ends with: the codes deployment tools already read.
+#define EXIT_DONE 0
+#define EXIT_REFUSED 1602            // a condition the user must fix: no space, another title
+#define EXIT_FAILED 1603             // a copy, a write or the disc failed
+#define EXIT_ALREADY_INSTALLED 1638
+#define EXIT_BAD_SWITCH 1639
 
 // Fixed texts that more than one piece shows.
 #define TEXT_CAPTION_ERROR "エラー"

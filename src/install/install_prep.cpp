@@ -1,4 +1,5 @@
 #include "install_prep.h"
+#include "../core/command_line.h"
 #include "../core/cp932.h"
 #include "../core/layout.h"
 #include "../core/settings.h"
@@ -46,6 +47,7 @@ static int AnotherTitleInstalled(void)
               "そのゲームをアンインストールしてから、もう一度インストールを行ってください。\n\n%s",
               folder);
     ShowMessage(g_state.mainWindow, text, TEXT_CAPTION_CONFIRM, MB_OK | MB_ICONWARNING);
+    g_state.exitCode = EXIT_REFUSED;
     return 1;
 }
 
@@ -56,6 +58,7 @@ static int EnoughSpace(void)
         return 1;
     ShowMessage(NULL, "インストール先の容量が足りません。\n確認して下さい。", TEXT_CAPTION_CONFIRM,
                 MB_OK | MB_ICONWARNING);
+    g_state.exitCode = EXIT_REFUSED;
     return 0;
 }
 
@@ -127,14 +130,22 @@ static void WritePreparedSettings(const char *install, const char *created)
 
 static int StartInstallRun(const char *install)
 {
-    char program[PATH_SIZE], args[PATH_SIZE + 16], command[2 * PATH_SIZE + 32];
+    char program[PATH_SIZE], args[2 * PATH_SIZE + 32], command[COMMAND_SIZE];
+    DWORD code = 0;
     // quoted, so that the tail of the new process starts with "Install" even under
-    // C:\Program Files; the source folder goes unquoted: it is the rest of the tail
-    // ("Install " and a path buffer fit)
+    // C:\Program Files; the source folder goes unquoted: it is the rest of the tail up to the
+    // switches of a quiet run ("Install " and a path buffer fit)
     wsprintfA(args, "Install %s", g_state.sourceFolder);
     if (JoinPath(program, sizeof program, install, "Setup.exe") &&
-        QuoteCommand(command, sizeof command, program, args) && StartCommand(command, SW_SHOW))
-        return 1;
+        AppendQuietSwitches(args, sizeof args, g_state.quiet, g_state.logFile) &&
+        QuoteCommand(command, sizeof command, program, args)) {
+        if (!g_state.quiet && StartCommand(command, SW_SHOW)) return 1;
+        // a quiet install returns to its caller only when the run has ended, with its code
+        if (g_state.quiet && StartAndWait(command, NULL, &code)) {
+            g_state.exitCode = (int)code;
+            return 1;
+        }
+    }
     ShowMessage(NULL, TEXT_START_FAILED, TEXT_CAPTION_ERROR, MB_OK | MB_ICONWARNING);
     return 0;
 }

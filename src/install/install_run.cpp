@@ -15,7 +15,7 @@
 static void CreateSaveFolder(void);
 static void RestartMenu(void);
 
-void RunInstall(void)
+int RunInstall(void)
 {
     char text[PATH_SIZE + 64], settings[PATH_SIZE];
     ReadSetting(SECTION_INSTALL, "InstallFold", g_state.installFolder, PATH_SIZE);
@@ -24,7 +24,7 @@ void RunInstall(void)
         wsprintfA(text, "インストール先が見つかりませんでした[%s]", settings);
         ShowMessage(g_state.mainWindow, text, TEXT_CAPTION_ERROR, MB_OK | MB_ICONWARNING);
         DestroyWindow(g_state.mainWindow);
-        return;
+        return 0;
     }
     g_state.desktopShortcut = ReadSettingInt(SECTION_INSTALL, "shortcut");
     g_state.openReadme = ReadSettingInt(SECTION_INSTALL, "IsOpenReadme");
@@ -37,7 +37,7 @@ void RunInstall(void)
         FreeSprite(&g_state.progress);
         FreeInstallLog();
         DestroyWindow(g_state.mainWindow);
-        return;
+        return 0;
     }
     if (!WriteUninstallLog()) {
         char path[PATH_SIZE];
@@ -57,8 +57,11 @@ void RunInstall(void)
         ShowMessage(g_state.mainWindow,
                     "インストールは終了しましたが、一部のファイルまたはショートカットを作成できませんでした。",
                     TEXT_CAPTION_REPORT, MB_OK | MB_ICONWARNING);
+    // a quiet install ends here: its caller goes on, not a menu or a readme
+    if (g_state.quiet) return g_state.installProblems == 0;
     RestartMenu();
     if (g_state.openReadme) OpenReadme();
+    return g_state.installProblems == 0;
 }
 
 static void CreateSaveFolder(void)

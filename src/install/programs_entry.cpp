@@ -59,10 +59,11 @@ int ProgramsEntryKey(char *out, int outSize)
 // 1 when the key holds every value; a key left half written is taken away again.
 static int WriteEntryUnder(HKEY root, const char *keyPath)
 {
-    char icon[PATH_SIZE], program[PATH_SIZE], command[PATH_SIZE + 8];
+    char icon[PATH_SIZE], program[PATH_SIZE], command[PATH_SIZE + 8], quiet[PATH_SIZE + 16];
     if (!JoinPath(icon, sizeof icon, g_state.installFolder, g_state.gameExe) ||
         !JoinPath(program, sizeof program, g_state.installFolder, "Setup.exe") ||
-        !QuoteCommand(command, sizeof command, program, "Del"))
+        !QuoteCommand(command, sizeof command, program, "Del") ||
+        !QuoteCommand(quiet, sizeof quiet, program, "Del /S"))
         return 0;
     HKEY key;
     if (!SysRegCreateKey(root, keyPath, &key)) return 0;
@@ -71,6 +72,8 @@ static int WriteEntryUnder(HKEY root, const char *keyPath)
              SysRegSetText(key, "DisplayIcon", icon) && SysRegSetText(key, "InstallLocation", g_state.installFolder) &&
              // quoted: under C:\Program Files an unquoted path may start C:\Program.exe
              SysRegSetText(key, "UninstallString", command) &&
+             // what deployment tools run to remove the game without a window
+             SysRegSetText(key, "QuietUninstallString", quiet) &&
              SysRegSetNumber(key, "EstimatedSize", kib > 0xFFFFFFFF ? 0xFFFFFFFF : (DWORD)kib) &&
              SysRegSetNumber(key, "NoModify", 1) && SysRegSetNumber(key, "NoRepair", 1);
     RegCloseKey(key);

@@ -7,11 +7,57 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+static void LogMessage(const char *text, const char *caption);
+static int AddLogText(char *line, int used, int limit, const char *text);
+
 int ShowMessage(HWND owner, const char *text, const char *caption, UINT flags)
 {
+    // a quiet run shows nothing and waits for no one: the text goes to the log, and the box's
+    // default button answers it
+    if (g_state.quiet) {
+        LogMessage(text, caption);
+        int second = (flags & MB_DEFMASK) == MB_DEFBUTTON2;
+        if ((flags & MB_TYPEMASK) == MB_YESNO) return second ? IDNO : IDYES;
+        if ((flags & MB_TYPEMASK) == MB_OKCANCEL) return second ? IDCANCEL : IDOK;
+        return IDOK;
+    }
     // a window destroyed by a close request must not own a box
     if (owner && !IsWindow(owner)) owner = NULL;
     return SysMessageBox(owner, text, caption, flags);
+}
+
+// One line a box: "[caption] text", its line breaks as blanks, in code page 932 as the
+// launcher's other files are. A log that cannot be written stops nothing.
+static void LogMessage(const char *text, const char *caption)
+{
+    static char line[4 * PATH_SIZE];
+    if (!g_state.logFile[0]) return;
+    int limit = sizeof line - 2;
+    int used = AddLogText(line, 0, limit, "[");
+    used = AddLogText(line, used, limit, caption ? caption : "");
+    used = AddLogText(line, used, limit, "] ");
+    used = AddLogText(line, used, limit, text);
+    line[used++] = '\r';
+    line[used++] = '\n';
+    AppendToFile(g_state.logFile, line, used);
+}
+
+// Adds text at line[used], whole characters only up to limit, each run of CR and LF as one
+// blank; the new length.
+static int AddLogText(char *line, int used, int limit, const char *text)
+{
+    for (int i = 0; text[i];) {
+        if (text[i] == '\r' || text[i] == '\n') {
+            while (text[i] == '\r' || text[i] == '\n') i++;
+            if (used + 1 > limit) break;
+            line[used++] = ' ';
+            continue;
+        }
+        int size = IsCp932Lead((unsigned char)text[i]) && text[i + 1] ? 2 : 1;
+        if (used + size > limit) break;
+        for (int n = 0; n < size; n++) line[used++] = text[i++];
+    }
+    return used;
 }
 
 UINT FolderDriveType(const char *folder)
@@ -156,6 +202,33 @@ int WriteWholeFile(const char *path, const char *data, DWORD size)
     DWORD put = 0;
     int ok = WriteFile(file, data, size, &put, NULL) && put == size;
     return CloseHandle(file) && ok;  // a write can still fail at the close
+}
+
+int AppendToFile(const char *path, const char *data, DWORD size)
+{
+    HANDLE file = SysCreateFile(path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    DWORD put = 0;
+    int ok = SetFilePointer(file, 0, NULL, FILE_END) != INVALID_SET_FILE_POINTER &&
+             WriteFile(file, data, size, &put, NULL) && put == size;
+    return CloseHandle(file) && ok;
+}
+
+int StartAndWait(const char *commandLine, const char *folder, DWORD *exitCode)
+{
+    STARTUPINFOA startup;
+    HANDLE process = NULL;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    if (!SysCreateProcessEx(commandLine, folder, CHILD_PROCESS_FLAGS, &startup, &process)) return 0;
+    return WaitForProgram(process, exitCode);
+}
+
+int WaitForProgram(HANDLE process, DWORD *exitCode)
+{
+    int ok = WaitForSingleObject(process, INFINITE) == WAIT_OBJECT_0 && GetExitCodeProcess(process, exitCode);
+    CloseHandle(process);
+    return ok;
 }
 
 void FlushProfileCache(const char *file)

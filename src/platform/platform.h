@@ -4,7 +4,8 @@
 #include <windows.h>
 #include "system_calls.h"
 
-// Every message box of the launcher; flags carry the buttons and the icon.
+// Every message box of the launcher; flags carry the buttons and the icon. In a quiet run
+// no box: the text goes to the log (when one is named) and the default button answers.
 int ShowMessage(HWND owner, const char *text, const char *caption, UINT flags);
 
 // Drive type of the drive the folder lies on, asked of its root (X:\).
@@ -24,6 +25,11 @@ int PlatformFamily(void);
 int StartCommand(const char *commandLine, UINT show);
 // The same with folder as the started program's current directory.
 int StartCommandIn(const char *commandLine, const char *folder, UINT show);
+// Starts a command line in folder (NULL: this one) and waits for the program to end;
+// 1 with its exit code, read whole.
+int StartAndWait(const char *commandLine, const char *folder, DWORD *exitCode);
+// Waits for a started program to end and closes its handle; 1 with its exit code.
+int WaitForProgram(HANDLE process, DWORD *exitCode);
 // Opens a document with the program registered for it, in folder; 1 when the shell did.
 int OpenDocument(const char *path, const char *folder);
 // CreateProcessA's creation flags for a program the launcher starts.
@@ -40,6 +46,9 @@ int ReadWholeFile(const char *path, DWORD maxSize, char **data, DWORD *size);
 // Writes size bytes as the whole of a file, created or replaced; 1 only when every byte went
 // out and the file closed cleanly.
 int WriteWholeFile(const char *path, const char *data, DWORD size);
+
+// Adds size bytes at the end of a file, created when missing; 1 when every byte went out.
+int AppendToFile(const char *path, const char *data, DWORD size);
 
 // Writes out what the system's profile functions still hold of file in their cache.
 void FlushProfileCache(const char *file);

@@ -369,9 +369,16 @@ int SysGetSpecialFolder(int csidl, char *out, int outSize)
     int used = WideLength(text);
     for (int i = 0; folder[i] && used < TEXT_CHARS - 1; i++) text[used++] = folder[i];
     text[used] = 0;
-    WCHAR caption[16];
-    WideText(TEXT_CAPTION_ERROR, caption);
-    w.MessageBoxW(NULL, text, caption, MB_OK | MB_ICONWARNING);
+    if (g_state.quiet) {
+        // the log is code page 932: the characters it lacks as the system's default one
+        char logged[TEXT_CHARS * 2];
+        if (w.WideCharToMultiByte(CP_JAPANESE, 0, text, -1, logged, sizeof logged, NULL, NULL))
+            ShowMessage(NULL, logged, TEXT_CAPTION_ERROR, MB_OK | MB_ICONWARNING);
+    } else {
+        WCHAR caption[16];
+        WideText(TEXT_CAPTION_ERROR, caption);
+        w.MessageBoxW(NULL, text, caption, MB_OK | MB_ICONWARNING);
+    }
     SetLastError(ERROR_NO_UNICODE_TRANSLATION);
     return 0;
 }
@@ -393,33 +400,50 @@ const char *SysGetCommandLine(void)
 int SysCreateProcess(const char *commandLine, const char *folder, DWORD flags,
                      const STARTUPINFOA *startup)
 {
-    PROCESS_INFORMATION process;
-    int started;
+    return SysCreateProcessEx(commandLine, folder, flags, startup, NULL);
+}
+
+int SysCreateProcessEx(const char *commandLine, const char *folder, DWORD flags,
+                       const STARTUPINFOA *startup, HANDLE *process)
+{
+    PROCESS_INFORMATION started;
+    int ok;
     if (!WideSystemCalls()) {
-        char line[2 * PATH_SIZE + 32];
+        char line[COMMAND_SIZE];
         STARTUPINFOA info = *startup;
         // CreateProcessA may write into its command line
         if (!CopyText(line, sizeof line, commandLine)) return 0;
-        started = CreateProcessA(NULL, line, NULL, NULL, FALSE, flags, NULL, folder, &info, &process);
+        ok = CreateProcessA(NULL, line, NULL, NULL, FALSE, flags, NULL, folder, &info, &started);
     } else {
-        WCHAR line[2 * PATH_SIZE + 32], where[PATH_SIZE];
+        WCHAR line[COMMAND_SIZE], where[PATH_SIZE];
         STARTUPINFOW info;
         CopyMemory(&info, startup, sizeof info);  // the same fields, but for three texts
         info.cb = sizeof info;
         info.lpReserved = info.lpDesktop = info.lpTitle = NULL;
-        if (!ToWide(commandLine, line, 2 * PATH_SIZE + 32) || (folder && !ToWide(folder, where, PATH_SIZE)))
+        if (!ToWide(commandLine, line, COMMAND_SIZE) || (folder && !ToWide(folder, where, PATH_SIZE)))
             return 0;
-        started = w.CreateProcessW(NULL, line, NULL, NULL, FALSE, flags, NULL, folder ? where : NULL,
-                                   &info, &process);
+        ok = w.CreateProcessW(NULL, line, NULL, NULL, FALSE, flags, NULL, folder ? where : NULL,
+                              &info, &started);
     }
-    if (!started) return 0;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    if (!ok) return 0;
+    CloseHandle(started.hThread);
+    if (process) *process = started.hProcess;
+    else CloseHandle(started.hProcess);
     return 1;
 }
 
 int SysShellExecute(const char *file, const char *parameters, const char *folder, ULONG mask)
 {
+    return SysShellExecuteEx(file, parameters, folder, mask, NULL);
+}
+
+int SysShellExecuteEx(const char *file, const char *parameters, const char *folder, ULONG mask,
+                      HANDLE *process)
+{
+    if (process) {
+        mask |= SEE_MASK_NOCLOSEPROCESS;
+        *process = NULL;
+    }
     if (!WideSystemCalls()) {
         SHELLEXECUTEINFOA launch;
         ZeroMemory(&launch, sizeof launch);
@@ -430,10 +454,12 @@ int SysShellExecute(const char *file, const char *parameters, const char *folder
         launch.lpParameters = parameters;
         launch.lpDirectory = folder;
         launch.nShow = SW_SHOWNORMAL;
-        return ShellExecuteExA(&launch) != 0;
+        if (!ShellExecuteExA(&launch)) return 0;
+        if (process) *process = launch.hProcess;
+        return 1;
     }
-    WCHAR wideFile[PATH_SIZE], wideParameters[PATH_SIZE], wideFolder[PATH_SIZE];
-    if (!ToWide(file, wideFile, PATH_SIZE) || (parameters && !ToWide(parameters, wideParameters, PATH_SIZE)) ||
+    WCHAR wideFile[PATH_SIZE], wideParameters[COMMAND_SIZE], wideFolder[PATH_SIZE];
+    if (!ToWide(file, wideFile, PATH_SIZE) || (parameters && !ToWide(parameters, wideParameters, COMMAND_SIZE)) ||
         (folder && !ToWide(folder, wideFolder, PATH_SIZE)))
         return 0;
     SHELLEXECUTEINFOW launch;
@@ -445,7 +471,9 @@ int SysShellExecute(const char *file, const char *parameters, const char *folder
     launch.lpParameters = parameters ? wideParameters : NULL;
     launch.lpDirectory = folder ? wideFolder : NULL;
     launch.nShow = SW_SHOWNORMAL;
-    return w.ShellExecuteExW(&launch) != 0;
+    if (!w.ShellExecuteExW(&launch)) return 0;
+    if (process) *process = launch.hProcess;
+    return 1;
 }
 
 int SysRegCreateKey(HKEY root, const char *path, HKEY *key)

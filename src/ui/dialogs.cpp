@@ -8,19 +8,39 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+static int AcceptRoot(HWND dialog, const char *text, int desktop, int readme);
+
 int RunDiscDialog(void)
 {
+    // a quiet run has no one to ask for the disc: it says what the dialog asks, and stops
+    if (g_state.quiet) {
+        ShowMessage(NULL, "インストールディスクを指定して下さい", "ディスク指定", MB_OK | MB_ICONWARNING);
+        return 0;
+    }
     return SysDialogBox(g_state.instance, IDD_DISC, NULL, DiscDialogProc) == 1;
 }
 
 int RunInstallOptionsDialog(void)
 {
+    // quiet: what the dialog starts with, the root ("/D=" or the default) and both options
+    if (g_state.quiet) {
+        char text[PATH_SIZE];
+        lstrcpyA(text, g_state.installFolder);
+        if (AcceptRoot(NULL, text, 1, 1)) return 1;
+        g_state.exitCode = EXIT_REFUSED;
+        return 0;
+    }
     return SysDialogBox(g_state.instance, IDD_INSTALL_OPTIONS, g_state.mainWindow,
                         InstallOptionsDialogProc) == 1;
 }
 
 int RunUninstallOptionsDialog(HWND owner)
 {
+    // quiet: the box starts unchecked, and the save data stays
+    if (g_state.quiet) {
+        WriteSetting(SECTION_UNINSTALL, "AllDelete", "0");
+        return 1;
+    }
     // a dialog that cannot be shown at all (-1) goes on as if confirmed
     return SysDialogBox(g_state.instance, IDD_UNINSTALL_OPTIONS, owner, UninstallOptionsDialogProc) != 0;
 }
@@ -83,18 +103,16 @@ void StripOneBackslash(char *root, const char *text)
     if (EndsWithBackslash(root, len)) root[len - 1] = 0;
 }
 
-static int AcceptRoot(HWND dialog)
+static int AcceptRoot(HWND dialog, const char *text, int desktop, int readme)
 {
-    char text[PATH_SIZE];
-    SysGetDlgItemText(dialog, IDC_ROOT_EDIT, text, sizeof text);
     if (!IsValidRoot(text)) {
         ShowMessage(dialog, "指定先に誤りがあります。\n確認してから指定しなおしてください。",
                     TEXT_CAPTION_ERROR, MB_OK | MB_ICONQUESTION);
         return 0;
     }
     StripOneBackslash(g_state.installFolder, text);
-    g_state.desktopShortcut = IsDlgButtonChecked(dialog, IDC_DESKTOP_CHECK) == BST_CHECKED;
-    g_state.openReadme = IsDlgButtonChecked(dialog, IDC_README_CHECK) == BST_CHECKED;
+    g_state.desktopShortcut = desktop;
+    g_state.openReadme = readme;
     return 1;
 }
 
@@ -109,10 +127,15 @@ INT_PTR CALLBACK InstallOptionsDialogProc(HWND dialog, UINT message, WPARAM wPar
         return TRUE;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
-        case IDOK:
-            if (!AcceptRoot(dialog)) return FALSE;
+        case IDOK: {
+            char text[PATH_SIZE];
+            SysGetDlgItemText(dialog, IDC_ROOT_EDIT, text, sizeof text);
+            if (!AcceptRoot(dialog, text, IsDlgButtonChecked(dialog, IDC_DESKTOP_CHECK) == BST_CHECKED,
+                            IsDlgButtonChecked(dialog, IDC_README_CHECK) == BST_CHECKED))
+                return FALSE;
             EndDialog(dialog, 1);
             return TRUE;
+        }
         case IDCANCEL:
             EndDialog(dialog, 0);
             return TRUE;

@@ -1,4 +1,5 @@
 #include "handoff.h"
+#include "../core/command_line.h"
 #include "../core/layout.h"
 #include "../core/settings.h"
 #include "../core/state.h"
@@ -37,9 +38,17 @@ int UninstallHandOff(void)
     if (guarded) CloseHandle(g_state.semaphore);
     g_state.semaphore = NULL;
 
-    // the failure is said below, in the program's own words
-    if (SysShellExecute(uninstaller, "Uninstall", g_state.commonFolder, SEE_MASK_NO_CONSOLE | SEE_MASK_FLAG_NO_UI))
+    // the failure is said below, in the program's own words; a quiet uninstall passes its
+    // switches on and returns to its caller only when done, with the uninstaller's code
+    char args[PATH_SIZE + 32] = "Uninstall";
+    HANDLE process = NULL;
+    if (AppendQuietSwitches(args, sizeof args, g_state.quiet, g_state.logFile) &&
+        SysShellExecuteEx(uninstaller, args, g_state.commonFolder, SEE_MASK_NO_CONSOLE | SEE_MASK_FLAG_NO_UI,
+                          g_state.quiet ? &process : NULL)) {
+        DWORD code = 0;
+        if (g_state.quiet) g_state.exitCode = process && WaitForProgram(process, &code) ? (int)code : EXIT_FAILED;
         return 1;
+    }
     DWORD error = GetLastError();
     if (staged) SysDeleteFile(uninstaller);
     // the menu stays open: it keeps the guard it had

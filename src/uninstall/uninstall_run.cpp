@@ -19,6 +19,7 @@ static void RemoveInstallLevels(void);
 static int InstallLevels(char (*levels)[PATH_SIZE]);
 static int RunsFromInstallFolder(void);
 static int RemoveWithoutLog(void);
+static void RemoveWaitingCaller(void);
 
 int RunUninstall(void)
 {
@@ -49,6 +50,7 @@ int RunUninstall(void)
     if (!replayed) return RemoveWithoutLog();
 
     RemoveInstallLevels();
+    if (g_state.quiet) RemoveWaitingCaller();
     RemoveShortcuts();
     RemoveProgramsEntry();
     DeleteSettings();
@@ -135,6 +137,19 @@ static int RunsFromInstallFolder(void)
            JoinPath(setup, sizeof setup, g_state.installFolder, "Setup.exe") &&
            SysGetFullPathName(self, full[0], PATH_SIZE) && SysGetFullPathName(setup, full[1], PATH_SIZE) &&
            SameTextNoCase(full[0], lstrlenA(full[0]), full[1]);
+}
+
+// "{install}\Setup.exe Del /S" waits for this run to end, and Windows deletes no running
+// program: it and the folders that hold it go at the next restart, as the staged copy does.
+static void RemoveWaitingCaller(void)
+{
+    char setup[PATH_SIZE], levels[MAX_LEVELS][PATH_SIZE];
+    const char *paths[16];
+    if (!JoinPath(setup, sizeof setup, g_state.installFolder, "Setup.exe") || !SysPathFileExists(setup)) return;
+    int count = InstallLevels(levels), n = 0;
+    paths[n++] = setup;
+    for (int i = 0; i < count && n < 16; i++) paths[n++] = levels[i];
+    RemoveAtRestart(paths, n);
 }
 
 // A log that cannot be replayed still lets the player get rid of the game: what is known

@@ -137,6 +137,7 @@ TEST_P(Install, CopiesRegistersReportsAndRestarts) {
         {"DisplayIcon", game},
         {"InstallLocation", l.install},
         {"UninstallString", life::Quoted(l.install + "\\Setup.exe") + " Del"},
+        {"QuietUninstallString", life::Quoted(l.install + "\\Setup.exe") + " Del /S"},
         {"EstimatedSize", "#" + std::to_string((bytes + 1023) / 1024)},
         {"NoModify", "#1"},
         {"NoRepair", "#1"},

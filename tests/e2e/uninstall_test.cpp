@@ -15,6 +15,7 @@ const char kSessionManager[] = "SYSTEM\\CurrentControlSet\\Control\\Session Mana
 const char kStartText[] = "アンインストールを開始します";
 const char kEndText[] = "アンインストールが終了しました";
 const char kNewRoot[] = "C:\\新年表\\アソ\\予表";  // each level ends in a 5C trail byte
+const char kQuietRoot[] = "C:\\新作 ゲーム\\蒼い 表";  // "/D=" takes blanks and a 5C trail byte
 
 std::string WindowsFolder() {
     char w[MAX_PATH] = "";
@@ -154,6 +155,34 @@ void StartTheGame(const Layout& l, life::InstallRun& install, bool keys = false)
     CloseHandle(h);
 }
 
+// Runs an unattended command line to its end and returns its exit code, read whole; every
+// window that shows meanwhile (a box would wait for an answer that never comes) goes into
+// windows as "class: title".
+DWORD QuietRun(const std::string& command, std::vector<std::string>* windows) {
+    std::set<HWND> seen;
+    for (HWND h : harness::TopWindows(0)) seen.insert(h);
+    harness::Process p = harness::Start(command, "C:\\");
+    EXPECT_TRUE(p) << command;
+    if (!p) return STILL_ACTIVE;
+    DWORD code = STILL_ACTIVE;
+    for (int i = 0; i < 3000 && code == STILL_ACTIVE; i++) {
+        for (HWND h : harness::TopWindows(0))
+            if (seen.insert(h).second) windows->push_back(harness::ClassName(h) + ": " + harness::WindowText(h));
+        code = harness::WaitExit(p.process, 20);
+    }
+    if (code == STILL_ACTIVE) harness::Kill(p);
+    else harness::Close(p);
+    return code;
+}
+
+// The installed files and folders by their path inside {install}, with their sizes.
+life::Snapshot InstalledTree(const Layout& l) {
+    life::Snapshot tree;
+    for (const auto& e : life::TakeSnapshot())
+        if (e.first.rfind(l.install + "\\", 0) == 0) tree[e.first.substr(l.install.size())] = e.second;
+    return tree;
+}
+
 // Confirms the uninstall-options dialog of process pid; false when it never came.
 bool ConfirmOptions(DWORD pid, bool allDelete, HWND* owner = nullptr, bool keys = false) {
     HWND dialog = harness::WaitForWindow("#32770", "アンインストール方法の設定", pid, 20000);
@@ -219,8 +248,10 @@ void ExpectReports(const UninstallRun& run) {
     }
 }
 
-// FROM_KEYS: as FROM_MENU, with the keyboard alone in the menus and their dialogs
-enum Way { FROM_MENU, FROM_SHORTCUT, FROM_DISC, FROM_KEYS };
+// FROM_KEYS: as FROM_MENU, with the keyboard alone in the menus and their dialogs;
+// FROM_QUIET: "Setup.exe /S" and the entry's quiet uninstall command, FROM_QUIET_ROOT the
+// same with "/D=" and "/LOG="
+enum Way { FROM_MENU, FROM_SHORTCUT, FROM_DISC, FROM_KEYS, FROM_QUIET, FROM_QUIET_ROOT };
 
 // A system of another language: the locale Setup.exe runs under, and whether Desktop and
 // Documents lie in a user folder named in Hangul.
@@ -232,6 +263,8 @@ const Language kJapanese = {"", false};
 
 // What a Japanese system wrote in each way: another language must write the same bytes.
 std::map<Way, std::pair<std::string, std::string>> g_japaneseFiles;
+// What the pointer's install made, which the quiet one must make too.
+life::Snapshot g_pointerTree;
 
 // Desktop and Documents pointed to folders named in Hangul, and back.
 const wchar_t* const kShellFolders[] = {L"Desktop", L"Personal"};
@@ -269,6 +302,7 @@ protected:
         }
         // through the shortcut, under a root of three new levels: they go with the game
         if (way == FROM_SHORTCUT) l = Layout(kNewRoot);
+        if (way == FROM_QUIET_ROOT) l = Layout(kQuietRoot);
         harness::SetWin9x("Setup.exe", win9x);
         life::Scrub(l);
         ClearPendingRenames();
@@ -278,6 +312,8 @@ protected:
         life::CloseMenu(install);
         life::Scrub(l);
         if (way == FROM_SHORTCUT) harness::RemoveTree(life::ParentOf(life::ParentOf(kNewRoot)));
+        if (way == FROM_QUIET_ROOT) harness::RemoveTree(life::ParentOf(kQuietRoot));
+        if (const char* prefix = getenv("WINEPREFIX")) harness::RunUnix(std::string("rm -f '") + prefix + "/dosdevices/p:'");
         ClearPendingRenames();
         DeleteFileA(Wininit().c_str());
         DeleteFileA((WindowsFolder() + "wininit.bak").c_str());
@@ -286,6 +322,7 @@ protected:
         if (language.hangulFolders && shellFolders.size() == 2) PointShellFolders(&shellFolders, false);
     }
     bool ByMenu() const { return way == FROM_MENU || way == FROM_KEYS; }
+    bool Quiet() const { return way == FROM_QUIET || way == FROM_QUIET_ROOT; }
     Layout l;
     bool win9x = false;
     Way way = FROM_MENU;
@@ -303,20 +340,62 @@ TEST_P(LifeCycle, InstallThenUninstallLeavesOnlyWhatTheUserAdded) {
     life::Snapshot before = life::TakeSnapshot();
     ASSERT_TRUE(life::Entry(HKEY_LOCAL_MACHINE).empty() && life::Entry(HKEY_CURRENT_USER).empty());
 
+    std::vector<std::string> windows;  // of the quiet runs: none may show
+    const std::string quietLog = harness::MakeTempDir("quiet") + "\\ログ 1.txt";
+    const std::string logSwitch = " /LOG=\"" + quietLog + "\"";
+    const std::string rootSwitch = way == FROM_QUIET_ROOT ? " /D=" + l.root : "";
     if (ByMenu()) {
         install = InstallFromDiscMenu(way == FROM_KEYS);
+    } else if (Quiet()) {
+        if (way == FROM_QUIET_ROOT) {
+            // refused before anything is made or said (the prefix is compared at the end)
+            EXPECT_EQ(1639u, QuietRun("D:\\Setup.exe /S /X" + logSwitch, &windows));
+            EXPECT_EQ(1639u, QuietRun("D:\\Setup.exe /S" + logSwitch + " /D=ゲーム 表", &windows));
+            EXPECT_EQ(1639u, QuietRun("D:\\Setup.exe /S" + logSwitch + " /D=", &windows));
+            EXPECT_FALSE(harness::Exists(quietLog));
+            // a drive without free space (P: on /proc): refused, and said in the log
+            if (const char* prefix = getenv("WINEPREFIX")) {
+                ASSERT_EQ(0, harness::RunUnix(std::string("ln -sfn /proc '") + prefix + "/dosdevices/p:'"));
+                EXPECT_EQ(1602u, QuietRun("D:\\Setup.exe /S" + logSwitch + " /D=P:\\Games", &windows));
+                EXPECT_EQ("[確認] インストール先の容量が足りません。 確認して下さい。\r\n", harness::ReadFile(quietLog));
+                DeleteFileA(quietLog.c_str());
+            }
+        }
+        // done when the first process returns: nothing left to wait for
+        EXPECT_EQ(0u, QuietRun("D:\\Setup.exe /s" + logSwitch + rootSwitch, &windows));
+        EXPECT_EQ("[フォルダ作成の確認] 以下のフォルダが存在しません。作成しますか？ " + l.install +
+                      "\r\n[報告] インストールが正常に終了しました\r\n",
+                  harness::ReadFile(quietLog));
+        // a second changes nothing
+        EXPECT_EQ(1638u, QuietRun("D:\\Setup.exe /S" + rootSwitch, &windows));
     } else {
         life::Prepare(l, 1, 0);
         install = life::RunInstall(l, false);
     }
     ASSERT_EQ("1", life::Setting(l, "INSTALL", "IsInstall")) << life::Texts(install.boxes);
-    ASSERT_NE(nullptr, install.menu);
+    if (!Quiet()) {
+        ASSERT_NE(nullptr, install.menu);
+    }
+
+    // the quiet install makes what the pointer's makes, with the options dialog's defaults
+    if (way == FROM_MENU && !*language.locale && !win9x) g_pointerTree = InstalledTree(l);
+    if (Quiet()) {
+        ASSERT_FALSE(g_pointerTree.empty()) << "run with the pointer's row to compare";
+        EXPECT_TRUE(g_pointerTree == InstalledTree(l));
+        EXPECT_EQ("1", life::Setting(l, "INSTALL", "shortcut"));
+        EXPECT_EQ("1", life::Setting(l, "INSTALL", "IsOpenReadme"));
+        EXPECT_TRUE(harness::Exists(l.DesktopLink()));
+        EXPECT_TRUE(harness::IsDir(l.save));
+    }
 
     // whatever the system's language: the same files by name, the settings and the log byte
     // for byte as a Japanese system writes them
     std::pair<std::string, std::string> files = {harness::ReadFile(l.settings),
                                                  harness::ReadFile(l.install + "\\Setup.dat")};
     if (!*language.locale && !win9x) g_japaneseFiles[way] = files;
+    if (Quiet()) {
+        EXPECT_EQ(g_japaneseFiles[FROM_MENU].second, files.second);
+    }
     if (*language.locale) {
         for (const std::string& made : {l.GameLink(), l.ReadmeLink(), l.UninstallLink(), l.DesktopLink(), l.save})
             EXPECT_TRUE(harness::Exists(made)) << made;
@@ -331,6 +410,7 @@ TEST_P(LifeCycle, InstallThenUninstallLeavesOnlyWhatTheUserAdded) {
     // settings under the 32-bit Program Files
     const std::string listed = life::Quoted(l.install + "\\Setup.exe") + " Del";
     EXPECT_EQ(listed, life::Entry(HKEY_LOCAL_MACHINE)["UninstallString"]);
+    EXPECT_EQ(listed + " /S", life::Entry(HKEY_LOCAL_MACHINE)["QuietUninstallString"]);
     const char* arch = getenv("WINEARCH");  // a 64-bit prefix runs this 32-bit program under WoW64
     if (arch && !strcmp(arch, "win64") && sizeof(void*) == 4) {
         EXPECT_TRUE(life::OnWow64());
@@ -341,7 +421,9 @@ TEST_P(LifeCycle, InstallThenUninstallLeavesOnlyWhatTheUserAdded) {
         EXPECT_EQ("C:\\Program Files (x86)\\Common Files", l.common);
     }
 
-    ASSERT_NO_FATAL_FAILURE(StartTheGame(l, install, way == FROM_KEYS));
+    if (!Quiet()) {
+        ASSERT_NO_FATAL_FAILURE(StartTheGame(l, install, way == FROM_KEYS));
+    }
     if (ByMenu()) {
         // the menu again, as from Explorer in the install folder
         harness::Process again = harness::Start(life::Quoted(l.install + "\\Setup.exe"), l.install);
@@ -354,7 +436,7 @@ TEST_P(LifeCycle, InstallThenUninstallLeavesOnlyWhatTheUserAdded) {
 
     // what the user adds: save files of every kind (the disc's run finds the save folder
     // empty), and a file of their own in a logged folder
-    bool allDelete = way != FROM_SHORTCUT, saves = way != FROM_DISC;
+    bool allDelete = way != FROM_SHORTCUT && !Quiet(), saves = way != FROM_DISC;
     if (saves)
         for (const char* f : {"a.dat", "b.DAT", "c.txt", "x\\y.dat"}) harness::WriteFile(l.save + "\\" + f, "save");
     std::string mine = l.install + "\\data\\voice\\mine.txt";
@@ -385,6 +467,15 @@ TEST_P(LifeCycle, InstallThenUninstallLeavesOnlyWhatTheUserAdded) {
         EXPECT_EQ(nullptr, dialogOwner);
         EXPECT_EQ(0u, harness::WaitExit(del.process, 20000));
         harness::Close(del);
+    } else if (Quiet()) {
+        // the entry's quiet command, as a deployment tool runs it; done when it returns
+        DeleteFileA(quietLog.c_str());
+        std::string command = life::Entry(HKEY_LOCAL_MACHINE)["QuietUninstallString"];
+        EXPECT_EQ(0u, QuietRun(command + (way == FROM_QUIET_ROOT ? logSwitch : ""), &windows));
+        if (way == FROM_QUIET_ROOT) {
+            EXPECT_EQ("[報告] " + std::string(kStartText) + "\r\n[報告] " + kEndText + "\r\n",
+                      harness::ReadFile(quietLog));
+        }
     } else {
         harness::Process disc = harness::Start("D:\\Setup.exe", "D:\\");
         ASSERT_TRUE(disc);
@@ -395,13 +486,19 @@ TEST_P(LifeCycle, InstallThenUninstallLeavesOnlyWhatTheUserAdded) {
         EXPECT_EQ(0u, harness::WaitExit(disc.process, 20000));
         harness::Close(disc);
     }
-    UninstallRun run = FollowUninstaller();
-    ASSERT_TRUE(run.started);
-    EXPECT_EQ(0u, run.exitCode);
-    ExpectReports(run);
     std::string staged = l.store + "\\Setup.exe";
-    EXPECT_EQ(0, lstrcmpiA((way == FROM_DISC ? std::string("D:\\Setup.exe") : staged).c_str(), run.image.c_str()))
-        << run.image;
+    if (Quiet()) {
+        std::string shown;
+        for (const std::string& w : windows) shown += w + "\n";
+        EXPECT_TRUE(windows.empty()) << shown;
+    } else {
+        UninstallRun run = FollowUninstaller();
+        ASSERT_TRUE(run.started);
+        EXPECT_EQ(0u, run.exitCode);
+        ExpectReports(run);
+        EXPECT_EQ(0, lstrcmpiA((way == FROM_DISC ? std::string("D:\\Setup.exe") : staged).c_str(), run.image.c_str()))
+            << run.image;
+    }
 
     // nothing removed that the install did not make; nothing left of it but the user's
     // files, their folders and, off the disc, the staged uninstaller waiting for a restart
@@ -417,10 +514,19 @@ TEST_P(LifeCycle, InstallThenUninstallLeavesOnlyWhatTheUserAdded) {
     }
     if (ByMenu())
         for (std::string p = mine; p != l.root; p = life::ParentOf(p)) kept.push_back(p);
-    if (way != FROM_DISC) {
-        kept.push_back(l.store);
-        kept.push_back(staged);
+    // the quiet command's own process, {install}\Setup.exe, waits for the uninstall to end:
+    // it and the folders that hold it (with the new root's levels) go at the restart
+    std::vector<std::string> atRestart;
+    if (Quiet()) {
+        atRestart.push_back(l.install + "\\Setup.exe");
+        for (std::string p = l.install; p != "C:" && p != "C:\\Program Files"; p = life::ParentOf(p))
+            atRestart.push_back(p);
     }
+    if (way != FROM_DISC) {
+        atRestart.push_back(staged);
+        atRestart.push_back(l.store);
+    }
+    kept.insert(kept.end(), atRestart.begin(), atRestart.end());
     std::sort(kept.begin(), kept.end());
     std::string want = life::Join(kept), left = life::Join(life::Missing(after, before));
     EXPECT_TRUE(want == left) << "expected:\n" << want << "left:\n" << left;
@@ -438,35 +544,37 @@ TEST_P(LifeCycle, InstallThenUninstallLeavesOnlyWhatTheUserAdded) {
             EXPECT_EQ(oldWininit, wininit);
         }
     } else if (!win9x) {
-        EXPECT_EQ(life::Join({"\\??\\" + staged, "\\??\\" + l.store}), life::Join(pending));
+        std::vector<std::string> want;
+        for (const std::string& p : atRestart) want.push_back("\\??\\" + p);
+        EXPECT_EQ(life::Join(want), life::Join(pending));
         Reboot();
-        EXPECT_FALSE(harness::Exists(staged));
-        EXPECT_FALSE(harness::Exists(l.store));
+        for (const std::string& p : atRestart) EXPECT_FALSE(harness::Exists(p)) << p;
     } else {
-        char shortFile[MAX_PATH] = "", shortStore[MAX_PATH] = "";
-        GetShortPathNameA(staged.c_str(), shortFile, MAX_PATH);
-        GetShortPathNameA(l.store.c_str(), shortStore, MAX_PATH);
-        for (const char* s : {shortFile, shortStore}) {
+        std::string lines;
+        for (const std::string& p : atRestart) {
+            char shortPath[MAX_PATH] = "";
+            GetShortPathNameA(p.c_str(), shortPath, MAX_PATH);
+            lines += "NUL=" + std::string(shortPath) + "\r\n";
             // every component in 8.3 form
-            std::string rest = std::string(s).substr(3);
+            std::string rest = std::string(shortPath).substr(3);
             for (size_t at; !rest.empty(); rest = at == std::string::npos ? "" : rest.substr(at + 1)) {
                 at = rest.find('\\');
                 std::string part = rest.substr(0, at);
                 size_t dot = part.find('.');
-                EXPECT_LE(dot == std::string::npos ? part.size() : dot, 8u) << s;
+                EXPECT_LE(dot == std::string::npos ? part.size() : dot, 8u) << shortPath;
             }
         }
-        EXPECT_EQ("[rename]\r\nNUL=C:\\OLDFILE.TMP\r\nNUL=" + std::string(shortFile) + "\r\nNUL=" + shortStore +
-                      "\r\n[other]\r\nkey=value\r\n",
-                  wininit);
+        EXPECT_EQ("[rename]\r\nNUL=C:\\OLDFILE.TMP\r\n" + lines + "[other]\r\nkey=value\r\n", wininit);
         EXPECT_TRUE(pending.empty());
         Reboot();
+        // Wine's restart takes only the files named in wininit.ini
         EXPECT_FALSE(harness::Exists(staged));
+        EXPECT_FALSE(Quiet() && harness::Exists(atRestart[0]));
     }
 }
 
 std::string CycleName(const ::testing::TestParamInfo<std::tuple<bool, Way, Language>>& i) {
-    static const char* const ways[] = {"Menu", "Shortcut", "Disc", "Keys"};
+    static const char* const ways[] = {"Menu", "Shortcut", "Disc", "Keys", "Quiet", "QuietRoot"};
     const Language& language = std::get<2>(i.param);
     std::string name = std::string(std::get<0>(i.param) ? "Win9x" : "NT") + ways[std::get<1>(i.param)];
     if (*language.locale) name += std::string("_") + std::string(language.locale, 5);
@@ -481,6 +589,9 @@ INSTANTIATE_TEST_SUITE_P(Ways, LifeCycle,
                                            std::make_tuple(true, FROM_MENU, kJapanese),
                                            std::make_tuple(true, FROM_SHORTCUT, kJapanese),
                                            std::make_tuple(true, FROM_DISC, kJapanese),
+                                           std::make_tuple(false, FROM_QUIET, kJapanese),
+                                           std::make_tuple(false, FROM_QUIET_ROOT, kJapanese),
+                                           std::make_tuple(true, FROM_QUIET_ROOT, kJapanese),
                                            std::make_tuple(false, FROM_MENU, Language{"en_US.UTF-8", false}),
                                            std::make_tuple(false, FROM_MENU, Language{"hi_IN.UTF-8", false}),
                                            std::make_tuple(false, FROM_MENU, Language{"ko_KR.UTF-8", true})),

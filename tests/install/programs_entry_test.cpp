@@ -91,6 +91,8 @@ TEST(ProgramsEntry, GoesUnderTheUserWhereTheMachineIsClosedAndIsReportedWhereNot
     EXPECT_EQ("題名表", Value(HKEY_CURRENT_USER, key, "DisplayName"));
     EXPECT_EQ("ブランド", Value(HKEY_CURRENT_USER, key, "Publisher"));
     EXPECT_EQ("\"C:\\Program Files\\ブランド\\題名表\\Setup.exe\" Del", Value(HKEY_CURRENT_USER, key, "UninstallString"));
+    EXPECT_EQ("\"C:\\Program Files\\ブランド\\題名表\\Setup.exe\" Del /S",
+              Value(HKEY_CURRENT_USER, key, "QuietUninstallString"));
     EXPECT_EQ("#1", Value(HKEY_CURRENT_USER, key, "NoRepair"));
     RemoveProgramsEntry();
     EXPECT_EQ("<no key>", Value(HKEY_CURRENT_USER, key, "DisplayName"));
