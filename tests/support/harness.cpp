@@ -18,7 +18,8 @@ const int kTextId = 0xFFFF;  // the text static of a MessageBox (Windows and Win
 bool SameProcess(HWND h) { return WindowPid(h) == GetCurrentProcessId(); }
 
 // Under a user-mode emulator a 32-bit process takes about a minute to start and runs many
-// times slower: every wait for what Setup.exe does grows by HARNESS_TIME_SCALE (1 unset).
+// times slower: every wait for what Setup.exe does grows by HARNESS_TIME_SCALE (1 unset), and
+// the waits look less often, so that an emulated scenario leaves the CPU to Setup.exe.
 int Scaled(int ms) {
     static int scale = 0;
     if (!scale) {
@@ -453,7 +454,7 @@ HWND WaitForWindow(const char* cls, const char* title, DWORD pid, int timeout_ms
             return h;
         }
         if (int(GetTickCount() - start) >= timeout_ms) return nullptr;
-        Sleep(20);
+        Sleep(Scaled(20));
     }
 }
 
@@ -462,7 +463,7 @@ bool WaitGone(HWND h, int timeout_ms) {
     DWORD start = GetTickCount();
     while (IsWindow(h) && IsWindowVisible(h)) {
         if (int(GetTickCount() - start) >= timeout_ms) return false;
-        Sleep(20);
+        Sleep(Scaled(20));
     }
     return true;
 }
@@ -477,7 +478,7 @@ std::optional<Box> WaitForBox(DWORD pid, int timeout_ms) {
             return ReadBox(h);
         }
         if (int(GetTickCount() - start) >= timeout_ms) return std::nullopt;
-        Sleep(20);
+        Sleep(Scaled(20));
     }
 }
 
@@ -491,7 +492,7 @@ std::optional<Box> ProcessWatcher::NextBox(int timeout_ms) {
             return boxes.back();
         }
         if (int(GetTickCount() - start) >= timeout_ms) return std::nullopt;
-        Sleep(20);
+        Sleep(Scaled(20));
     }
 }
 
@@ -523,7 +524,7 @@ DWORD ProcessWatcher::Run(HANDLE process, int timeout_ms) {
     for (;;) {
         if (WaitForSingleObject(process, 0) == WAIT_OBJECT_0) return WaitExit(process, 0);
         if (int(GetTickCount() - start) >= timeout_ms) return STILL_ACTIVE;
-        if (!step()) WaitForSingleObject(process, 20);
+        if (!step()) WaitForSingleObject(process, DWORD(Scaled(20)));
     }
 }
 
