@@ -13,6 +13,7 @@
 #   code even where the CPU could.
 #   with_emulator CMD...   runs CMD with that private registration (for "emulator")
 #   pe_bits FILE           prints 32 or 64 for a Windows program, nothing for anything else
+#   x86_32_why             why the 32-bit way was not taken, in a few words
 
 qemu_i386=/usr/bin/qemu-i386-static
 # i386 ELF executables and shared objects, as Debian's qemu-user-binfmt matches them; the F
@@ -53,4 +54,10 @@ pe_bits() {
     PE32+\ *) echo 64 ;;
     PE32\ *) echo 32 ;;
   esac
+}
+
+# why the 32-bit way was not taken, for the first lines of a run
+x86_32_why() {
+  if [ -n "${X86_32_SUPPORT:-}" ]; then echo "X86_32_SUPPORT=$X86_32_SUPPORT asks so"
+  else echo "this machine runs no 32-bit x86 code"; fi
 }
