@@ -1,10 +1,10 @@
 #include "menu_buttons.h"
 #include "../../resources/resource.h"
 #include "../core/layout.h"
-#include "../core/settings.h"
 #include "../core/state.h"
 #include "../install/install_prep.h"
 #include "../platform/platform.h"
+#include "../platform/settings.h"
 #include "../uninstall/handoff.h"
 #include "sprites.h"
 

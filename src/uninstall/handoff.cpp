@@ -1,8 +1,8 @@
 #include "handoff.h"
 #include "../core/layout.h"
-#include "../core/settings.h"
 #include "../core/state.h"
 #include "../platform/platform.h"
+#include "../platform/settings.h"
 #include "../ui/dialogs.h"
 #include <shellapi.h>
 

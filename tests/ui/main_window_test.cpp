@@ -9,6 +9,7 @@
 #include "harness.h"
 #include "install/install_log.h"
 #include "install/script_runner.h"
+#include "platform/startup.h"
 #include "ui/main_window.h"
 #include "ui/menu_buttons.h"
 #include "ui/sprites.h"
