@@ -77,7 +77,7 @@ int LauncherMain(HINSTANCE instance, const char *commandLine)
                     break;
                 }
                 // the menu's keys, whichever of its windows has the focus
-                if (msg.message == WM_KEYDOWN && IsMenuWindow(msg.hwnd) && OnMenuKey(msg.wParam))
+                if (msg.message == WM_KEYDOWN && IsMenuWindow(msg.hwnd) && OnMenuKey(msg.wParam, msg.lParam))
                     continue;
                 TranslateMessage(&msg);
                 DispatchMessageA(&msg);
