@@ -15,11 +15,12 @@
 #include <vector>
 
 #include "core/layout.h"
-#include "core/settings.h"
-#include "core/startup.h"
 #include "core/state.h"
 #include "install/install_log.h"
 #include "install/script_runner.h"
+#include "platform/platform.h"
+#include "platform/settings.h"
+#include "platform/startup.h"
 #include "ui/main_window.h"
 
 namespace {

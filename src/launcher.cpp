@@ -1,12 +1,13 @@
 #include "launcher.h"
 #include "core/command_line.h"
 #include "core/layout.h"
-#include "core/settings.h"
-#include "core/startup.h"
 #include "core/state.h"
-#include "platform/system_calls.h"
 #include "install/install_prep.h"
 #include "install/install_run.h"
+#include "platform/platform.h"
+#include "platform/settings.h"
+#include "platform/startup.h"
+#include "platform/system_calls.h"
 #include "ui/dialogs.h"
 #include "ui/main_window.h"
 #include "ui/menu_buttons.h"
@@ -97,7 +98,7 @@ int LauncherMain(HINSTANCE instance, const char *commandLine)
                     break;
                 }
                 // the menu's keys, whichever of its windows has the focus
-                if (msg.message == WM_KEYDOWN && IsMenuWindow(msg.hwnd) && OnMenuKey(msg.wParam))
+                if (msg.message == WM_KEYDOWN && IsMenuWindow(msg.hwnd) && OnMenuKey(msg.wParam, msg.lParam))
                     continue;
                 TranslateMessage(&msg);
                 DispatchMessageA(&msg);

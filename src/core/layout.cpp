@@ -1,37 +1,19 @@
 #include "layout.h"
 #include "cp932.h"
-#include "state.h"
-#include "../platform/system_calls.h"
-#include <shlwapi.h>
-
-int LoadProductStrings(void)
-{
-    char required[PATH_SIZE];
-    HINSTANCE self = g_state.instance;
-    SysLoadString(self, 2, g_state.maker, PATH_SIZE);
-    SysLoadString(self, 3, g_state.gameExe, PATH_SIZE);
-    SysLoadString(self, 4, g_state.installFolder, PATH_SIZE);
-    SysLoadString(self, 5, g_state.brand, PATH_SIZE);
-    SysLoadString(self, 6, g_state.title, PATH_SIZE);
-    SysLoadString(self, 7, g_state.readme, PATH_SIZE);
-    required[0] = 0;
-    SysLoadString(self, 8, required, PATH_SIZE);
-    g_state.requiredMB = ParseDecimal(required);
-    return 1;
-}
+#include <string.h>
 
 static int JoinParts(char *out, int outSize, const char *const *parts, int count)
 {
     int used = 0;
     for (int i = 0; i < count; i++) {
-        int len = lstrlenA(parts[i]);
+        int len = (int)strlen(parts[i]);
         int need = used + (i ? 1 : 0) + len;
         if (need + 1 > outSize) {
             if (outSize > 0) out[0] = 0;
             return 0;
         }
         if (i) out[used++] = '\\';
-        CopyMemory(out + used, parts[i], len);
+        memcpy(out + used, parts[i], len);
         used += len;
     }
     out[used] = 0;
@@ -64,7 +46,7 @@ int CopyText(char *out, int outSize, const char *text)
 
 void CopyTextCut(char *out, int outSize, const char *text, int length)
 {
-    int len = length < 0 ? lstrlenA(text) : length;
+    int len = length < 0 ? (int)strlen(text) : length;
     if (len > outSize - 1) {
         // never end on half a character
         int i = 0;
@@ -75,37 +57,8 @@ void CopyTextCut(char *out, int outSize, const char *text, int length)
         }
         len = i;
     }
-    CopyMemory(out, text, len);
+    memcpy(out, text, len);
     out[len] = 0;
-}
-
-int SettingsPath(char *out, int outSize)
-{
-    if (!JoinPath3(out, outSize, g_state.commonFolder, g_state.maker, g_state.gameExe)) return 0;
-    // as the shell's rule ever did, the name leaves room for ".ini" after it whole
-    if (lstrlenA(out) + 5 > outSize || !RenameExtension(out, outSize, ".ini")) {
-        out[0] = 0;
-        return 0;
-    }
-    return 1;
-}
-
-int CreateNestedFolder(const char *path)
-{
-    char prefix[PATH_SIZE];
-    int len = lstrlenA(path);
-    if (len > PATH_SIZE - 1) return 0;
-    int pos = NextBackslash(path, len, 0);
-    if (pos < 0) return SysPathIsDirectory(path) ? 1 : 0;
-    pos++;  // just after the drive root's backslash
-    while (pos < len) {
-        int next = NextBackslash(path, len, pos);
-        pos = next < 0 ? len : next + 1;
-        CopyMemory(prefix, path, pos);
-        prefix[pos] = 0;
-        if (!SysCreateDirectory(prefix) && !SysPathIsDirectory(prefix)) return 0;
-    }
-    return 1;
 }
 
 int ParseDecimal(const char *text)

@@ -1,8 +1,6 @@
-// Product strings, composed paths and the nested folder creator.
+// Composed paths and texts, measured against their buffers. Pure: no Win32, so they also
+// build natively.
 #pragma once
-
-// Fills the launcher state from string-table entries 2 to 8.
-int LoadProductStrings(void);
 
 // "%s\\%s" and its three- and four-part forms, measured against the buffer:
 // 0 and an empty buffer when the result would not fit (a cut path names another file).
@@ -15,12 +13,6 @@ int CopyText(char *out, int outSize, const char *text);
 // Copies as much of text[0..length) as fits, whole characters only (for captions and
 // other shown texts); length -1 takes the whole string.
 void CopyTextCut(char *out, int outSize, const char *text, int length);
-
-// {common}\{maker}\{game stem}.ini
-int SettingsPath(char *out, int outSize);
-
-// 1 when the whole path exists as a folder afterwards; creates every missing level.
-int CreateNestedFolder(const char *path);
 
 // Leading blanks, an optional sign, decimal digits; no digits gives 0.
 int ParseDecimal(const char *text);

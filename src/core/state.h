@@ -55,6 +55,7 @@ struct LauncherState {
     // the lit button, -1 for none: the pointer and the keys move the same one
     int highlight;
     int keysMovedLast;  // a mouse move that stays in place then leaves the keys' button lit
+    int pressing;       // a button's action runs: its dialogs and boxes are up
     WNDPROC buttonProc;  // the BUTTON class's own procedure, under the button windows' own
 };
 

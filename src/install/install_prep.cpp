@@ -2,9 +2,9 @@
 #include "../core/command_line.h"
 #include "../core/cp932.h"
 #include "../core/layout.h"
-#include "../core/settings.h"
 #include "../core/state.h"
 #include "../platform/platform.h"
+#include "../platform/settings.h"
 #include "../ui/dialogs.h"
 #include <shlwapi.h>
 

@@ -1,9 +1,9 @@
 #include "shortcuts.h"
 #include "../core/cp932.h"
 #include "../core/layout.h"
-#include "../core/settings.h"
 #include "../core/state.h"
 #include "../platform/platform.h"
+#include "../platform/settings.h"
 #include <shlobj.h>
 #include <shlwapi.h>
 

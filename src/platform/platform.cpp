@@ -108,6 +108,24 @@ int FreeMegabytes(const char *folder, ULONGLONG *megabytes)
     return 1;
 }
 
+int CreateNestedFolder(const char *path)
+{
+    char prefix[PATH_SIZE];
+    int len = lstrlenA(path);
+    if (len > PATH_SIZE - 1) return 0;
+    int pos = NextBackslash(path, len, 0);
+    if (pos < 0) return SysPathIsDirectory(path) ? 1 : 0;
+    pos++;  // just after the drive root's backslash
+    while (pos < len) {
+        int next = NextBackslash(path, len, pos);
+        pos = next < 0 ? len : next + 1;
+        CopyMemory(prefix, path, pos);
+        prefix[pos] = 0;
+        if (!SysCreateDirectory(prefix) && !SysPathIsDirectory(prefix)) return 0;
+    }
+    return 1;
+}
+
 int PlatformFamily(void)
 {
     OSVERSIONINFOA version;

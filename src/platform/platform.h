@@ -16,6 +16,9 @@ int IsCdromFolder(const char *folder);
 // of its nearest existing ancestor when folder does not exist yet.
 int FreeMegabytes(const char *folder, ULONGLONG *megabytes);
 
+// 1 when the whole path exists as a folder afterwards; creates every missing level.
+int CreateNestedFolder(const char *path);
+
 // 1 for the Windows 95/98/Me family, 2 for NT, 0 when unknown.
 int PlatformFamily(void);
 

@@ -4,6 +4,7 @@
 #include "../core/state.h"
 #include "platform.h"
 #include <shellapi.h>
+#include <stddef.h>
 #include <shlwapi.h>
 
 #define CP_JAPANESE 932
@@ -644,6 +645,17 @@ int SysGetDlgItemText(HWND dialog, int id, char *out, int outSize)
     return w.GetDlgItemTextW(dialog, id, wide, PATH_SIZE) > 0 && NameFromWide(wide, out, outSize);
 }
 
+// The size of NONCLIENTMETRICSW the running system knows: iPaddedBorderWidth came with
+// Vista, and 2000 and XP refuse a structure that holds it.
+static UINT NonClientMetricsSize(void)
+{
+    OSVERSIONINFOA version;
+    ZeroMemory(&version, sizeof version);
+    version.dwOSVersionInfoSize = sizeof version;
+    if (GetVersionExA(&version) && version.dwMajorVersion >= 6) return sizeof(NONCLIENTMETRICSW);
+    return offsetof(NONCLIENTMETRICSW, iPaddedBorderWidth);
+}
+
 static BOOL CALLBACK SetChildFont(HWND child, LPARAM font)
 {
     SendMessageA(child, WM_SETFONT, (WPARAM)font, FALSE);
@@ -666,9 +678,9 @@ void UseJapaneseFont(HWND dialog)
     LOGFONTW shape;
     NONCLIENTMETRICSW metrics;
     ZeroMemory(&metrics, sizeof metrics);
-    metrics.cbSize = sizeof metrics;  // XP's layout, which every later NT still takes
+    metrics.cbSize = NonClientMetricsSize();
     if (!font || !w.GetObjectW(font, sizeof shape, &shape) ||
-        !w.SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
+        !w.SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0))
         return;
     CopyMemory(shape.lfFaceName, metrics.lfMessageFont.lfFaceName, sizeof shape.lfFaceName);
     shape.lfCharSet = metrics.lfMessageFont.lfCharSet;

@@ -1,10 +1,10 @@
 #include "menu_buttons.h"
 #include "../../resources/resource.h"
 #include "../core/layout.h"
-#include "../core/settings.h"
 #include "../core/state.h"
 #include "../install/install_prep.h"
 #include "../platform/platform.h"
+#include "../platform/settings.h"
 #include "../uninstall/handoff.h"
 #include "sprites.h"
 
@@ -18,6 +18,7 @@ static const int kButtonY[3] = {222, 268, 314};
 
 static void ShowHighlight(int slot);
 static void MoveHighlight(int step);
+static void FocusHighlight(int slot);
 static void PressButton(int slot);
 static void AddButtonWindow(int slot, const char *name);
 static LRESULT CALLBACK ButtonWindowProc(HWND item, UINT message, WPARAM wParam, LPARAM lParam);
@@ -82,11 +83,13 @@ void OnClick(void)
 }
 
 // Tab and Down light the next button, Shift+Tab and Up the one before, both round the end;
-// Enter and Space press the lit one (Enter the first when none is lit), Esc is EXIT.
-// 1 when the key was the menu's.
-int OnMenuKey(WPARAM key)
+// Enter and Space press the lit one and nothing while none is lit, Esc is EXIT. A held key
+// repeats (bit 30 of the key message's flags): it may walk the buttons, never press one, so
+// an Enter held past a dialog's OK does not run the next action. 1 when the key was the menu's.
+int OnMenuKey(WPARAM key, LPARAM flags)
 {
     int slot = g_state.highlight;
+    int repeat = (flags & 0x40000000) != 0;
     switch (key) {
     case VK_TAB:
         MoveHighlight(GetKeyState(VK_SHIFT) < 0 ? -1 : 1);
@@ -98,13 +101,11 @@ int OnMenuKey(WPARAM key)
         MoveHighlight(-1);
         return 1;
     case VK_RETURN:
-        PressButton(slot >= 0 ? slot : 0);
-        return 1;
     case VK_SPACE:
-        if (slot >= 0) PressButton(slot);
+        if (slot >= 0 && !repeat) PressButton(slot);
         return 1;
     case VK_ESCAPE:
-        PressButton(2);
+        if (!repeat) PressButton(2);
         return 1;
     }
     return 0;
@@ -157,10 +158,11 @@ void FreeButtonSprites(void)
 }
 
 // Every button in its normal band but the lit one, whose hint goes onto the strip: the one
-// drawing for the pointer and the keys.
+// drawing for the pointer and the keys, and the focus goes with it.
 static void ShowHighlight(int slot)
 {
     g_state.highlight = slot;
+    FocusHighlight(slot);
     for (int i = 0; i < 3; i++) {
         Sprite *button = &g_state.buttons[i];
         button->srcTop = 0;
@@ -188,22 +190,34 @@ static void MoveHighlight(int step)
     }
     g_state.keysMovedLast = 1;
     ShowHighlight(slot);
-    // the focus follows, so that a screen reader names the button
-    HWND item = GetDlgItem(g_state.mainWindow, BUTTON_ID + slot);
-    if (item) SetFocus(item);
 }
 
+// The focus is on the lit button's window, so that a screen reader names what Enter presses,
+// and on the menu window itself while none is lit. Only while the menu has the focus: a
+// pointer passing over a menu in the background must not bring it to the front.
+static void FocusHighlight(int slot)
+{
+    HWND window = g_state.mainWindow, focus = GetFocus();
+    if (!window || !focus || (focus != window && GetParent(focus) != window)) return;
+    HWND item = slot >= 0 ? GetDlgItem(window, BUTTON_ID + slot) : NULL;
+    HWND want = item ? item : window;
+    if (focus != want) SetFocus(want);
+}
+
+// One action at a time. While one runs, its dialogs and message boxes are up (the menu
+// window disabled under the ones it owns, or not, as under the GAME START failure), and a
+// press that still arrives there (a screen reader's BM_CLICK, a click beside an ownerless
+// box) would start a second action inside the first.
 static void PressButton(int slot)
 {
     HWND window = g_state.mainWindow;
-    if (slot == 0) {
-        int done = IsInstalled() ? UninstallHandOff() : PrepareInstall();
-        if (done) DestroyWindow(window);
-    } else if (slot == 1) {
-        if (StartGame()) DestroyWindow(window);
-    } else {
-        DestroyWindow(window);
-    }
+    if (g_state.pressing || !window || !IsWindowEnabled(window)) return;
+    g_state.pressing = 1;
+    int done = 1;
+    if (slot == 0) done = IsInstalled() ? UninstallHandOff() : PrepareInstall();
+    else if (slot == 1) done = StartGame();
+    g_state.pressing = 0;
+    if (done) DestroyWindow(window);
 }
 
 // A BUTTON window over each button, for screen readers: its text names it. The pointer goes

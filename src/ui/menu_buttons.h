@@ -6,7 +6,8 @@
 void SetUpButtons(void);
 void OnHover(LPARAM position);
 void OnClick(void);
-int OnMenuKey(WPARAM key);
+// flags: the key message's own (its repeat bit)
+int OnMenuKey(WPARAM key, LPARAM flags);
 void OnButtonCommand(int id);
 void DrawButtonWindow(const DRAWITEMSTRUCT *item);
 // 1 when the last recorded mouse position lies inside rect; never in Install mode.

@@ -1,9 +1,9 @@
 #include "handoff.h"
 #include "../core/command_line.h"
 #include "../core/layout.h"
-#include "../core/settings.h"
 #include "../core/state.h"
 #include "../platform/platform.h"
+#include "../platform/settings.h"
 #include "../ui/dialogs.h"
 #include <shellapi.h>
 

@@ -1,11 +1,11 @@
 #include "uninstall_run.h"
 #include "../core/cp932.h"
 #include "../core/layout.h"
-#include "../core/settings.h"
 #include "../core/state.h"
 #include "../install/log_parser.h"
 #include "../install/programs_entry.h"
 #include "../platform/platform.h"
+#include "../platform/settings.h"
 #include "staged_removal.h"
 #include <shlwapi.h>
 #include <shlobj.h>

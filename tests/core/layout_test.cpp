@@ -4,10 +4,11 @@
 #include <string>
 
 #include "core/layout.h"
-#include "core/settings.h"
 #include "core/state.h"
-#include "platform/system_calls.h"
 #include "harness.h"
+#include "platform/platform.h"
+#include "platform/settings.h"
+#include "platform/system_calls.h"
 
 namespace {
 

@@ -413,13 +413,25 @@ TEST_F(Menu, CancelNoAndBadRootsLeaveTheMenuOpen) {
     Press(window, 400, 240);
     EXPECT_EQ(harness::WaitForWindow("#32770", kOptionsTitle, pid, 700), nullptr);
 
-    // Cancel; then Enter on INSTALL, with no button lit, and Esc in the dialog
+    // Cancel; Enter with no button lit presses nothing, nor after Down, Down (EXIT lit and
+    // focused) and a nudge of the pointer onto the art; then Enter on INSTALL lit by Tab, and
+    // Esc in the dialog
     ClickAt(window, 400, 240);
     HWND dialog = harness::WaitForWindow("#32770", kOptionsTitle, pid, 5000);
     ASSERT_NE(dialog, nullptr);
     harness::Click(dialog, IDCANCEL);
     EXPECT_TRUE(harness::WaitGone(dialog, 5000));
     Hover(window, 100, 100);
+    Key(window, VK_RETURN);
+    EXPECT_EQ(harness::WaitForWindow("#32770", kOptionsTitle, pid, 700), nullptr) << "Enter, none lit";
+    Key(window, VK_DOWN);
+    Key(window, VK_DOWN);
+    Pointer(window, 100, 100);
+    Pointer(window, 101, 100);
+    Key(window, VK_RETURN);
+    EXPECT_EQ(harness::WaitForWindow("#32770", kOptionsTitle, pid, 700), nullptr) << "Enter after the nudge";
+    EXPECT_TRUE(IsWindow(window));
+    Key(window, VK_TAB);
     Key(window, VK_RETURN);
     dialog = harness::WaitForWindow("#32770", kOptionsTitle, pid, 5000);
     ASSERT_NE(dialog, nullptr);

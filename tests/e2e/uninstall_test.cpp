@@ -105,8 +105,12 @@ life::InstallRun InstallFromDiscMenu(bool keys = false) {
         return true;
     };
     watch.onBox = [](const Box& b) { return b.caption == "フォルダ作成の確認" ? IDYES : IDCANCEL; };
-    if (menu && keys) life::Key(menu, VK_RETURN);  // none lit: the first, INSTALL
-    else if (menu) ClickTop(menu);
+    if (menu && keys) {
+        life::Key(menu, VK_TAB);  // from none lit, the first: INSTALL
+        life::Key(menu, VK_RETURN);
+    } else if (menu) {
+        ClickTop(menu);
+    }
     DWORD menuExit = watch.Run(disc.process, 30000);
     if (menuExit == STILL_ACTIVE) harness::Kill(disc);
     else harness::Close(disc);
@@ -444,8 +448,12 @@ TEST_P(LifeCycle, InstallThenUninstallLeavesOnlyWhatTheUserAdded) {
 
     HWND dialogOwner = nullptr;
     if (ByMenu()) {
-        if (way == FROM_KEYS) life::Key(install.menu, VK_RETURN);  // none lit: UNINSTALL
-        else ClickTop(install.menu);
+        if (way == FROM_KEYS) {
+            life::Key(install.menu, VK_TAB);  // from none lit, the first: UNINSTALL
+            life::Key(install.menu, VK_SPACE);
+        } else {
+            ClickTop(install.menu);
+        }
         ASSERT_TRUE(ConfirmOptions(install.menuPid, allDelete, &dialogOwner, way == FROM_KEYS));
         EXPECT_EQ(install.menu, dialogOwner);
     } else if (way == FROM_SHORTCUT) {

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "core/settings.h"
 #include "core/state.h"
 #include "harness.h"
 #include "install/install_run.h"
 #include "install/shortcuts.h"
 #include "platform/platform.h"
+#include "platform/settings.h"
 
 namespace {
 

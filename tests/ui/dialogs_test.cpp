@@ -8,11 +8,12 @@
 
 #include "../../resources/resource.h"
 #include "core/layout.h"
-#include "core/settings.h"
 #include "core/state.h"
 #include "harness.h"
 #include "install/install_prep.h"
 #include "platform/platform.h"
+#include "platform/settings.h"
+#include "platform/startup.h"
 #include "ui/dialogs.h"
 #include "uninstall/handoff.h"
 #include <shlobj.h>

@@ -9,6 +9,7 @@
 #include "harness.h"
 #include "install/install_log.h"
 #include "install/script_runner.h"
+#include "platform/startup.h"
 #include "ui/main_window.h"
 #include "ui/menu_buttons.h"
 #include "ui/sprites.h"
@@ -161,32 +162,70 @@ TEST_F(Window, ButtonEdges) {
 
 // The keys light the buttons in turn, round the end, over the empty middle slot of a title
 // not installed; a move of the pointer takes the highlight over, a move in place does not.
+// The focus is on the lit button, Enter and Space press only it, and a key's repeat never.
 TEST_F(Window, KeysAndPointerShareOneHighlight) {
+    harness::BoxCatcher catcher;  // a dialog nobody expects is recorded and cancelled
     Open(MODE_MENU);
+    HWND window = g_state.mainWindow;
+    SetFocus(window);
     EXPECT_EQ(g_state.highlight, -1);
-    struct { WPARAM key; int lit; } table[] = {
-        {VK_DOWN, 0}, {VK_DOWN, 2}, {VK_DOWN, 0}, {VK_UP, 2}, {VK_TAB, 0}, {VK_UP, 2}, {'A', 2}};
+    auto focused = [&] {  // the slot whose button window has the focus, -1 the menu window
+        HWND f = GetFocus();
+        return f == window ? -1 : f && GetParent(f) == window ? GetDlgCtrlID(f) - 100 : -9;
+    };
+    const LPARAM held = 1 << 30;  // the key was down before: the system's repeat
+    struct { WPARAM key; LPARAM flags; int lit; } table[] = {
+        {VK_DOWN, 0, 0},    {VK_DOWN, 0, 2},    {VK_DOWN, held, 0},  {VK_UP, 0, 2},       {VK_TAB, 0, 0},
+        {VK_UP, 0, 2},      {'A', 0, 2},        {VK_RETURN, held, 2}, {VK_SPACE, held, 2}, {VK_ESCAPE, held, 2}};
     for (const auto& row : table) {
-        EXPECT_EQ(OnMenuKey(row.key), row.key != 'A') << row.key;
+        EXPECT_EQ(OnMenuKey(row.key, row.flags), row.key != 'A') << row.key;
         EXPECT_EQ(g_state.highlight, row.lit) << row.key;
+        EXPECT_EQ(focused(), row.lit) << row.key;
+        ASSERT_TRUE(IsWindow(window)) << row.key << " repeated pressed EXIT";
     }
     Over(g_state.mouseX, g_state.mouseY);  // where the pointer was: the keys' button stays lit
     EXPECT_EQ(g_state.highlight, 2);
     EXPECT_EQ(Over(400, 240), 0);
     EXPECT_EQ(g_state.highlight, 0);
+    EXPECT_EQ(focused(), 0);
     EXPECT_EQ(Over(100, 100), -1);
     EXPECT_EQ(g_state.highlight, -1);
-    EXPECT_EQ(OnMenuKey(VK_SPACE), 1);  // presses nothing while none is lit
-    EXPECT_TRUE(IsWindow(g_state.mainWindow));
-    EXPECT_EQ(OnMenuKey(VK_UP), 1);  // from none, Up lights the last
+    EXPECT_EQ(focused(), -1);
+    // Enter and Space with none lit; then Down, Down, a nudge onto the art and Enter: the
+    // focus left EXIT with the highlight, and nothing is pressed
+    EXPECT_EQ(OnMenuKey(VK_RETURN, 0), 1);
+    EXPECT_EQ(OnMenuKey(VK_SPACE, 0), 1);
+    OnMenuKey(VK_DOWN, 0);
+    OnMenuKey(VK_DOWN, 0);
+    EXPECT_EQ(Over(101, 100), -1);
+    EXPECT_EQ(focused(), -1);
+    EXPECT_EQ(OnMenuKey(VK_RETURN, 0), 1);
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_EQ(catcher.unexpectedDialogs, std::vector<std::string>());
+    // while INSTALL's dialog is up the menu takes no second press: not a screen reader's
+    // BM_CLICK on EXIT, not Esc
+    bool menuStayed = false;
+    catcher.onDialog = [&](HWND dialog) {
+        SendMessageA(FindWindowExA(window, nullptr, "Button", "終了"), BM_CLICK, 0, 0);
+        OnMenuKey(VK_ESCAPE, 0);
+        menuStayed = IsWindow(window) && IsWindow(dialog);
+        harness::Click(dialog, IDCANCEL);
+        return true;
+    };
+    OnMenuKey(VK_TAB, 0);
+    EXPECT_EQ(OnMenuKey(VK_RETURN, 0), 1);
+    EXPECT_EQ(catcher.dialogs.size(), 1u);
+    EXPECT_TRUE(menuStayed);
+    ASSERT_TRUE(IsWindow(window));
+    Over(100, 100);
+    EXPECT_EQ(OnMenuKey(VK_UP, 0), 1);  // from none, Up lights the last
     EXPECT_EQ(g_state.highlight, 2);
     // one button window for each button shown, named for a screen reader
     std::vector<std::string> names;
-    for (HWND w = GetWindow(g_state.mainWindow, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT))
+    for (HWND w = GetWindow(window, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT))
         names.push_back(harness::ClassName(w) + " " + harness::WindowText(w));
     EXPECT_EQ(names, std::vector<std::string>({"Button インストール", "Button 終了"}));
-    HWND window = g_state.mainWindow;
-    EXPECT_EQ(OnMenuKey(VK_SPACE), 1);  // EXIT, lit
+    EXPECT_EQ(OnMenuKey(VK_SPACE, 0), 1);  // EXIT, lit
     EXPECT_FALSE(IsWindow(window));
 }
 
@@ -221,7 +260,7 @@ TEST_F(Window, AnyNonzeroIsInstallCountsAsInstalled) {
     EXPECT_EQ(Differences(shot, 0, STRIP_Y, hints, 0, 30, 600, 30), 0);  // its hint stays
     // the keys pass over all three
     for (int lit : {0, 1, 2, 0}) {
-        OnMenuKey(VK_TAB);
+        OnMenuKey(VK_TAB, 0);
         EXPECT_EQ(g_state.highlight, lit);
     }
     // a screen reader presses EXIT through its button window

@@ -5,6 +5,9 @@
 #define SECTION_UNINSTALL "UNINSTALL"
 #define SECTION_LINK "Link"
 
+// {settings}: {common}\{maker}\{game stem}.ini
+int SettingsPath(char *out, int outSize);
+
 // Reads a string with the default "*" into out (at most a path buffer); a value that does
 // not fit reads as "*". 0 when the settings path does not fit.
 int ReadSetting(const char *section, const char *key, char *out, int outSize);

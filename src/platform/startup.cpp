@@ -1,14 +1,30 @@
 #include "startup.h"
-#include "../platform/platform.h"
-#include "cp932.h"
-#include "layout.h"
-#include "state.h"
+#include "../core/cp932.h"
+#include "../core/layout.h"
+#include "../core/state.h"
+#include "platform.h"
 #include <shlobj.h>
 #include <shlwapi.h>
 
 LauncherState g_state;
 
 static int ProgramFilesFolder(char *out);
+
+int LoadProductStrings(void)
+{
+    char required[PATH_SIZE];
+    HINSTANCE self = g_state.instance;
+    SysLoadString(self, 2, g_state.maker, PATH_SIZE);
+    SysLoadString(self, 3, g_state.gameExe, PATH_SIZE);
+    SysLoadString(self, 4, g_state.installFolder, PATH_SIZE);
+    SysLoadString(self, 5, g_state.brand, PATH_SIZE);
+    SysLoadString(self, 6, g_state.title, PATH_SIZE);
+    SysLoadString(self, 7, g_state.readme, PATH_SIZE);
+    required[0] = 0;
+    SysLoadString(self, 8, required, PATH_SIZE);
+    g_state.requiredMB = ParseDecimal(required);
+    return 1;
+}
 
 int InitFolders(void)
 {

@@ -1,9 +1,9 @@
 #include "settings.h"
-#include "../platform/platform.h"
-#include "cp932.h"
-#include "layout.h"
-#include "profile_text.h"
-#include "state.h"
+#include "../core/cp932.h"
+#include "../core/layout.h"
+#include "../core/profile_text.h"
+#include "../core/state.h"
+#include "platform.h"
 
 // far beyond what the launcher writes; anything bigger is not its settings file
 #define SETTINGS_MAX 0x100000
@@ -12,6 +12,17 @@ static char *LoadSettings(const char *path, DWORD *size);
 static void ValueFrom(const char *text, DWORD size, const char *section, const char *key, char *out,
                       int outSize);
 static int IsThisTitlesFolder(const char *install);
+
+int SettingsPath(char *out, int outSize)
+{
+    if (!JoinPath3(out, outSize, g_state.commonFolder, g_state.maker, g_state.gameExe)) return 0;
+    // as the shell's rule ever did, the name leaves room for ".ini" after it whole
+    if (lstrlenA(out) + 5 > outSize || !RenameExtension(out, outSize, ".ini")) {
+        out[0] = 0;
+        return 0;
+    }
+    return 1;
+}
 
 int ReadSetting(const char *section, const char *key, char *out, int outSize)
 {
