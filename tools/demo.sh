@@ -88,17 +88,17 @@ if [ "${1:-}" != --inside ]; then
       [ "$support32" = emulated ] || runner=(with_emulator)
       scale=12
       echo "demo: runs $disc/Setup.exe, the 32-bit file as shipped, under WoW64 in a 64-bit prefix"
-      echo "demo: through the emulator qemu-i386, since this machine runs no 32-bit x86 code:" \
+      echo "demo: through the emulator qemu-i386, since $(x86_32_why):" \
            "about a minute for every process start, 10 to 15 minutes in all" ;;
     32/none)
       echo "demo: $disc/Setup.exe is a 32-bit program, and this machine runs no 32-bit x86 code and" \
-           "has no emulator for it (qemu-user-static, which ./run deps installs)" >&2
+           "has no emulator for it (qemu-user-static, which ./run deps installs)${X86_32_SUPPORT:+ (X86_32_SUPPORT=$X86_32_SUPPORT)}" >&2
       exit 1 ;;
     64/native)
       echo "demo: runs $disc/Setup.exe, an x86-64 build, under wine64 in a 64-bit prefix" ;;
     64/*)
       echo "demo: runs $disc/Setup.exe, the x86-64 build of the same sources, under wine64 in a" \
-           "64-bit prefix, since this machine runs no 32-bit x86 code" ;;
+           "64-bit prefix, since $(x86_32_why)" ;;
   esac
   # the driver has the prefix's own width, so that it never goes through the emulator
   if [ $arch = win32 ]; then gxx=i686-w64-mingw32-g++-win32; else gxx=x86_64-w64-mingw32-g++-win32; fi
