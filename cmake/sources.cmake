@@ -3,10 +3,12 @@ set(LAUNCHER_SOURCES
   src/launcher.cpp
   src/core/command_line.cpp
   src/core/cp932.cpp
+  src/core/crc32.cpp
   src/core/layout.cpp
   src/core/profile_text.cpp
   src/core/settings.cpp
   src/core/startup.cpp
+  src/install/checksum_list.cpp
   src/install/install_log.cpp
   src/install/install_prep.cpp
   src/install/install_run.cpp
@@ -32,7 +34,9 @@ list(TRANSFORM LAUNCHER_SOURCES PREPEND ${LAUNCHER_TOP}/)
 set(PARSER_SOURCES
   src/core/command_line.cpp
   src/core/cp932.cpp
+  src/core/crc32.cpp
   src/core/profile_text.cpp
+  src/install/checksum_list.cpp
   src/install/log_parser.cpp
   src/install/script_parser.cpp
 )
