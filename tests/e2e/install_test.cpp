@@ -243,7 +243,9 @@ TEST_P(Install, FailedCopiesAreReportedAsWarningsAndTheRestGoesOn) {
             if (notCopied) disc.erase(notCopied);
         installed.erase("Setup.dat");
         EXPECT_TRUE(disc == installed);
-        if (row.gone) EXPECT_FALSE(harness::Exists(l.install + "\\" + row.gone));
+        if (row.gone) {
+            EXPECT_FALSE(harness::Exists(l.install + "\\" + row.gone));
+        }
         // everything else as after a clean install, so that an uninstall finds it all
         EXPECT_EQ("1", life::Setting(l, "INSTALL", "IsInstall"));
         EXPECT_TRUE(harness::Exists(l.install + "\\Setup.dat"));
