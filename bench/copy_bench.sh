@@ -110,10 +110,10 @@ for round in $(seq 1 "$rounds"); do
        "$(mbs "$t_bare") MB/s without it (log $log bytes)"
   best_cp=$(best "$best_cp" "$t_cp") best_run=$(best "$best_run" "$t_run") best_bare=$(best "$best_bare" "$t_bare")
 done
-read -r crc_mbs _ < <(probe crc 64)
+read -r crc_mbs _ < <(probe crc 256)
 echo "check: the runner with Setup.crc $(mbs "$best_run") MB/s, without $(mbs "$best_bare") MB/s" \
      "(the check costs $(awk -v r="$best_run" -v n="$best_bare" 'BEGIN { printf "%+.1f%%", 100 * (r - n) / n }') of the time);" \
-     "CRC-32 alone $crc_mbs MB/s in memory, $(awk -v b="$bytes" -v c="$crc_mbs" -v t="$best_run" \
+     "CRC-32 alone $crc_mbs MB/s over the copier's block, $(awk -v b="$bytes" -v c="$crc_mbs" -v t="$best_run" \
        'BEGIN { printf "%.1f%%", 100 * b / 1e6 / c / t }') of the runner's time"
 files=$(find "$b/disc/payload" -type f | wc -l)
 read -r n t_mem t_journal < <(probe journal 'C:\bench\run' "$files")

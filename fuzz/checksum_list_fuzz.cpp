@@ -27,6 +27,10 @@ static void Walk(const std::vector<char> &list)
     const char *buf = list.data();
     int len = int(list.size());
     if (!CheckChecksumList(buf, len)) return;
+    int size = ChecksumIndexSize(buf, len);
+    FUZZ_CHECK(size >= 16 && (size & (size - 1)) == 0);
+    std::vector<int> slots(size_t(size), -1);
+    IndexChecksumList(buf, len, slots.data(), size);
     int pos = 0, entries = 0, last = 0;
     ChecksumEntry e;
     while (NextChecksumEntry(buf, len, &pos, &e)) {
@@ -35,18 +39,19 @@ static void Walk(const std::vector<char> &list)
         FUZZ_CHECK(e.name > buf && e.nameLength >= 1 && e.nameLength <= 259 && e.name + e.nameLength + 2 <= buf + len);
         FUZZ_CHECK(!std::memchr(e.name, '\r', size_t(e.nameLength)) && !std::memchr(e.name, '\n', size_t(e.nameLength)) &&
                    !std::memchr(e.name, 0, size_t(e.nameLength)));
-        FUZZ_CHECK(++entries <= len);
-        // found again by its name from anywhere in the list: this entry or an earlier one of
-        // the same name, never a different name
+        FUZZ_CHECK(++entries <= len && 2 * entries <= size);
+        // found again by its name, through the index and through the whole list alike: this
+        // entry or an earlier one of the same name, never another name
         std::vector<char> name(e.name, e.name + e.nameLength);
         name.push_back(0);
-        for (int cursor : {0, pos, len}) {
-            ChecksumEntry found;
-            int at = cursor;
-            FUZZ_CHECK(FindChecksumEntry(buf, len, &at, name.data(), e.nameLength, &found));
-            FUZZ_CHECK(found.nameLength == e.nameLength && at > 0 && at <= len);
-        }
+        ChecksumEntry indexed, scanned;
+        FUZZ_CHECK(FindChecksumEntry(buf, len, slots.data(), int(slots.size()), name.data(), e.nameLength, &indexed));
+        FUZZ_CHECK(FindChecksumEntry(buf, len, nullptr, 0, name.data(), e.nameLength, &scanned));
+        FUZZ_CHECK(indexed.name == scanned.name && indexed.name <= e.name && indexed.nameLength == e.nameLength);
+        FUZZ_CHECK(indexed.crc == scanned.crc && indexed.size == scanned.size);
     }
+    ChecksumEntry none;
+    FUZZ_CHECK(!FindChecksumEntry(buf, len, slots.data(), size, "\n", 1, &none));
     // the end line is all that is left
     FUZZ_CHECK(len - pos == 14 && std::memcmp(buf + pos, "END ", 4) == 0);
     FUZZ_CHECK(BitwiseCrc(buf, size_t(pos)) == Crc32(0, buf, pos));

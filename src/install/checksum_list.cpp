@@ -9,6 +9,8 @@
 
 static int ParseHex(const char *buf, int len, int at, unsigned *value);
 static int ParseEntry(const char *buf, int len, int at, ChecksumEntry *entry);
+static unsigned NameHash(const char *name, int length);
+static int SameFolded(const char *a, const char *b, int length);
 
 int CheckChecksumList(const char *buf, int len)
 {
@@ -38,24 +40,88 @@ int NextChecksumEntry(const char *buf, int len, int *pos, ChecksumEntry *entry)
     return next > at;
 }
 
-int FindChecksumEntry(const char *buf, int len, int *cursor, const char *name, int nameLength,
-                      ChecksumEntry *entry)
+int ChecksumIndexSize(const char *buf, int len)
 {
-    // the disc lists a folder in the order the tool wrote it, mostly: the search starts
-    // where the last one ended, and a second round from the top finds the rest
-    int start = *cursor < LIST_HEAD_LENGTH ? LIST_HEAD_LENGTH : *cursor;
-    for (int round = 0; round < 2; round++) {
-        int pos = round == 0 ? start : LIST_HEAD_LENGTH;
-        int stop = round == 0 ? len : start;
-        while (pos < stop && NextChecksumEntry(buf, len, &pos, entry)) {
-            if (entry->nameLength != nameLength) continue;
-            if (SameTextNoCase(entry->name, entry->nameLength, name)) {
-                *cursor = pos;
-                return 1;
-            }
+    int pos = 0, entries = 0, size = 16;
+    ChecksumEntry entry;
+    while (NextChecksumEntry(buf, len, &pos, &entry)) entries++;
+    // an entry takes 15 bytes at least, so that the size stays far below what an int holds
+    while (size < 2 * entries) size *= 2;
+    return size;
+}
+
+void IndexChecksumList(const char *buf, int len, int *slots, int slotCount)
+{
+    for (int i = 0; i < slotCount; i++) slots[i] = 0;
+    int pos = 0;
+    ChecksumEntry entry;
+    for (;;) {
+        int at = pos < LIST_HEAD_LENGTH ? LIST_HEAD_LENGTH : pos;
+        if (!NextChecksumEntry(buf, len, &pos, &entry)) break;
+        unsigned slot = NameHash(entry.name, entry.nameLength) & (unsigned)(slotCount - 1);
+        // open addressing; a name met before keeps its slot, and the index never fills
+        int taken = 0;
+        while (slots[slot]) {
+            ChecksumEntry other;
+            int from = slots[slot];
+            NextChecksumEntry(buf, len, &from, &other);
+            if (other.nameLength == entry.nameLength && SameFolded(other.name, entry.name, entry.nameLength)) taken = 1;
+            if (taken) break;
+            slot = (slot + 1) & (unsigned)(slotCount - 1);
         }
+        if (!taken) slots[slot] = at;
+    }
+}
+
+int FindChecksumEntry(const char *buf, int len, const int *slots, int slotCount, const char *name,
+                      int nameLength, ChecksumEntry *entry)
+{
+    if (slotCount == 0) {
+        int pos = 0;
+        while (NextChecksumEntry(buf, len, &pos, entry))
+            if (entry->nameLength == nameLength && SameFolded(entry->name, name, nameLength)) return 1;
+        return 0;
+    }
+    unsigned slot = NameHash(name, nameLength) & (unsigned)(slotCount - 1);
+    for (int probes = 0; probes < slotCount && slots[slot]; probes++) {
+        int from = slots[slot];
+        if (NextChecksumEntry(buf, len, &from, entry) && entry->nameLength == nameLength &&
+            SameFolded(entry->name, name, nameLength))
+            return 1;
+        slot = (slot + 1) & (unsigned)(slotCount - 1);
     }
     return 0;
+}
+
+// FNV-1a over the name with its ASCII capitals as small letters. A trail byte in A-Z folds
+// too: names the same for SameTextNoCase still hash the same, and nothing else matters here.
+static unsigned NameHash(const char *name, int length)
+{
+    unsigned h = 2166136261u;
+    for (int i = 0; i < length; i++) {
+        unsigned char c = (unsigned char)name[i];
+        if (c >= 'A' && c <= 'Z') c = (unsigned char)(c + 32);
+        h = (h ^ c) * 16777619u;
+    }
+    return h;
+}
+
+// a[0..length) and b[0..length) the same, ASCII letters in either case; a double-byte
+// character compares whole (the trail of ア, 0x41, is never the letter A).
+static int SameFolded(const char *a, const char *b, int length)
+{
+    for (int i = 0; i < length; i++) {
+        unsigned char x = (unsigned char)a[i], y = (unsigned char)b[i];
+        if (IsCp932Lead(x) && i + 1 < length) {
+            if (x != y || a[i + 1] != b[i + 1]) return 0;
+            i++;
+            continue;
+        }
+        if (x >= 'A' && x <= 'Z') x = (unsigned char)(x + 32);
+        if (y >= 'A' && y <= 'Z') y = (unsigned char)(y + 32);
+        if (x != y) return 0;
+    }
+    return 1;
 }
 
 // 8 hex digits at buf[at], either case.

@@ -23,8 +23,16 @@ int CheckChecksumList(const char *buf, int len);
 // 0 at the end line, with *pos at its start.
 int NextChecksumEntry(const char *buf, int len, int *pos, ChecksumEntry *entry);
 
-// The entry for the path name[0..nameLength) (ASCII letters in either case), looked for
-// from *cursor on and round to it again; *cursor is left after the entry found, where the
-// next file of a listing in the same order is. 0 when the list does not name it.
-int FindChecksumEntry(const char *buf, int len, int *cursor, const char *name, int nameLength,
-                      ChecksumEntry *entry);
+// The number of slots an index of the list takes: a power of two, at least twice its entries.
+int ChecksumIndexSize(const char *buf, int len);
+
+// Fills slots[0..slotCount) (a ChecksumIndexSize) with where each entry starts, placed by the
+// hash of its name, so that a file is found in one look or a few whatever the order in which
+// the disc lists its folders. 0 marks a free slot.
+void IndexChecksumList(const char *buf, int len, int *slots, int slotCount);
+
+// The entry for the path name[0..nameLength) (ASCII letters in either case; the first of two
+// of one name), through the index, or through the whole list where slotCount is 0. 0 when the
+// list does not name it.
+int FindChecksumEntry(const char *buf, int len, const int *slots, int slotCount, const char *name,
+                      int nameLength, ChecksumEntry *entry);

@@ -27,9 +27,9 @@ static BYTE s_block[65536];
 static DWORD s_lastPump;
 static char s_self[PATH_SIZE];
 static const char *s_selfName = s_self;
-// the disc's list of sizes and CRC-32s (Setup.crc), NULL without a usable one
+// the disc's list of sizes and CRC-32s (Setup.crc), NULL without a usable one, and its index
 static char *s_list;
-static int s_listLength, s_listCursor;
+static int s_listLength, *s_listSlots, s_listSlotCount;
 
 static void ReportLine(HWND owner, const char *text, const char *caption);
 static void RunFolderLine(const char *line, int length);
@@ -81,8 +81,10 @@ int RunScript(void)
         else s_total += CopyPattern(line.text, line.length, s_total);
     }
     DrawProgressFull();
+    if (s_listSlots) HeapFree(GetProcessHeap(), 0, s_listSlots);
     if (s_list) HeapFree(GetProcessHeap(), 0, s_list);
     s_list = NULL;
+    s_listSlots = NULL;
     HeapFree(GetProcessHeap(), 0, script);
     return 1;
 }
@@ -200,7 +202,8 @@ static int CopyOneFile(const char *src, const char *dst, const char *relative, U
     const char *failure = NULL;
     const char *failedPath = NULL;
     ChecksumEntry listed;
-    int checked = s_list && FindChecksumEntry(s_list, s_listLength, &s_listCursor, relative, lstrlenA(relative), &listed);
+    int checked = s_list && FindChecksumEntry(s_list, s_listLength, s_listSlots, s_listSlotCount, relative,
+                                              lstrlenA(relative), &listed);
     unsigned crc = 0;
     if (checked && listed.size != remaining) {
         failure = kDamaged;  // cut short, or grown: the bytes need not be read to know
@@ -253,7 +256,8 @@ static void LoadChecksumList(void)
     DWORD got = 0;
     s_list = NULL;
     s_listLength = 0;
-    s_listCursor = 0;
+    s_listSlots = NULL;
+    s_listSlotCount = 0;
     if (!JoinPath(path, sizeof path, g_state.sourceFolder, "Setup.crc")) return;
     if (!ReadWholeFile(path, 0x7FFFFFFE, &s_list, &got)) {
         DWORD error = GetLastError();
@@ -268,6 +272,13 @@ static void LoadChecksumList(void)
         return;
     }
     s_listLength = (int)got;
+    // thousands of files looked for through the whole list would cost more than their CRC;
+    // without memory for the index they still are
+    int slots = ChecksumIndexSize(s_list, s_listLength);
+    s_listSlots = (int *)HeapAlloc(GetProcessHeap(), 0, (SIZE_T)slots * sizeof(int));
+    if (!s_listSlots) return;
+    s_listSlotCount = slots;
+    IndexChecksumList(s_list, s_listLength, s_listSlots, s_listSlotCount);
 }
 
 // One pending message after a block keeps the window painted and movable; looking more

@@ -142,9 +142,14 @@ TEST(ChecksumList, OnlyAWholeListWithItsOwnCheckIsTaken) {
 
 TEST(ChecksumList, EntriesFoundByNameInAnyOrder) {
     std::string list = Sealed("SETUPCRC 1\r\n0A1B2C3D 5 a.txt\r\n89ABCDEF 0 Data\\B.dat\r\n"
-                              "00000001 4294967296 data\\b.da\r\n");
+                              "00000001 4294967296 data\\b.da\r\n00000002 2 \x83\x41.txt\r\n00000003 3 A.TXT\r\n");
     std::vector<char> buf(list.begin(), list.end());
     ASSERT_TRUE(CheckChecksumList(buf.data(), int(buf.size())));
+    int size = ChecksumIndexSize(buf.data(), int(buf.size()));
+    EXPECT_EQ(size, 16);
+    // a small index that must probe past full slots finds the same as a large one
+    std::vector<int> slots(size_t(size), -1);
+    IndexChecksumList(buf.data(), int(buf.size()), slots.data(), size);
     const struct {
         const char* name;
         bool found;
@@ -152,20 +157,24 @@ TEST(ChecksumList, EntriesFoundByNameInAnyOrder) {
         unsigned long long size;
     } rows[] = {
         {"data\\b.dat", true, 0x89ABCDEF, 0},  // letters in either case
-        {"a.txt", true, 0x0A1B2C3D, 5},        // behind the cursor: found on the second round
+        {"a.txt", true, 0x0A1B2C3D, 5},        // the first of two of one name
         {"data\\b.da", true, 1, 4294967296ull},
         {"data\\b.d", false, 0, 0},          // a name's beginning is not the name
         {"b.dat", false, 0, 0},
+        {"\x83\x41.txt", true, 2, 2},          // ア, whose trail byte is a capital A
+        {"\x83\x61.txt", false, 0, 0},         // ヂ, whose trail byte is a small a
     };
-    int cursor = 0;
-    for (const auto& row : rows) {
-        ChecksumEntry e = {};
-        int found = FindChecksumEntry(buf.data(), int(buf.size()), &cursor, row.name, int(strlen(row.name)), &e);
-        EXPECT_EQ(found == 1, row.found) << row.name;
-        if (!found || !row.found) continue;
-        EXPECT_EQ(e.crc, row.crc) << row.name;
-        EXPECT_EQ(e.size, row.size) << row.name;
-        EXPECT_EQ(std::string(e.name, size_t(e.nameLength)).size(), strlen(row.name));
+    for (int slotCount : {size, 0}) {
+        for (const auto& row : rows) {
+            ChecksumEntry e = {};
+            int found = FindChecksumEntry(buf.data(), int(buf.size()), slots.data(), slotCount, row.name,
+                                          int(strlen(row.name)), &e);
+            EXPECT_EQ(found == 1, row.found) << row.name << " in " << slotCount << " slots";
+            if (!found || !row.found) continue;
+            EXPECT_EQ(e.crc, row.crc) << row.name;
+            EXPECT_EQ(e.size, row.size) << row.name;
+            EXPECT_EQ(size_t(e.nameLength), strlen(row.name));
+        }
     }
 }
 

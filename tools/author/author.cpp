@@ -1168,10 +1168,13 @@ int main(int argc, char **argv)
                 for (const Entry *f : inFolder[e.rel]) names932.push_back(f->rel932), namesUtf8.push_back(f->rel);
         std::string why, list = ChecksumList(disc, names932, namesUtf8, &why);
         if (list.empty()) return giveUp(why);
-        int cursor = 0, found = CheckChecksumList(list.data(), (int)list.size());
+        int found = CheckChecksumList(list.data(), (int)list.size());
+        std::vector<int> slots(found ? ChecksumIndexSize(list.data(), (int)list.size()) : 0);
+        IndexChecksumList(list.data(), (int)list.size(), slots.data(), (int)slots.size());
         ChecksumEntry entry;
         for (size_t i = 0; found && i < names932.size(); i++)
-            found = FindChecksumEntry(list.data(), (int)list.size(), &cursor, names932[i].c_str(), (int)names932[i].size(), &entry);
+            found = FindChecksumEntry(list.data(), (int)list.size(), slots.data(), (int)slots.size(), names932[i].c_str(),
+                                      (int)names932[i].size(), &entry);
         if (!found) return giveUp("Setup.crc does not read back with the launcher's reader");
         if (!WriteAll(disc / "Setup.crc", list)) return giveUp("cannot write into " + disc.string());
     }
