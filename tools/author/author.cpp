@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -576,6 +577,8 @@ int RunPiped(const std::vector<std::string> &argv, const std::string &input, std
         _exit(127);
     }
     close(in[0]), close(out[1]);
+    // a program that ends before it reads must not end this one (SIGPIPE) with it
+    signal(SIGPIPE, SIG_IGN);
     // the password is short and goes first: no child waits on a full pipe while we write
     if (pid > 0 && !input.empty() && write(in[1], input.data(), input.size()) < 0) {}
     close(in[1]);
