@@ -4,8 +4,9 @@
 # Prints figures, never fails on them:
 #   1. the launcher's script runner under Wine against `cp -r` of the same payload tree on the
 #      same file system (the prefix's C: drive), MB/s and their ratio; the runner with the
-#      disc's Setup.crc (every file checked) and without it, and the CRC-32 alone over the copier's 64 KiB block;
-#      and the install log's journal alone: the payload's entries appended with and without it;
+#      disc's Setup.crc (every file checked) and without it, and the CRC-32 alone over the
+#      copier's 64 KiB block; and the install log's journal alone: the payload's entries
+#      appended with and without it;
 #   2. a whole install through Setup.exe ("D:\Setup.exe Install D:", window, progress and the
 #      final report) over that payload, against cp;
 #   3. the time from process start to the first painted menu, against a bare Win32 window.
