@@ -3,8 +3,10 @@
 #
 # Prints figures, never fails on them:
 #   1. the launcher's script runner under Wine against `cp -r` of the same payload tree on the
-#      same file system (the prefix's C: drive), MB/s and their ratio; and the install log's
-#      journal alone: the payload's entries appended with and without it;
+#      same file system (the prefix's C: drive), MB/s and their ratio; the runner with the
+#      disc's Setup.crc (every file checked) and without it, and the CRC-32 alone over the
+#      copier's 64 KiB block; and the install log's journal alone: the payload's entries
+#      appended with and without it;
 #   2. a whole install through Setup.exe ("D:\Setup.exe Install D:", window, progress and the
 #      final report) over that payload, against cp;
 #   3. the time from process start to the first painted menu, against a bare Win32 window.
@@ -65,6 +67,17 @@ while done < small_budget:
     done += size; count += 1
 with open(f'{root}/Setup.ini', 'w', newline='') as f:
     f.write(''.join(l + '\r\n' for l in lines) + 'E;\r\n')
+# Setup.crc as tools/author writes it: every copied file in the script's order, then the check
+import zlib
+listed = b'SETUPCRC 1\r\n'
+for l in lines:
+    if l.startswith('F '):
+        folder = l[2:-5].replace('\\', '/')
+        for name in sorted(os.listdir(f'{root}/{folder}')):
+            data = open(f'{root}/{folder}/{name}', 'rb').read()
+            listed += b'%08X %d %s\\%s\r\n' % (zlib.crc32(data), len(data), l[2:-5].encode(), name.encode())
+with open(f'{root}/Setup.crc', 'wb') as f:
+    f.write(listed + b'END %08X\r\n' % zlib.crc32(listed))
 print(f'payload: {large} large files, {count} small files in {count // 500 + 1} folders')
 PY
 tree_bytes() { find "$1" -type f -printf '%s\n' 2>/dev/null | awk '{ s += $1 } END { printf "%d", s }'; }
@@ -73,7 +86,8 @@ tar -cf - -C "$b/disc" payload >/dev/null  # warm the page cache for every conte
 
 now() { date +%s.%N; }
 mbs() { awk -v b="$bytes" -v t="$1" 'BEGIN { printf "%.1f", b / 1e6 / t }'; }
-best_cp=0 best_run=0
+best_cp=0 best_run=0 best_bare=0
+best() { awk -v a="$1" -v t="$2" 'BEGIN { print (a == 0 || t < a) ? t : a }'; }
 for round in $(seq 1 "$rounds"); do
   rm -rf "$b/cp" "$b/run"
   mkdir -p "$b/cp" "$b/run"
@@ -82,12 +96,26 @@ for round in $(seq 1 "$rounds"); do
   t_cp=$(awk -v a="$t0" -v z="$t1" 'BEGIN { print z - a }')
   rm -rf "$b/cp"
   sync
-  read -r copied t_run log problems < <(probe runner 'C:\bench\disc' 'C:\bench\run')
-  [ "$copied" = "$bytes" ] || echo "runner: copied $copied of $bytes bytes ($problems problems)" >&2
-  echo "round $round: cp -r $(mbs "$t_cp") MB/s, script runner $(mbs "$t_run") MB/s (log $log bytes)"
-  best_cp=$(awk -v a="$best_cp" -v t="$t_cp" 'BEGIN { print (a == 0 || t < a) ? t : a }')
-  best_run=$(awk -v a="$best_run" -v t="$t_run" 'BEGIN { print (a == 0 || t < a) ? t : a }')
+  # the same copy from the disc with Setup.crc (every file checked) and without it, which
+  # goes first in every other round: the second of two copies finds the disk busier
+  for list in $([ $((round % 2)) = 1 ] && echo "with without" || echo "without with"); do
+    rm -rf "$b/run" && mkdir -p "$b/run"
+    [ "$list" = with ] || mv "$b/disc/Setup.crc" "$b/Setup.crc"
+    sync
+    read -r copied t log problems < <(probe runner 'C:\bench\disc' 'C:\bench\run')
+    [ "$list" = with ] || mv "$b/Setup.crc" "$b/disc/Setup.crc"
+    [ "$copied" = "$bytes" ] && [ "$problems" = 0 ] || echo "runner: copied $copied of $bytes bytes ($problems problems)" >&2
+    if [ "$list" = with ]; then t_run=$t; else t_bare=$t; fi
+  done
+  echo "round $round: cp -r $(mbs "$t_cp") MB/s, script runner $(mbs "$t_run") MB/s checking Setup.crc," \
+       "$(mbs "$t_bare") MB/s without it (log $log bytes)"
+  best_cp=$(best "$best_cp" "$t_cp") best_run=$(best "$best_run" "$t_run") best_bare=$(best "$best_bare" "$t_bare")
 done
+read -r crc_mbs _ < <(probe crc 256)
+echo "check: the runner with Setup.crc $(mbs "$best_run") MB/s, without $(mbs "$best_bare") MB/s" \
+     "(the check costs $(awk -v r="$best_run" -v n="$best_bare" 'BEGIN { printf "%+.1f%%", 100 * (r - n) / n }') of the time);" \
+     "CRC-32 alone $crc_mbs MB/s over the copier's block, $(awk -v b="$bytes" -v c="$crc_mbs" -v t="$best_run" \
+       'BEGIN { printf "%.1f%%", 100 * b / 1e6 / c / t }') of the runner's time"
 files=$(find "$b/disc/payload" -type f | wc -l)
 read -r n t_mem t_journal < <(probe journal 'C:\bench\run' "$files")
 echo "journal: $n log entries in $(awk -v t="$t_mem" 'BEGIN { printf "%.1f", t * 1e3 }') ms in memory," \

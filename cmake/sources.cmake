@@ -3,10 +3,10 @@ set(LAUNCHER_SOURCES
   src/launcher.cpp
   src/core/command_line.cpp
   src/core/cp932.cpp
+  src/core/crc32.cpp
   src/core/layout.cpp
   src/core/profile_text.cpp
-  src/platform/settings.cpp
-  src/platform/startup.cpp
+  src/install/checksum_list.cpp
   src/install/install_log.cpp
   src/install/install_prep.cpp
   src/install/install_run.cpp
@@ -16,6 +16,8 @@ set(LAUNCHER_SOURCES
   src/install/script_runner.cpp
   src/install/shortcuts.cpp
   src/platform/platform.cpp
+  src/platform/settings.cpp
+  src/platform/startup.cpp
   src/platform/system_calls.cpp
   src/ui/dialogs.cpp
   src/ui/main_window.cpp
@@ -32,8 +34,10 @@ list(TRANSFORM LAUNCHER_SOURCES PREPEND ${LAUNCHER_TOP}/)
 set(PARSER_SOURCES
   src/core/command_line.cpp
   src/core/cp932.cpp
+  src/core/crc32.cpp
   src/core/layout.cpp
   src/core/profile_text.cpp
+  src/install/checksum_list.cpp
   src/install/log_parser.cpp
   src/install/script_parser.cpp
 )

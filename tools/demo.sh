@@ -46,11 +46,11 @@ find_install() {
   [ -f "$install_dir/Setup.dat" ] || { echo "no Setup.dat in $install_dir, the InstallFold of $settings" >&2; return 1; }
 }
 
-# The install folder holds what the disc holds, byte for byte: all but Setup.ini and
-# autorun.inf, and nothing else but the uninstall log. Prints every difference.
+# The install folder holds what the disc holds, byte for byte: all but Setup.ini, its list
+# Setup.crc and autorun.inf, and nothing else but the uninstall log. Prints every difference.
 compare_install() {  # compare_install DISC INSTALL
   local list_disc list_install rel bad=0
-  list_disc=$(cd "$1" && find . -type f ! -ipath ./setup.ini ! -ipath ./autorun.inf | sort)
+  list_disc=$(cd "$1" && find . -type f ! -ipath ./setup.ini ! -ipath ./setup.crc ! -ipath ./autorun.inf | sort)
   list_install=$(cd "$2" && find . -type f ! -ipath ./setup.dat | sort)
   while IFS= read -r rel; do
     [ -n "$rel" ] && { echo "not installed: ${rel#./}"; bad=1; }

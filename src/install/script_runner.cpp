@@ -1,9 +1,11 @@
 #include "script_runner.h"
 #include "../core/cp932.h"
+#include "../core/crc32.h"
 #include "../core/layout.h"
 #include "../core/state.h"
 #include "../platform/platform.h"
 #include "../ui/main_window.h"
+#include "checksum_list.h"
 #include "install_log.h"
 #include "script_parser.h"
 
@@ -14,6 +16,8 @@ static const char kFolderFailed[] = "フォルダの作成に失敗しました"
 static const char kSourceMissing[] = "インストールファイルが存在しない可能性があります";
 static const char kInstallFailed[] = "インストールに失敗";
 static const char kScriptUnreadable[] = "インストールスクリプトが読めません";
+static const char kDamaged[] = "ディスクのファイルが破損しています";
+static const char kListDamaged[] = "ファイル一覧が破損しているため、ファイルを検査せずにインストールします";
 
 // a look at the queue costs as much as copying a block, so it is taken at most this often
 #define PUMP_INTERVAL_MS 10
@@ -23,11 +27,15 @@ static BYTE s_block[65536];
 static DWORD s_lastPump;
 static char s_self[PATH_SIZE];
 static const char *s_selfName = s_self;
+// the disc's list of sizes and CRC-32s (Setup.crc), NULL without a usable one, and its index
+static char *s_list;
+static int s_listLength, *s_listSlots, s_listSlotCount;
 
 static void ReportLine(HWND owner, const char *text, const char *caption);
 static void RunFolderLine(const char *line, int length);
 static ULONGLONG CopyPattern(const char *line, int length, ULONGLONG before);
-static int CopyOneFile(const char *src, const char *dst, ULONGLONG before, ULONGLONG *lineBytes);
+static int CopyOneFile(const char *src, const char *dst, const char *relative, ULONGLONG before, ULONGLONG *lineBytes);
+static void LoadChecksumList(void);
 static void PumpOneMessage(void);
 static int IsRunningProgram(const char *path);
 static int SameFile(const char *a, const char *b);
@@ -52,6 +60,7 @@ int RunScript(void)
     s_total = 0;
     s_lastPump = GetTickCount() - PUMP_INTERVAL_MS;  // the first block looks at once
     FindRunningProgram();
+    LoadChecksumList();
     int pos = 0;
     ScriptLine line;
     while (NextScriptLine(script, (int)got, &pos, &line)) {
@@ -72,6 +81,10 @@ int RunScript(void)
         else s_total += CopyPattern(line.text, line.length, s_total);
     }
     DrawProgressFull();
+    if (s_listSlots) HeapFree(GetProcessHeap(), 0, s_listSlots);
+    if (s_list) HeapFree(GetProcessHeap(), 0, s_list);
+    s_list = NULL;
+    s_listSlots = NULL;
     HeapFree(GetProcessHeap(), 0, script);
     return 1;
 }
@@ -158,7 +171,7 @@ static ULONGLONG CopyPattern(const char *line, int length, ULONGLONG before)
             break;
         }
         if (IsRunningProgram(dst)) continue;  // the staged installer is already in place
-        if (!CopyOneFile(src, dst, before, &lineBytes)) {
+        if (!CopyOneFile(src, dst, relative + 2, before, &lineBytes)) {
             abandoned = 1;
             break;
         }
@@ -167,8 +180,9 @@ static ULONGLONG CopyPattern(const char *line, int length, ULONGLONG before)
     return abandoned ? 0 : lineBytes;
 }
 
-// Copies one file in blocks, advancing the bar; reports its own failure.
-static int CopyOneFile(const char *src, const char *dst, ULONGLONG before, ULONGLONG *lineBytes)
+// Copies one file in blocks, advancing the bar; reports its own failure. A file that differs
+// from the disc's list is reported and removed, and the pattern goes on (1).
+static int CopyOneFile(const char *src, const char *dst, const char *relative, ULONGLONG before, ULONGLONG *lineBytes)
 {
     HANDLE in = SysCreateFile(src, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
     if (in == INVALID_HANDLE_VALUE) {
@@ -187,6 +201,15 @@ static int CopyOneFile(const char *src, const char *dst, ULONGLONG before, ULONG
     if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) remaining = 0;
     const char *failure = NULL;
     const char *failedPath = NULL;
+    ChecksumEntry listed;
+    int checked = s_list && FindChecksumEntry(s_list, s_listLength, s_listSlots, s_listSlotCount, relative,
+                                              lstrlenA(relative), &listed);
+    unsigned crc = 0;
+    if (checked && listed.size != remaining) {
+        failure = kDamaged;  // cut short, or grown: the bytes need not be read to know
+        failedPath = src;
+        remaining = 0;
+    }
     while (remaining > 0) {
         DWORD want = remaining < BLOCK_READ ? (DWORD)remaining : BLOCK_READ;
         DWORD got = 0, put = 0;
@@ -198,6 +221,7 @@ static int CopyOneFile(const char *src, const char *dst, ULONGLONG before, ULONG
         }
         *lineBytes += got;
         remaining -= got;
+        if (checked) crc = Crc32(crc, s_block, (int)got);  // the block as read, never read again
         if (!WriteFile(out, s_block, got, &put, NULL) || put != got) {
             failure = kInstallFailed;  // the disk is full, or the write failed
             failedPath = dst;
@@ -211,12 +235,50 @@ static int CopyOneFile(const char *src, const char *dst, ULONGLONG before, ULONG
         failedPath = dst;
     }
     CloseHandle(in);
+    if (checked && !failure && crc != listed.crc) {
+        failure = kDamaged;
+        failedPath = src;
+    }
     if (failure) {
         SysDeleteFile(dst);  // a cut-off file must not look installed; it stays logged
         ReportLine(g_state.mainWindow, failure, failedPath);
-        return 0;
+        // the disc still reads: the next file may well be whole
+        return failure == kDamaged;
     }
     return 1;
+}
+
+// The disc's Setup.crc, when it has one. A list that is damaged itself is said once and
+// not used: the files are copied unchecked, as from a disc without one.
+static void LoadChecksumList(void)
+{
+    char path[PATH_SIZE];
+    DWORD got = 0;
+    s_list = NULL;
+    s_listLength = 0;
+    s_listSlots = NULL;
+    s_listSlotCount = 0;
+    if (!JoinPath(path, sizeof path, g_state.sourceFolder, "Setup.crc")) return;
+    if (!ReadWholeFile(path, 0x7FFFFFFE, &s_list, &got)) {
+        DWORD error = GetLastError();
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
+            ReportLine(g_state.mainWindow, kListDamaged, path);
+        return;
+    }
+    if (!CheckChecksumList(s_list, (int)got)) {
+        HeapFree(GetProcessHeap(), 0, s_list);
+        s_list = NULL;
+        ReportLine(g_state.mainWindow, kListDamaged, path);
+        return;
+    }
+    s_listLength = (int)got;
+    // thousands of files looked for through the whole list would cost more than their CRC;
+    // without memory for the index they still are
+    int slots = ChecksumIndexSize(s_list, s_listLength);
+    s_listSlots = (int *)HeapAlloc(GetProcessHeap(), 0, (SIZE_T)slots * sizeof(int));
+    if (!s_listSlots) return;
+    s_listSlotCount = slots;
+    IndexChecksumList(s_list, s_listLength, s_listSlots, s_listSlotCount);
 }
 
 // One pending message after a block keeps the window painted and movable; looking more

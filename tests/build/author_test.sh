@@ -23,12 +23,14 @@ new_game() {
 }
 
 # refused NAME EXPECTED...: the run fails, names each expected text, and leaves nothing behind;
-# --check reports the very same. $product and $out stand in for the sample and $work/NAME.iso.
+# --check reports the very same. $product and $out stand in for the sample and $work/NAME.iso;
+# $sign is a certificate for --sign.
 refused() {
   local name=$1
   shift
   local image=${out:-$work/$name.iso}
-  local args=(--game "$work/game" --product "${product:-$top/products/sample}" --setup "$disc/Setup.exe" --out "$image")
+  local args=(--game "$work/game" --product "${product:-$top/products/sample}" --setup "$disc/Setup.exe" --out "$image"
+              ${sign:+--sign "$sign"})
   "$author" "${args[@]}" >"$work/out.txt" 2>"$work/err.txt"
   local rc=$?
   [ $rc = 1 ] || fail "$name: exit code $rc, expected 1"
@@ -158,6 +160,74 @@ case $lines in
   *) fail "sample: unexpected script: $lines" ;;
 esac
 grep -q "0x5C" "$work/err.txt" || fail "sample: 年表.txt was not noted for its 0x5C trail byte"
+
+# 11. Signing: a wrong password, an expired certificate or a missing one is refused before
+#     anything is signed; a time-stamping server that does not answer leaves no image and no
+#     folder behind; a good certificate signs Setup.exe and, as the product asks, the game,
+#     which osslsigncode then verifies; Setup.exe stays a Windows 95 program; Setup.crc lists
+#     every copied file (the signed ones as signed) and checks itself.
+new_game
+rm -rf "$work/product" && cp -a "$top/products/sample" "$work/product"
+echo "#define PRODUCT_SIGN_GAME 1" >>"$work/product/product.rc"
+openssl req -x509 -newkey rsa:2048 -nodes -days 30 -subj "/CN=Test Publisher" -keyout "$work/key.pem" \
+  -out "$work/cert.pem" 2>/dev/null &&
+  AUTHOR_SIGN_PASS=secret openssl pkcs12 -export -inkey "$work/key.pem" -in "$work/cert.pem" -out "$work/good.pfx" \
+    -passout env:AUTHOR_SIGN_PASS || fail "sign: openssl made no certificate"
+mkdir -p "$work/ca" && : >"$work/ca/index.txt" && echo 01 >"$work/ca/serial"
+printf '[ca]\ndefault_ca=d\n[d]\ndatabase=%s/index.txt\nnew_certs_dir=%s\nserial=%s/serial\npolicy=p\ndefault_md=sha256\n[p]\ncommonName=supplied\n' \
+  "$work/ca" "$work/ca" "$work/ca" >"$work/ca/ca.cnf"
+openssl req -new -newkey rsa:2048 -nodes -subj "/CN=Old Publisher" -keyout "$work/ca/key.pem" -out "$work/ca/old.csr" 2>/dev/null &&
+  openssl ca -batch -config "$work/ca/ca.cnf" -selfsign -keyfile "$work/ca/key.pem" -in "$work/ca/old.csr" \
+    -startdate 20200101000000Z -enddate 20200201000000Z -out "$work/ca/old.pem" >/dev/null 2>&1 &&
+  AUTHOR_SIGN_PASS=secret openssl pkcs12 -export -inkey "$work/ca/key.pem" -in "$work/ca/old.pem" -out "$work/old.pfx" \
+    -passout env:AUTHOR_SIGN_PASS || fail "sign: openssl made no expired certificate"
+AUTHOR_SIGN_PASS=wrong sign=$work/good.pfx refused wrong-password \
+  "good.pfx: does not open with the password in AUTHOR_SIGN_PASS (a wrong password?)" "1 problem; nothing written"
+grep -q secret "$work/err.txt" && fail "wrong-password: the report shows a password"
+AUTHOR_SIGN_PASS=secret sign=$work/old.pfx refused expired \
+  "old.pfx: its certificate (CN = Old Publisher) expired on Feb  1 00:00:00 2020 GMT"
+AUTHOR_SIGN_PASS=secret sign=$work/none.pfx refused no-certificate "none.pfx: cannot be read (--sign"
+AUTHOR_SIGN_PASS=secret "$author" --game "$work/game" --product "$work/product" --setup "$disc/Setup.exe" \
+  --sign "$work/good.pfx" --timestamp http://127.0.0.1:9/ --out "$work/ts.iso" >"$work/out.txt" 2>"$work/err.txt" &&
+  fail "timestamp: authored without its time stamp"
+grep -q "author: cannot sign .*Setup.exe" "$work/err.txt" || fail "timestamp: not said: $(cat "$work/err.txt")"
+ls "$work" | grep -q "^ts.iso" && fail "timestamp: left $(ls "$work" | grep "^ts.iso")"
+# the shipped, 32-bit Setup.exe, which check_exe.sh knows
+setup32=$top/build/disc/Setup.exe
+AUTHOR_SIGN_PASS=secret "$author" --game "$work/game" --product "$work/product" --setup "$setup32" \
+  --sign "$work/good.pfx" --disc "$work/signed" --out "$work/signed.iso" >"$work/out.txt" 2>"$work/err.txt" ||
+  fail "sign: refused: $(cat "$work/err.txt")"
+for f in Setup.exe AoHoshi.exe; do
+  osslsigncode verify -in "$work/signed/$f" -CAfile "$work/cert.pem" >"$work/verify.txt" 2>&1 ||
+    fail "sign: $f does not verify: $(tail -5 "$work/verify.txt")"
+done
+cmp -s "$work/signed/data/map01.dat" "$work/game/data/map01.dat" || fail "sign: a data file changed"
+cmp -s "$work/game/AoHoshi.exe" "$disc/AoHoshi.exe" || fail "sign: the game folder's own executable was signed"
+"$top/tests/build/check_exe.sh" "$work/signed/Setup.exe" >"$work/exe.txt" || fail "sign: check_exe.sh: $(cat "$work/exe.txt")"
+python3 - "$work/signed" >"$work/crc.txt" 2>&1 <<'PY' || fail "sign: Setup.crc: $(cat "$work/crc.txt")"
+import os, sys, zlib
+disc = sys.argv[1]
+data = open(os.path.join(disc, 'Setup.crc'), 'rb').read()
+body, end = data[:data.rindex(b'END ')], data[data.rindex(b'END '):]
+assert body.startswith(b'SETUPCRC 1\r\n') and end == b'END %08X\r\n' % zlib.crc32(body), end
+listed = {}
+for line in body.split(b'\r\n')[1:-1]:
+    crc, size, name = line.split(b' ', 2)
+    listed[name.decode('cp932').replace('\\', '/')] = (int(crc, 16), int(size))
+found = {}
+for folder, _, files in os.walk(disc):
+    for f in files:
+        rel = os.path.relpath(os.path.join(folder, f), disc)
+        if rel not in ('Setup.ini', 'Setup.crc', 'autorun.inf'):
+            b = open(os.path.join(disc, rel), 'rb').read()
+            found[rel] = (zlib.crc32(b), len(b))
+assert listed == found, (listed, found)
+PY
+"$author" --game "$work/game" --product "$work/product" --setup "$work/signed/Setup.exe" --check >"$work/out.txt" 2>&1
+grep -qF "signature: Setup.exe: signed by /CN=Test Publisher; the signature does not verify (self-signed certificate)" \
+  "$work/out.txt" || fail "sign: --check does not say how Setup.exe is signed: $(grep signature "$work/out.txt")"
+grep -qF "signature: AoHoshi.exe: not signed" "$work/out.txt" || fail "sign: --check: $(grep signature "$work/out.txt")"
+ls "$work" | grep -q "\.sign-\|\.disc-" && fail "sign: a scratch folder was left behind: $(ls "$work")"
 
 [ $failures = 0 ] && echo "author_test: all passed" || echo "author_test: $failures failed"
 [ $failures = 0 ]

@@ -1,5 +1,6 @@
 // The publisher's round trip: the sample game authored into a disc image by tools/author
-// (Setup.exe built for the product folder on the way, in the 32-bit run), the image extracted
+// (Setup.exe built for the product folder on the way, in the 32-bit run, and signed with a
+// certificate made here, which osslsigncode then verifies), the image extracted
 // onto the CD-ROM drive D:, installed through the menu and its dialogs, the installed tree
 // compared with the game folder (and found by the try-out's own check), and uninstalled again.
 // The Linux side (the authoring tool, its refusal cases, xorriso) runs as Unix programs that
@@ -135,10 +136,15 @@ TEST_F(Authoring, TheAuthoredDiscInstallsTheGameFolderAndUninstallsClean) {
         "\"$top/tests/build/author_test.sh\" \"$disc\" >\"$w/refusals.log\" 2>&1\n"
         "echo $? >\"$w/refusals.rc.tmp\" && mv \"$w/refusals.rc.tmp\" \"$w/refusals.rc\"\n"
         "mkdir -p \"$w/game\" && cp -a \"$disc\"/. \"$w/game\"/ && rm -f \"$w/game/Setup.exe\" \"$w/game/Setup.ini\" &&\n"
+        "openssl req -x509 -newkey rsa:2048 -nodes -days 7 -subj /CN=Publisher -keyout \"$w/key.pem\" \\\n"
+        "  -out \"$w/cert.pem\" >\"$w/author.log\" 2>&1 &&\n"
+        "export AUTHOR_SIGN_PASS=secret &&\n"
+        "openssl pkcs12 -export -inkey \"$w/key.pem\" -in \"$w/cert.pem\" -out \"$w/sign.pfx\" -passout env:AUTHOR_SIGN_PASS &&\n"
         "\"$top/build/author/author\" --game \"$w/game\" --product \"$top/products/sample\" \\\n"
-        "  " + kSetupArg + "--out \"$w/disc.iso\" >\"$w/author.log\" 2>&1 &&\n"
+        "  " + kSetupArg + "--sign \"$w/sign.pfx\" --out \"$w/disc.iso\" >>\"$w/author.log\" 2>&1 &&\n"
         "find \"$cdrom\" -mindepth 1 -delete &&\n"
         "xorriso -read_fs norock -osirrox on -indev \"$w/disc.iso\" -extract / \"$cdrom\" >>\"$w/author.log\" 2>&1 &&\n"
+        "osslsigncode verify -in \"$cdrom/Setup.exe\" -CAfile \"$w/cert.pem\" >>\"$w/author.log\" 2>&1 &&\n"
         // the files stay read-only; writable folders let the harness empty the drive again
         "find \"$cdrom\" -type d -exec chmod u+w {} +\n"
         "echo $? >\"$w/author.rc.tmp\" && mv \"$w/author.rc.tmp\" \"$w/author.rc\"\n";
@@ -150,6 +156,8 @@ TEST_F(Authoring, TheAuthoredDiscInstallsTheGameFolderAndUninstallsClean) {
     EXPECT_NE(std::string::npos, ini.find("\r\nD data;\r\nD data\\voice;\r\n")) << ini;
     EXPECT_EQ("E\r\n", ini.substr(ini.size() - 3)) << ini;
     EXPECT_NE(std::string::npos, harness::ReadFile("D:\\autorun.inf").find("open=Setup.exe\r\n"));
+    // the list the install checks every file against: one report box below says it all fits
+    EXPECT_EQ(0u, harness::ReadFile("D:\\Setup.crc").find("SETUPCRC 1\r\n"));
 
     // The menu on the disc: INSTALL, a root of our own, a desktop shortcut, no readme.
     harness::Process menu = harness::Start("D:\\Setup.exe", "D:\\");

@@ -1,9 +1,13 @@
-// The install script and the uninstall log, line by line, never past their data.
+// The install script, the uninstall log and the disc's checksum list, line by line, never
+// past their data.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "core/crc32.h"
+#include "install/checksum_list.h"
 #include "install/log_parser.h"
 #include "install/script_parser.h"
 
@@ -93,6 +97,85 @@ TEST(LogParser, DamageStopsTheReplay) {
     ASSERT_EQ(e.size(), 3u);
     EXPECT_EQ(e[1].text, "F b.txt");
     EXPECT_EQ(e[2].kind, LOG_DAMAGED);
+}
+
+// A list with its end line, whose check is that of the text before it.
+std::string Sealed(const std::string& text) {
+    char end[16];
+    std::snprintf(end, sizeof end, "END %08X\r\n", Crc32(0, text.data(), int(text.size())));
+    return text + end;
+}
+
+bool Accepted(const std::string& list) {
+    std::vector<char> buf(list.begin(), list.end());  // no terminator to lean on
+    return CheckChecksumList(buf.data(), int(buf.size())) == 1;
+}
+
+TEST(ChecksumList, OnlyAWholeListWithItsOwnCheckIsTaken) {
+    EXPECT_EQ(Crc32(0, "123456789", 9), 0xCBF43926u);  // the polynomial's own check value
+    const std::string head = "SETUPCRC 1\r\n", two = head + "0A1B2C3D 5 a.txt\r\n89abcdef 0 data\\\x95\x5C.dat\r\n";
+    const struct {
+        const char* what;
+        std::string list;
+        bool taken;
+    } rows[] = {
+        {"two entries", Sealed(two), true},
+        {"no entries", Sealed(head), true},
+        {"a name of 259 bytes", Sealed(head + "00000000 1 " + std::string(259, 'n') + "\r\n"), true},
+        {"a name of 260 bytes", Sealed(head + "00000000 1 " + std::string(260, 'n') + "\r\n"), false},
+        {"one byte changed after sealing", [&] { std::string l = Sealed(two); l[14] = 'C'; return l; }(), false},
+        {"a wrong check", two + "END 00000000\r\n", false},
+        {"no end line", two, false},
+        {"bytes after the end line", Sealed(two) + "\r\n", false},
+        {"the end line cut", Sealed(two).substr(0, Sealed(two).size() - 1), false},
+        {"a bare line feed", Sealed(head + "0A1B2C3D 5 a.txt\n"), false},
+        {"seven digits", Sealed(head + "0A1B2C3 5 a.txt\r\n"), false},
+        {"no size", Sealed(head + "0A1B2C3D  a.txt\r\n"), false},
+        {"a size past 19 digits", Sealed(head + "0A1B2C3D 12345678901234567890 a.txt\r\n"), false},
+        {"no name", Sealed(head + "0A1B2C3D 5 \r\n"), false},
+        {"a NUL in the name", Sealed(head + std::string("0A1B2C3D 5 a\0b\r\n", 17)), false},
+        {"another first line", Sealed("SETUPCRC 2\r\n"), false},
+        {"empty", "", false},
+    };
+    for (const auto& row : rows) EXPECT_EQ(Accepted(row.list), row.taken) << row.what;
+}
+
+TEST(ChecksumList, EntriesFoundByNameInAnyOrder) {
+    std::string list = Sealed("SETUPCRC 1\r\n0A1B2C3D 5 a.txt\r\n89ABCDEF 0 Data\\B.dat\r\n"
+                              "00000001 4294967296 data\\b.da\r\n00000002 2 \x83\x41.txt\r\n00000003 3 A.TXT\r\n");
+    std::vector<char> buf(list.begin(), list.end());
+    ASSERT_TRUE(CheckChecksumList(buf.data(), int(buf.size())));
+    int size = ChecksumIndexSize(buf.data(), int(buf.size()));
+    EXPECT_EQ(size, 16);
+    // a small index that must probe past full slots finds the same as a large one
+    std::vector<int> slots(size_t(size), -1);
+    IndexChecksumList(buf.data(), int(buf.size()), slots.data(), size);
+    const struct {
+        const char* name;
+        bool found;
+        unsigned crc;
+        unsigned long long size;
+    } rows[] = {
+        {"data\\b.dat", true, 0x89ABCDEF, 0},  // letters in either case
+        {"a.txt", true, 0x0A1B2C3D, 5},        // the first of two of one name
+        {"data\\b.da", true, 1, 4294967296ull},
+        {"data\\b.d", false, 0, 0},          // a name's beginning is not the name
+        {"b.dat", false, 0, 0},
+        {"\x83\x41.txt", true, 2, 2},          // ア, whose trail byte is a capital A
+        {"\x83\x61.txt", false, 0, 0},         // ヂ, whose trail byte is a small a
+    };
+    for (int slotCount : {size, 0}) {
+        for (const auto& row : rows) {
+            ChecksumEntry e = {};
+            int found = FindChecksumEntry(buf.data(), int(buf.size()), slots.data(), slotCount, row.name,
+                                          int(strlen(row.name)), &e);
+            EXPECT_EQ(found == 1, row.found) << row.name << " in " << slotCount << " slots";
+            if (!found || !row.found) continue;
+            EXPECT_EQ(e.crc, row.crc) << row.name;
+            EXPECT_EQ(e.size, row.size) << row.name;
+            EXPECT_EQ(size_t(e.nameLength), strlen(row.name));
+        }
+    }
 }
 
 }  // namespace

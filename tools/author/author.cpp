@@ -6,9 +6,13 @@
 // reports each problem with the file it concerns and the limit it breaks, and then writes
 // nothing. --check runs the same checks and stops there. When everything fits it writes
 // Setup.ini, builds Setup.exe for the product (or takes --setup), assembles the disc with
-// autorun.inf and writes an ISO 9660 + Joliet image.
+// autorun.inf and writes an ISO 9660 + Joliet image, with Setup.crc, the size and CRC-32 of
+// every file the script copies. --sign signs Setup.exe (and the game executable when the
+// product asks for it) with osslsigncode before they go onto the disc.
 // Names on Linux are UTF-8; on the disc and to the launcher they are code page 932.
 #include "core/cp932.h"
+#include "core/crc32.h"
+#include "install/checksum_list.h"
 #include "install/log_parser.h"
 #include "install/script_parser.h"
 
@@ -19,6 +23,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -53,7 +58,8 @@ const struct Medium { const char *name; uintmax_t sectors; } kMedia[] = {
 };
 
 struct Options {
-    fs::path game, product, out, setup, disc, buildDir;
+    fs::path game, product, out, setup, disc, buildDir, sign;
+    std::string timestamp;  // a time-stamping server for the signatures; none: no network
     std::string gameShown;  // the --game folder as the publisher wrote it
     std::string longRoot = kLongRoot, volume;
     int margin = 10;
@@ -503,6 +509,9 @@ uintmax_t ImageSectors(const std::vector<Entry> &entries, uintmax_t setupSize, u
     }
     add("", "Setup.exe", setupSize);
     add("", "Setup.ini", scriptSize);
+    uintmax_t listSize = 26;
+    for (auto &e : entries) listSize += e.dir ? 0 : 32 + e.rel932.size();
+    add("", "Setup.crc", listSize + 32);
     add("", "autorun.inf", 200);
     for (auto *tree : {&isoDir, &jolietDir})
         for (auto &d : *tree) sectors += (d.second + 68 + kSector - 1) / kSector;  // "." and ".." too
@@ -540,11 +549,184 @@ std::string MediumWarning(uintmax_t sectors, const char *about)
 }
 
 // A fresh folder of our own next to path.
-fs::path MakeScratch(const fs::path &path)
+fs::path MakeScratch(const fs::path &path, const char *kind = ".disc")
 {
-    std::string name = path.string() + ".disc-XXXXXX";
+    std::string name = path.string() + kind + "-XXXXXX";
     if (!mkdtemp(&name[0])) return fs::path();
     return name;
+}
+
+// Runs argv with `input` on its standard input and its output and errors in *output.
+// Returns its exit code; 127 when the program is not there, -1 when it did not run.
+int RunPiped(const std::vector<std::string> &argv, const std::string &input, std::string *output)
+{
+    std::vector<char *> args;
+    for (auto &a : argv) args.push_back(const_cast<char *>(a.c_str()));
+    args.push_back(nullptr);
+    int in[2], out[2];
+    if (pipe(in) != 0) return -1;
+    if (pipe(out) != 0) {
+        close(in[0]), close(in[1]);
+        return -1;
+    }
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(in[0], 0), dup2(out[1], 1), dup2(out[1], 2);
+        close(in[0]), close(in[1]), close(out[0]), close(out[1]);
+        execvp(args[0], args.data());
+        _exit(127);
+    }
+    close(in[0]), close(out[1]);
+    // a program that ends before it reads must not end this one (SIGPIPE) with it
+    signal(SIGPIPE, SIG_IGN);
+    // the password is short and goes first: no child waits on a full pipe while we write
+    if (pid > 0 && !input.empty() && write(in[1], input.data(), input.size()) < 0) {}
+    close(in[1]);
+    output->clear();
+    char buf[4096];
+    ssize_t n;
+    while ((n = read(out[0], buf, sizeof buf)) > 0) output->append(buf, (size_t)n);
+    close(out[0]);
+    int status = 0;
+    if (pid < 0 || waitpid(pid, &status, 0) < 0) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// What follows key on the first line that starts with it (after blanks), without the
+// blanks and colon around it: "Subject: /CN=x" gives "/CN=x"; "" when no line does.
+std::string LineAfter(const std::string &text, const std::string &key)
+{
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        size_t at = line.find_first_not_of(" \t");
+        if (at == std::string::npos || line.compare(at, key.size(), key) != 0) continue;
+        std::string value = line.substr(at + key.size());
+        size_t from = value.find_first_not_of(" \t:"), to = value.find_last_not_of(" \t\r");
+        return from == std::string::npos ? "" : value.substr(from, to - from + 1);
+    }
+    return "";
+}
+
+// The signing password: from the environment only, so that no process list shows it.
+std::string SignPassword()
+{
+    const char *p = std::getenv("AUTHOR_SIGN_PASS");
+    return p ? p : "";
+}
+
+// The certificate of --sign: it opens with the password, holds a certificate, and that
+// certificate has not expired. Each fault is a problem, so that nothing is signed or written.
+// Returns its subject and last day, as the checks print them.
+std::string CheckSigner(const fs::path &pfx)
+{
+    std::string where = pfx.string(), out;
+    if (!fs::is_regular_file(pfx)) {
+        Problem(where, "cannot be read (--sign: the publisher's certificate and key, a PKCS#12 .pfx file)");
+        return "";
+    }
+    if (RunPiped({"osslsigncode", "--version"}, "", &out) == 127)
+        Problem("--sign", "needs osslsigncode, which is not installed (Debian's package osslsigncode; ./run deps installs it)");
+    std::vector<std::string> read = {"openssl", "pkcs12", "-in", where, "-nokeys", "-clcerts", "-passin", "stdin"};
+    int rc = RunPiped(read, SignPassword() + "\n", &out);
+    if (rc != 0 && out.find("unsupported") != std::string::npos) {
+        read.push_back("-legacy");  // RC2 and 3DES, as older Windows tools export
+        rc = RunPiped(read, SignPassword() + "\n", &out);
+    }
+    if (rc == 127) {
+        Problem("--sign", "needs openssl, which is not installed (./run deps installs it)");
+        return "";
+    }
+    if (rc != 0 && (out.find("invalid password") != std::string::npos || out.find("mac verify") != std::string::npos)) {
+        Problem(where, std::getenv("AUTHOR_SIGN_PASS")
+                           ? "does not open with the password in AUTHOR_SIGN_PASS (a wrong password?)"
+                           : "needs a password: put it into the environment variable AUTHOR_SIGN_PASS");
+        return "";
+    }
+    size_t begin = out.find("-----BEGIN CERTIFICATE-----");
+    if (rc != 0 || begin == std::string::npos) {
+        std::string first = out.substr(0, out.find('\n'));
+        Problem(where, "is not a PKCS#12 file with a certificate that openssl can read" + (first.empty() ? "" : " (" + first + ")"));
+        return "";
+    }
+    std::string pem = out.substr(begin), info;
+    rc = RunPiped({"openssl", "x509", "-noout", "-subject", "-enddate", "-checkend", "0", "-nameopt", "oneline,-esc_msb"}, pem, &info);
+    std::string subject = LineAfter(info, "subject="), until = LineAfter(info, "notAfter=");
+    if (rc != 0)
+        Problem(where, "its certificate (" + subject + ") expired on " + until +
+                           "; Windows calls a signature made with it invalid. Renew it with your certificate authority");
+    return subject + ", valid until " + until;
+}
+
+// What a file's signature is: none, one that verifies, or one that does not (and why).
+std::string SignatureState(const fs::path &file)
+{
+    std::string out;
+    int rc = RunPiped({"osslsigncode", "verify", "-in", file.string()}, "", &out);
+    if (rc == 127) return "cannot be told (osslsigncode is not installed)";
+    if (out.find("No signature found") != std::string::npos) return "not signed";
+    std::string subject = LineAfter(out, "Subject:");
+    if (subject.empty()) subject = "an unknown signer";
+    if (rc == 0) return "signed by " + subject + "; the signature verifies";
+    std::string why = LineAfter(out, "Error:");
+    if (out.find("Calculated message digest") != std::string::npos &&
+        LineAfter(out, "Current message digest") != LineAfter(out, "Calculated message digest"))
+        why = "the file was changed after it was signed";
+    return "signed by " + subject + "; the signature does not verify" + (why.empty() ? "" : " (" + why + ")");
+}
+
+// Signs in into out with --sign's certificate; "" when done, else osslsigncode's words.
+std::string SignFile(const Options &o, const fs::path &in, const fs::path &out, const std::string &description)
+{
+    std::string password = SignPassword(), log;
+    // the password goes through a pipe; an empty one cannot, and is no secret
+    std::vector<std::string> args = {"osslsigncode", "sign", "-pkcs12", o.sign.string(), "-h", "sha256"};
+    if (password.empty()) args.insert(args.end(), {"-pass", ""});
+    else args.insert(args.end(), {"-readpass", "/dev/stdin"});
+    // osslsigncode stores the description byte for byte, which Windows reads as ASCII
+    bool ascii = !description.empty();
+    for (unsigned char c : description) ascii = ascii && c >= 0x20 && c < 0x7F;
+    if (ascii) args.insert(args.end(), {"-n", description});
+    if (!o.timestamp.empty()) args.insert(args.end(), {"-ts", o.timestamp});
+    args.insert(args.end(), {"-in", in.string(), "-out", out.string()});
+    int rc = RunPiped(args, password, &log);
+    if (rc == 0 && fs::is_regular_file(out)) return "";
+    std::error_code ec;
+    fs::remove(out, ec);
+    while (!log.empty() && (log.back() == '\n' || log.back() == ' ')) log.pop_back();
+    log.erase(0, log.find_first_not_of(" \n"));
+    return log.empty() ? "osslsigncode exited with " + std::to_string(rc) : log;
+}
+
+// Setup.crc: the size and CRC-32 of every file the script copies, in the script's order,
+// read from the disc folder as it goes into the image; the last line checks the list.
+std::string ChecksumList(const fs::path &disc, const std::vector<std::string> &files932,
+                         const std::vector<std::string> &filesUtf8, std::string *why)
+{
+    std::string list = "SETUPCRC 1\r\n";
+    std::vector<char> buf(1 << 20);
+    for (size_t i = 0; i < files932.size(); i++) {
+        std::ifstream in(disc / filesUtf8[i], std::ios::binary);
+        unsigned crc = 0;
+        uintmax_t size = 0;
+        while (in) {
+            in.read(buf.data(), (std::streamsize)buf.size());
+            std::streamsize got = in.gcount();
+            if (got <= 0) break;
+            crc = Crc32(crc, buf.data(), (int)got);
+            size += (uintmax_t)got;
+        }
+        if (in.bad() || !in.eof()) {
+            *why = "cannot read " + (disc / filesUtf8[i]).string() + " for Setup.crc";
+            return "";
+        }
+        char head[48];
+        std::snprintf(head, sizeof head, "%08X %ju ", crc, size);
+        list += head + files932[i] + "\r\n";
+    }
+    char end[16];
+    std::snprintf(end, sizeof end, "END %08X\r\n", Crc32(0, list.data(), (int)list.size()));
+    return list + end;
 }
 
 void Usage()
@@ -566,8 +748,12 @@ void Usage()
         "  --volume LABEL   the volume label (default: the game executable's name)\n"
         "  --keep-system-files  also put .DS_Store, Thumbs.db, desktop.ini, ._* and __MACOSX on the disc\n"
         "  --verbose        every note on its own line, not one line with a count for each kind\n"
+        "  --sign FILE.pfx  sign Setup.exe, and the game executable when product.rc asks for it\n"
+        "                   (#define PRODUCT_SIGN_GAME 1), with this certificate and key (osslsigncode);\n"
+        "                   the password comes from the environment variable AUTHOR_SIGN_PASS\n"
+        "  --timestamp URL  have the signatures time-stamped by this RFC 3161 server\n"
         "  --check          every check of a real run (the --out and --disc paths too, when given);\n"
-        "                   print the Setup.ini it would write; write nothing\n",
+        "                   print the Setup.ini it would write and say which files are signed; write nothing\n",
         kLongRoot);
 }
 
@@ -594,6 +780,8 @@ int main(int argc, char **argv)
         else if (a == "--long-root") o.longRoot = value();
         else if (a == "--margin") o.margin = atoi(value().c_str());
         else if (a == "--volume") o.volume = value();
+        else if (a == "--sign") o.sign = value();
+        else if (a == "--timestamp") o.timestamp = value();
         else if (a == "--check") o.checkOnly = true;
         else if (a == "--verbose") o.verbose = true;
         else if (a == "--keep-system-files") o.keepSystemFiles = true;
@@ -615,6 +803,7 @@ int main(int argc, char **argv)
     if (!fs::is_directory(o.game)) Problem(o.game.string(), "is not a folder (--game: the files to install)");
     if (!fs::is_directory(o.product)) Problem(o.product.string(), "is not a folder (--product: product.rc and art/)");
     if (!o.setup.empty() && !fs::is_regular_file(o.setup)) Problem(o.setup.string(), "is not a file (--setup: a Setup.exe built for the product)");
+    if (!o.timestamp.empty() && o.sign.empty()) Problem("--timestamp " + o.timestamp, "time-stamps signatures, and --sign makes none");
     if (!g_problems.empty()) {
         Report(o.verbose);
         return 1;
@@ -655,6 +844,7 @@ int main(int argc, char **argv)
     if (fs::exists(rc)) s = ReadStrings(rc, &readable);
     else Problem(rc.string(), "is missing: the product folder holds the title's eight strings in product.rc");
     std::map<int, std::string> s932;
+    bool signGame = false;
     static const char *kRole[] = {"", "window title", "maker folder", "game executable", "default install root",
                                   "brand folder", "game title", "readme", "required megabytes"};
     for (int id = 1; id <= 8; id++) {
@@ -692,7 +882,20 @@ int main(int argc, char **argv)
                 Problem("product.rc", std::string("defines no ") + name + ", which the version block of Setup.exe names (#define " +
                                       name + " " + d.example + ")");
         }
+        // "#define PRODUCT_SIGN_GAME 1": the game executable is signed along with Setup.exe
+        std::istringstream lines(text);
+        std::string line;
+        while (std::getline(lines, line)) {
+            std::istringstream words(line);
+            std::string hash, word, value;
+            words >> hash >> word >> value;
+            if (hash == "#define" && word == "PRODUCT_SIGN_GAME") signGame = value != "0" && value != "false";
+        }
     }
+    std::string signer;
+    if (!o.sign.empty()) signer = CheckSigner(o.sign);
+    else if (signGame)
+        Warning("product.rc asks for the game executable to be signed (PRODUCT_SIGN_GAME); without --sign nothing is signed");
     CheckArt(o.product / "art");
     std::string maker = s932[2], exe = s932[3], root = s932[4], brand = s932[5], title = s932[6], readme = s932[7];
     int requiredMB = s.count(8) ? atoi(s[8].c_str()) : 0;
@@ -858,6 +1061,15 @@ int main(int argc, char **argv)
         if (cd != (iconv_t)-1 && iconv(cd, &src, &left, &dst, &room) != (size_t)-1) shown = buf.substr(0, buf.size() - room);
         if (cd != (iconv_t)-1) iconv_close(cd);
         std::fwrite(shown.data(), 1, shown.size(), stdout);
+        std::printf("Setup.crc: the size and CRC-32 of %d files, read when the image is written\n", files + 1);
+        std::printf("signature: Setup.exe: %s\n",
+                    !o.sign.empty() ? ("signed at authoring by " + signer).c_str()
+                    : !o.setup.empty() ? SignatureState(o.setup).c_str()
+                                       : "built at authoring, not signed (--sign signs it)");
+        if (!s[3].empty())
+            std::printf("signature: %s: %s\n", s[3].c_str(),
+                        !o.sign.empty() && signGame ? ("signed at authoring by " + signer).c_str()
+                                                    : SignatureState(o.game / s[3]).c_str());
         std::printf("check only: nothing written\n");
         return 0;
     }
@@ -886,15 +1098,46 @@ int main(int argc, char **argv)
     fs::path out = fs::absolute(o.out).lexically_normal();
     std::error_code ec;
     fs::create_directories(out.parent_path(), ec);
+
+    // Signed first, in a folder of its own: a signature that fails leaves no disc and no image.
+    fs::path signing, gameSigned;
+    const Entry *gameEntry = nullptr;
+    for (auto &e : entries)
+        if (!e.dir && e.rel.find('/') == std::string::npos && Upper(e.rel932) == Upper(exe)) gameEntry = &e;
+    if (!o.sign.empty()) {
+        signing = MakeScratch(out, ".sign");
+        if (signing.empty()) {
+            std::fprintf(stderr, "author: cannot make a folder next to %s: %s\n", out.c_str(), strerror(errno));
+            return 1;
+        }
+        std::string why = SignFile(o, setup, signing / "Setup.exe", s[1]);
+        if (why.empty() && signGame && gameEntry) {
+            gameSigned = signing / gameEntry->rel;
+            why = SignFile(o, gameEntry->path, gameSigned, s[6]);
+            if (!why.empty()) why = "cannot sign " + gameEntry->path.string() + ": " + why;
+        } else if (!why.empty()) {
+            why = "cannot sign " + setup.string() + ": " + why;
+        }
+        if (!why.empty()) {
+            fs::remove_all(signing, ec);
+            std::fprintf(stderr, "author: %s\nauthor: nothing written\n", why.c_str());
+            return 1;
+        }
+        setup = signing / "Setup.exe";
+        std::printf("signed: Setup.exe%s by %s%s\n", gameSigned.empty() ? "" : (" and " + s[3]).c_str(),
+                    signer.c_str(), o.timestamp.empty() ? "" : (", time-stamped by " + o.timestamp).c_str());
+    }
     fs::path disc = o.disc.empty() ? MakeScratch(out) : fs::absolute(o.disc);
     if (disc.empty()) {
         std::fprintf(stderr, "author: cannot make a folder next to %s: %s\n", out.c_str(), strerror(errno));
+        if (!signing.empty()) fs::remove_all(signing, ec);
         return 1;
     }
     auto giveUp = [&](const std::string &why) {
         std::fprintf(stderr, "author: %s\n", why.c_str());
         std::error_code ignored;
         if (o.disc.empty()) fs::remove_all(disc, ignored);
+        if (!signing.empty()) fs::remove_all(signing, ignored);
         return 1;
     };
     fs::remove_all(disc, ec);
@@ -904,6 +1147,8 @@ int main(int argc, char **argv)
         // A link costs nothing where the game folder is on the same file system; only in our
         // own scratch folder, since a change in a --disc folder must not reach the game's files.
         if (e.dir) fs::create_directories(to, ec);
+        else if (&e == gameEntry && !gameSigned.empty())
+            fs::copy_file(gameSigned, to, fs::copy_options::overwrite_existing, ec);
         else if (!o.disc.empty() || (fs::create_hard_link(e.path, to, ec), ec))
             ec.clear(), fs::copy_file(e.path, to, fs::copy_options::overwrite_existing, ec);
         if (ec) return giveUp("cannot put " + e.path.string() + " into " + disc.string() + ": " + ec.message());
@@ -912,6 +1157,30 @@ int main(int argc, char **argv)
     std::string autorun = "[autorun]\r\nopen=Setup.exe\r\nicon=Setup.exe,0\r\nlabel=" + s932[6] + "\r\n";
     if (ec || !WriteAll(disc / "Setup.ini", script) || !WriteAll(disc / "autorun.inf", autorun))
         return giveUp("cannot write into " + disc.string());
+
+    // Setup.crc, in the order the script copies, read back with the launcher's own reader
+    {
+        std::vector<std::string> names932 = {"Setup.exe"}, namesUtf8 = {"Setup.exe"};
+        for (auto &e : entries)
+            if (!e.dir && e.rel.find('/') == std::string::npos) names932.push_back(e.rel932), namesUtf8.push_back(e.rel);
+        std::map<std::string, std::vector<const Entry *>> inFolder;
+        for (auto &e : entries)
+            if (!e.dir && e.rel.find('/') != std::string::npos) inFolder[e.rel.substr(0, e.rel.rfind('/'))].push_back(&e);
+        for (auto &e : entries)
+            if (e.dir)
+                for (const Entry *f : inFolder[e.rel]) names932.push_back(f->rel932), namesUtf8.push_back(f->rel);
+        std::string why, list = ChecksumList(disc, names932, namesUtf8, &why);
+        if (list.empty()) return giveUp(why);
+        int found = CheckChecksumList(list.data(), (int)list.size());
+        std::vector<int> slots(found ? ChecksumIndexSize(list.data(), (int)list.size()) : 0);
+        IndexChecksumList(list.data(), (int)list.size(), slots.data(), (int)slots.size());
+        ChecksumEntry entry;
+        for (size_t i = 0; found && i < names932.size(); i++)
+            found = FindChecksumEntry(list.data(), (int)list.size(), slots.data(), (int)slots.size(), names932[i].c_str(),
+                                      (int)names932[i].size(), &entry);
+        if (!found) return giveUp("Setup.crc does not read back with the launcher's reader");
+        if (!WriteAll(disc / "Setup.crc", list)) return giveUp("cannot write into " + disc.string());
+    }
     std::string volume = o.volume;
     if (volume.empty())
         for (char c : s[3].substr(0, s[3].rfind('.')))
@@ -933,6 +1202,7 @@ int main(int argc, char **argv)
     if (ec) return giveUp("cannot name the image " + out.string() + ": " + ec.message());
     if (o.disc.empty()) fs::remove_all(disc, ec);
     else std::printf("disc folder: %s\n", disc.c_str());
+    if (!signing.empty()) fs::remove_all(signing, ec);
     uintmax_t bytes = fs::file_size(out);
     if (MediumExceeded(bytes / kSector) > MediumExceeded(sectors))
         std::fprintf(stderr, "author: warning: %s\n", MediumWarning(bytes / kSector, "").c_str());
