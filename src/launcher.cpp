@@ -13,6 +13,7 @@
 #include <shlwapi.h>
 
 static int IsMenuWindow(HWND window);
+static int TakeSingleInstance(void);
 
 int LauncherMain(HINSTANCE instance, const char *commandLine)
 {
@@ -35,10 +36,15 @@ int LauncherMain(HINSTANCE instance, const char *commandLine)
             CopyMemory(g_state.sourceFolder, tail + sourceAt, sourceLen);
             g_state.sourceFolder[sourceLen] = 0;
         }
+        // from the first step: a menu started meanwhile (AutoRun when the disc is put back)
+        // must not take this install for one that never finished
+        if (!TakeSingleInstance()) return 1;
         while (!DiscPresent())
             if (!RunDiscDialog()) {
                 // nothing is copied yet: what the preparation made goes with the install
                 CancelPreparedInstall();
+                CloseHandle(g_state.semaphore);
+                g_state.semaphore = NULL;
                 return 1;
             }
         break;
@@ -50,11 +56,7 @@ int LauncherMain(HINSTANCE instance, const char *commandLine)
         break;
     }
 
-    g_state.semaphore = CreateSemaphoreA(NULL, 0, 1, "Setup.exe");
-    if (g_state.semaphore && GetLastError() == ERROR_ALREADY_EXISTS) {
-        CloseHandle(g_state.semaphore);
-        return 1;
-    }
+    if (!g_state.semaphore && !TakeSingleInstance()) return 1;
     if (!CreateMenuWindow(instance)) {
         if (g_state.semaphore) CloseHandle(g_state.semaphore);
         return 1;
@@ -89,6 +91,18 @@ int LauncherMain(HINSTANCE instance, const char *commandLine)
     if (g_state.semaphore) CloseHandle(g_state.semaphore);
     g_state.semaphore = NULL;
     return exitCode;
+}
+
+// 0 when another instance holds the semaphore; the launcher then ends without a word.
+static int TakeSingleInstance(void)
+{
+    g_state.semaphore = CreateSemaphoreA(NULL, 0, 1, "Setup.exe");
+    if (g_state.semaphore && GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(g_state.semaphore);
+        g_state.semaphore = NULL;
+        return 0;
+    }
+    return 1;
 }
 
 static int IsMenuWindow(HWND window)

@@ -14,6 +14,8 @@ static const char kFolderFailed[] = "フォルダの作成に失敗しました"
 static const char kSourceMissing[] = "インストールファイルが存在しない可能性があります";
 static const char kInstallFailed[] = "インストールに失敗";
 static const char kScriptUnreadable[] = "インストールスクリプトが読めません";
+static const char kNameUnusable[] = "ファイル名に使えない文字を含むため、インストールできません";
+static const char kNameTooLong[] = "ファイル名が長すぎるため、インストールできません";
 
 // a look at the queue costs as much as copying a block, so it is taken at most this often
 #define PUMP_INTERVAL_MS 10
@@ -70,9 +72,19 @@ int RunScript(void)
         }
         if (kind == 'D') RunFolderLine(line.text, line.length);
         else s_total += CopyPattern(line.text, line.length, s_total);
+        // a journal that cannot take the next entry stops the run: nothing is made that a
+        // killed run would leave unnamed
+        if (InstallJournalFailed()) break;
+    }
+    HeapFree(GetProcessHeap(), 0, script);
+    if (InstallJournalFailed()) {
+        char journal[PATH_SIZE];
+        if (!JoinPath(journal, sizeof journal, g_state.installFolder, "Setup.dat"))
+            CopyTextCut(journal, sizeof journal, g_state.installFolder, -1);
+        ReportLine(g_state.mainWindow, kInstallFailed, journal);
+        return 0;
     }
     DrawProgressFull();
-    HeapFree(GetProcessHeap(), 0, script);
     return 1;
 }
 
@@ -99,7 +111,14 @@ static void RunFolderLine(const char *line, int length)
     char path[PATH_SIZE], target[PATH_SIZE];
     LinePath(line, length, path);
     // nothing is made that the uninstall would not know of
-    if (!AppendInstallLog(line, length) || !JoinPath(target, sizeof target, g_state.installFolder, path)) {
+    if (!AppendInstallLog(line, length)) {
+        if (InstallJournalFailed()) return;  // the run stops and says so
+        char caption[PATH_SIZE];
+        CopyTextCut(caption, sizeof caption, g_state.installFolder, -1);
+        ReportLine(g_state.mainWindow, kFolderFailed, caption);
+        return;
+    }
+    if (!JoinPath(target, sizeof target, g_state.installFolder, path)) {
         char caption[PATH_SIZE];
         CopyTextCut(caption, sizeof caption, g_state.installFolder, -1);
         ReportLine(g_state.mainWindow, kFolderFailed, caption);
@@ -133,10 +152,23 @@ static ULONGLONG CopyPattern(const char *line, int length, ULONGLONG before)
     int abandoned = 0;
     do {
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;  // also "." and ".."
+        if (FoundNameUnusable(&found)) {
+            // never installed under another name (its short one): the game would not find it;
+            // said with the name as shown, and the rest of the line goes on
+            if (prefixLen + lstrlenA(found.cFileName) + 2 >= PATH_SIZE) lstrcpyA(relative, "F ");
+            else wsprintfA(relative, "F %s%s", prefix, found.cFileName);
+            if (!JoinPath(src, sizeof src, g_state.sourceFolder, relative + 2))
+                CopyTextCut(src, sizeof src, found.cFileName, -1);
+            ReportLine(g_state.mainWindow,
+                       FoundNameUnusable(&found) == ERROR_FILENAME_EXCED_RANGE ? kNameTooLong : kNameUnusable, src);
+            continue;
+        }
         int nameFits = prefixLen + lstrlenA(found.cFileName) + 2 < PATH_SIZE;
         if (nameFits) {
             wsprintfA(relative, "F %s%s", prefix, found.cFileName);
             if (!AppendInstallLog(relative, lstrlenA(relative))) {
+                abandoned = 1;
+                if (InstallJournalFailed()) break;  // the run stops and says so
                 // no memory for its entry: no file is copied that the uninstall would leave
                 if (!JoinPath(dst, sizeof dst, g_state.installFolder, relative + 2))
                     CopyTextCut(dst, sizeof dst, g_state.installFolder, -1);
