@@ -7,9 +7,11 @@ int ResetInstallLog(void);
 // memory for it, or the journal cannot take it: the caller then makes nothing it names.
 int AppendInstallLog(const char *text, int length);
 // Makes {install}\Setup.dat the install's journal: from the next appended entry on, each
-// entry reaches the disk at once, before the caller makes what it names, after the whole
-// entries of an earlier install's log there.
+// entry is written to it at once, after the whole entries of an earlier install's log there.
 int OpenInstallJournal(void);
+// Has the entries written so far reach the disk: the caller makes nothing an entry names
+// before this. 0 when the journal failed (and then fails for good).
+int FlushInstallJournal(void);
 // 1 once the journal could not be made or written (a full disk): the install run stops.
 int InstallJournalFailed(void);
 void CloseInstallJournal(void);

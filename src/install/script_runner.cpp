@@ -28,6 +28,7 @@ static const char *s_selfName = s_self;
 
 static void ReportLine(HWND owner, const char *text, const char *caption);
 static void RunFolderLine(const char *line, int length);
+static int NameLineFiles(const char *pattern, const char *prefix, int prefixLen);
 static ULONGLONG CopyPattern(const char *line, int length, ULONGLONG before);
 static int CopyOneFile(const char *src, const char *dst, ULONGLONG before, ULONGLONG *lineBytes);
 static void PumpOneMessage(void);
@@ -111,7 +112,7 @@ static void RunFolderLine(const char *line, int length)
     char path[PATH_SIZE], target[PATH_SIZE];
     LinePath(line, length, path);
     // nothing is made that the uninstall would not know of
-    if (!AppendInstallLog(line, length)) {
+    if (!AppendInstallLog(line, length) || !FlushInstallJournal()) {
         if (InstallJournalFailed()) return;  // the run stops and says so
         char caption[PATH_SIZE];
         CopyTextCut(caption, sizeof caption, g_state.installFolder, -1);
@@ -126,6 +127,27 @@ static void RunFolderLine(const char *line, int length)
     }
     if (!SysCreateDirectory(target) && GetLastError() != ERROR_ALREADY_EXISTS)
         ReportLine(g_state.mainWindow, kFolderFailed, target);
+}
+
+// Names in the log, and has reach the disk together, the files of one 'F' line that are to
+// be copied: one flush for the line rather than one a file. Stops at the first name that does
+// not fit (the copy abandons the line there) or whose entry fails; their count.
+static int NameLineFiles(const char *pattern, const char *prefix, int prefixLen)
+{
+    char relative[PATH_SIZE];
+    WIN32_FIND_DATAA found;
+    int named = 0;
+    HANDLE find = SysFindFirstFile(pattern, &found);
+    if (find == INVALID_HANDLE_VALUE) return 0;
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || FoundNameUnusable(&found)) continue;
+        if (prefixLen + lstrlenA(found.cFileName) + 2 >= PATH_SIZE) break;
+        wsprintfA(relative, "F %s%s", prefix, found.cFileName);
+        if (!AppendInstallLog(relative, lstrlenA(relative))) break;
+        named++;
+    } while (SysFindNextFile(find, &found));
+    FindClose(find);
+    return FlushInstallJournal() ? named : 0;
 }
 
 // Copies every file matching one 'F' line; returns its bytes, or 0 when abandoned.
@@ -148,9 +170,15 @@ static ULONGLONG CopyPattern(const char *line, int length, ULONGLONG before)
         ReportLine(NULL, kNoMatch, caption);
         return 0;
     }
+    // every file is named before the first is made
+    int named = NameLineFiles(pattern, prefix, prefixLen), taken = 0;
     ULONGLONG lineBytes = 0;
     int abandoned = 0;
     do {
+        if (InstallJournalFailed()) {
+            abandoned = 1;  // the run stops and says so
+            break;
+        }
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;  // also "." and ".."
         if (FoundNameUnusable(&found)) {
             // never installed under another name (its short one): the game would not find it;
@@ -166,9 +194,7 @@ static ULONGLONG CopyPattern(const char *line, int length, ULONGLONG before)
         int nameFits = prefixLen + lstrlenA(found.cFileName) + 2 < PATH_SIZE;
         if (nameFits) {
             wsprintfA(relative, "F %s%s", prefix, found.cFileName);
-            if (!AppendInstallLog(relative, lstrlenA(relative))) {
-                abandoned = 1;
-                if (InstallJournalFailed()) break;  // the run stops and says so
+            if (taken++ >= named) {
                 // no memory for its entry: no file is copied that the uninstall would leave
                 if (!JoinPath(dst, sizeof dst, g_state.installFolder, relative + 2))
                     CopyTextCut(dst, sizeof dst, g_state.installFolder, -1);

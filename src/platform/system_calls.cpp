@@ -393,14 +393,13 @@ int SysGetModuleFileName(char *out, int outSize)
         DWORD got = w.GetModuleFileNameW(NULL, name, PATH_SIZE);
         if (got > 0 && got < PATH_SIZE && NameFromWide(name, out, outSize)) return 1;
         if (got > 0 && got < PATH_SIZE) {
-            // a folder without short names whose name code page 932 cannot hold: said once
+            // a folder without short names whose name code page 932 cannot hold: said, and
+            // the launcher stops at its first step
             DWORD error = GetLastError();
             int cut = got;
             while (cut > 0 && name[cut - 1] != L'\\') cut--;
             name[cut > 0 ? cut - 1 : 0] = 0;
-            static int s_said;
-            if (!s_said++) SayFolderUnusable(name, error);
-            SetLastError(error);
+            SayFolderUnusable(name, error);
         }
     }
     if (outSize > 0) out[0] = 0;
