@@ -30,6 +30,7 @@ int ResetInstallLog(void)
     }
     ZeroMemory(g_state.installLog, g_state.installLogCapacity);
     g_state.installLogLength = 0;
+    s_journalFailed = 0;
     return 1;
 }
 
@@ -161,6 +162,7 @@ int WriteUninstallLog(void)
 void FreeInstallLog(void)
 {
     CloseInstallJournal();
+    s_journalFailed = 0;
     if (g_state.installLog) HeapFree(GetProcessHeap(), 0, g_state.installLog);
     g_state.installLog = NULL;
     g_state.installLogLength = 0;

@@ -181,7 +181,7 @@ TEST(Shortcuts, WithoutADesktopFolderThereIsNoDesktopLinkAndTheReportWarns) {
     EXPECT_TRUE(harness::Exists(value)) << value;  // the others are made
     // a folder where the readme link goes: the save fails, its note is taken back (not a crash
     // in the settings store), and the box names the link
-    std::string readmeLink = std::string(value).substr(0, std::string(value).rfind('\\')) + "\\お読み下さい.lnk";
+    std::string readmeLink = programs + "\\試験ブランド表\\試験の年表\\お読み下さい.lnk";
     DeleteFileA(readmeLink.c_str());
     ASSERT_TRUE(CreateDirectoryA(readmeLink.c_str(), nullptr)) << readmeLink;
     g_state.desktopShortcut = 0;
