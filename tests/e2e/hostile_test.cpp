@@ -423,6 +423,17 @@ TEST_P(DamagedLog, RemovesOnlyWhatTheLogNamesBeforeTheDamage) {
     const Damage& d = GetParam();
     std::string root = harness::MakeTempDir("dmg");
     std::string install = root + "\\Game";
+    if (d.unfinished) {
+        // the menu asks only of this title's folder, {root}\{brand}\{title} (whose ソ and 表
+        // end in 5C, which harness::MakeDirs would cut at)
+        install = root + "\\ミルキーソフト\\蒼き星の年代表";
+        ASSERT_TRUE(CreateDirectoryA((root + "\\ミルキーソフト").c_str(), nullptr));
+        ASSERT_TRUE(CreateDirectoryA(install.c_str(), nullptr));
+        ASSERT_TRUE(CreateDirectoryA((install + "\\sub").c_str(), nullptr));
+        // the folder's entry comes before its file: only the removal of the logged folders at
+        // the end takes it
+        ASSERT_TRUE(harness::WriteFile(install + "\\sub\\c.txt", "c"));
+    }
     for (const char* f : {"a.txt", "b.txt"}) ASSERT_TRUE(harness::WriteFile(install + "\\" + f, f));
     ASSERT_TRUE(harness::MakeDirs(install + "\\sub"));
     ASSERT_TRUE(harness::WriteFile(root + "\\outside.txt", "outside"));
@@ -500,10 +511,11 @@ INSTANTIATE_TEST_SUITE_P(
                "F ..\\outside.txt", true, false},
         // through the unfinished path: a cut last entry, or a tail of NUL bytes, ends the replay
         // without the damage message, and all before it goes, folders included
-        Damage{"CutUnfinished", "D sub;\r\nF a.txt;\r\nF b.t", false, "", true, false, true, true},
-        Damage{"NulTailUnfinished", "D sub;\r\nF a.txt;\r\n" + std::string(12, '\0'), false, "", true, false, true, true},
-        Damage{"BlankLineUnfinished", "D sub;\r\nF a.txt;\r\n\r\nF b.txt;\r\n", true, "\r\nF b.txt", true, false, true,
-               false}),
+        Damage{"CutUnfinished", "D sub;\r\nF sub\\c.txt;\r\nF a.txt;\r\nF b.t", false, "", true, false, true, true},
+        Damage{"NulTailUnfinished", "D sub;\r\nF sub\\c.txt;\r\nF a.txt;\r\n" + std::string(12, '\0'), false, "", true,
+               false, true, true},
+        Damage{"BlankLineUnfinished", "D sub;\r\nF sub\\c.txt;\r\nF a.txt;\r\n\r\nF b.txt;\r\n", true, "\r\nF b.txt",
+               true, false, true, false}),
     [](const ::testing::TestParamInfo<Damage>& i) { return std::string(i.param.name); });
 
 // A root note from an earlier install counts only when it is a whole leading level of the
