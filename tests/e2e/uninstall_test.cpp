@@ -546,7 +546,8 @@ TEST_F(UninstallEdge, DamagedLogStopsAtTheDamagedEntryAndWhatIsKnownStillGoes) {
     ExpectRemovedWithoutLog(l, run);
 }
 
-// A log gone, or one never written: a folder stood in its way through the whole install
+// A log gone, or one never written: a folder stood in its way of the install, which then stops
+// before it makes anything no entry names
 TEST_F(UninstallEdge, MissingOrUnwrittenLogStillRemovesWhatIsKnown) {
     for (bool unwritten : {false, true}) {
         SCOPED_TRACE(unwritten ? "unwritten" : "gone");
@@ -556,8 +557,14 @@ TEST_F(UninstallEdge, MissingOrUnwrittenLogStillRemovesWhatIsKnown) {
             install = life::RunInstall(l, false);
             life::CloseMenu(install);
             ClearPendingRenames();
-            EXPECT_TRUE(life::HasBox(install.boxes, "インストールに失敗")) << life::Texts(install.boxes);
-            EXPECT_EQ("1", life::Setting(l, "INSTALL", "IsInstall"));
+            ASSERT_FALSE(install.boxes.empty());
+            // said at once, naming the log; the run never reports a success
+            EXPECT_EQ("インストールに失敗", install.boxes[0].text) << life::Texts(install.boxes);
+            EXPECT_EQ(l.install + "\\Setup.dat", install.boxes[0].caption);
+            EXPECT_EQ(1u, install.boxes.size()) << life::Texts(install.boxes);
+            EXPECT_EQ("0", life::Setting(l, "INSTALL", "IsInstall"));
+            EXPECT_FALSE(harness::Exists(l.UninstallLink()));  // no link either
+            RemoveDirectoryA((l.install + "\\Setup.dat").c_str());
         } else {
             ASSERT_TRUE(DeleteFileA((l.install + "\\Setup.dat").c_str()));
         }
@@ -566,6 +573,11 @@ TEST_F(UninstallEdge, MissingOrUnwrittenLogStillRemovesWhatIsKnown) {
         ASSERT_EQ(3u, run.boxes.size()) << life::Texts(run.boxes);
         EXPECT_EQ("アンインストール情報が見つかりませんでした。\n[" + l.install + "\\Setup.dat]", run.boxes[1].text);
         EXPECT_EQ("エラー", run.boxes[1].caption);
+        if (unwritten) {
+            EXPECT_FALSE(harness::Exists(l.settings));
+            EXPECT_EQ(2u, PendingRenames().size());
+            continue;
+        }
         EXPECT_TRUE(harness::Exists(l.install + "\\AoHoshi.exe"));
         ExpectRemovedWithoutLog(l, run);
     }
