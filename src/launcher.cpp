@@ -18,6 +18,7 @@
 static int TakeSwitches(const char *tail, const LaunchSwitches *switches);
 static int InstallQuietly(void);
 static int IsMenuWindow(HWND window);
+static int TakeSingleInstance(void);
 
 int LauncherMain(HINSTANCE instance, const char *commandLine)
 {
@@ -50,10 +51,15 @@ int LauncherMain(HINSTANCE instance, const char *commandLine)
             CopyMemory(g_state.sourceFolder, tail + sourceAt, sourceLen);
             g_state.sourceFolder[sourceLen] = 0;
         }
+        // from the first step: a menu started meanwhile (AutoRun when the disc is put back)
+        // must not take this install for one that never finished
+        if (!TakeSingleInstance()) return g_state.quiet ? EXIT_REFUSED : 1;
         while (!DiscPresent())
             if (!RunDiscDialog()) {
                 // nothing is copied yet: what the preparation made goes with the install
                 CancelPreparedInstall();
+                CloseHandle(g_state.semaphore);
+                g_state.semaphore = NULL;
                 return g_state.quiet ? EXIT_REFUSED : 1;
             }
         break;
@@ -67,12 +73,8 @@ int LauncherMain(HINSTANCE instance, const char *commandLine)
         break;
     }
 
-    g_state.semaphore = CreateSemaphoreA(NULL, 0, 1, "Setup.exe");
-    if (g_state.semaphore && GetLastError() == ERROR_ALREADY_EXISTS) {
-        CloseHandle(g_state.semaphore);
-        // another setup runs: the caller of a quiet one tries again once it has ended
-        return g_state.quiet ? EXIT_REFUSED : 1;
-    }
+    // another setup runs: the caller of a quiet one tries again once it has ended
+    if (!g_state.semaphore && !TakeSingleInstance()) return g_state.quiet ? EXIT_REFUSED : 1;
     if (!g_state.quiet && !CreateMenuWindow(instance)) {
         if (g_state.semaphore) CloseHandle(g_state.semaphore);
         return 1;
@@ -137,6 +139,18 @@ static int InstallQuietly(void)
     OfferUnfinishedRemoval();
     if (PrepareInstall()) return g_state.exitCode;
     return g_state.exitCode ? g_state.exitCode : EXIT_FAILED;
+}
+
+// 0 when another instance holds the semaphore; the launcher then ends without a word.
+static int TakeSingleInstance(void)
+{
+    g_state.semaphore = CreateSemaphoreA(NULL, 0, 1, "Setup.exe");
+    if (g_state.semaphore && GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(g_state.semaphore);
+        g_state.semaphore = NULL;
+        return 0;
+    }
+    return 1;
 }
 
 static int IsMenuWindow(HWND window)

@@ -119,6 +119,16 @@ int SetProfileValue(const char *text, int length, const char *section, const cha
         for (int i = 0; i < n; i++) out[used + i] = s[i];
         used += n;
     };
+    if (!value) {
+        // as WritePrivateProfileString takes NULL: the key's line goes, line break and all
+        if (FindKey(text, length, section, key, &line, &insertAt) && line.start >= 0) {
+            put(text, line.start);
+            put(text + line.next, length - line.next);
+        } else {
+            put(text, length);
+        }
+        return ok ? used : -1;
+    }
     if (!FindKey(text, length, section, key, &line, &insertAt)) {
         // a new section at the end, after a line break the text may lack
         put(text, length);

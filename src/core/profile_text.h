@@ -9,7 +9,7 @@ int FindProfileValue(const char *text, int length, const char *section, const ch
                      int *valueAt, int *valueLength);
 
 // text with key of section set to value, into out: the value replaced in its line, the key
-// added at the end of its section, or the section added at the end. The new length, or -1
-// when out is too small.
+// added at the end of its section, or the section added at the end; a NULL value removes the
+// key's line. The new length, or -1 when out is too small.
 int SetProfileValue(const char *text, int length, const char *section, const char *key,
                     const char *value, char *out, int outSize);

@@ -49,7 +49,12 @@ int RunInstall(void)
     CreateShortcuts();
     WriteProgramsEntry();
     CreateSaveFolder();
-    WriteSetting(SECTION_INSTALL, "IsInstall", "1");
+    if (!WriteSetting(SECTION_INSTALL, "IsInstall", "1")) {
+        // not installed as far as the next menu knows: never reported as a success
+        SettingsPath(settings, sizeof settings);
+        g_state.installProblems++;
+        ShowMessage(g_state.mainWindow, "インストールに失敗", settings, MB_OK | MB_ICONWARNING);
+    }
     FreeSprite(&g_state.progress);
     if (g_state.installProblems == 0)
         ShowMessage(g_state.mainWindow, "インストールが正常に終了しました", TEXT_CAPTION_REPORT, MB_OK);

@@ -1,6 +1,16 @@
 #include "log_parser.h"
 #include "../core/cp932.h"
 
+int WholeLogLength(const char *buf, int len)
+{
+    while (len > 0 && buf[len - 1] == 0) len--;
+    int lineStart = len;
+    while (lineStart > 0 && buf[lineStart - 1] != '\n') lineStart--;
+    for (int i = lineStart; i < len; i++)
+        if (buf[i] == ';') return len;
+    return lineStart;
+}
+
 int NextLogEntry(const char *buf, int len, int *pos, LogEntry *entry)
 {
     int at = *pos;

@@ -15,3 +15,9 @@ struct LogEntry {
 // other than 'D' or 'F', an entry without a path, one longer than LOG_ENTRY_MAX, or
 // data that ends before the entry's ';'. Never reads past len.
 int NextLogEntry(const char *buf, int len, int *pos, LogEntry *entry);
+
+// The length of the log up to the end of its last whole entry. A cut left the last entry
+// without its ';' or as a tail of NUL bytes (a size that reached the disk before the data):
+// it names nothing yet made, since each entry reaches the disk before what it names. A last
+// line with its ';' but not its line feed is whole.
+int WholeLogLength(const char *buf, int len);

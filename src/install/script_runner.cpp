@@ -18,6 +18,8 @@ static const char kInstallFailed[] = "インストールに失敗";
 static const char kScriptUnreadable[] = "インストールスクリプトが読めません";
 static const char kDamaged[] = "ディスクのファイルが破損しています";
 static const char kListDamaged[] = "ファイル一覧が破損しているため、ファイルを検査せずにインストールします";
+static const char kNameUnusable[] = "ファイル名に使えない文字を含むため、インストールできません";
+static const char kNameTooLong[] = "ファイル名が長すぎるため、インストールできません";
 
 // a look at the queue costs as much as copying a block, so it is taken at most this often
 #define PUMP_INTERVAL_MS 10
@@ -33,6 +35,7 @@ static int s_listLength, *s_listSlots, s_listSlotCount;
 
 static void ReportLine(HWND owner, const char *text, const char *caption);
 static void RunFolderLine(const char *line, int length);
+static int NameLineFiles(const char *pattern, const char *prefix, int prefixLen);
 static ULONGLONG CopyPattern(const char *line, int length, ULONGLONG before);
 static int CopyOneFile(const char *src, const char *dst, const char *relative, ULONGLONG before, ULONGLONG *lineBytes);
 static void LoadChecksumList(void);
@@ -79,13 +82,23 @@ int RunScript(void)
         }
         if (kind == 'D') RunFolderLine(line.text, line.length);
         else s_total += CopyPattern(line.text, line.length, s_total);
+        // a journal that cannot take the next entry stops the run: nothing is made that a
+        // killed run would leave unnamed
+        if (InstallJournalFailed()) break;
     }
-    DrawProgressFull();
+    HeapFree(GetProcessHeap(), 0, script);
     if (s_listSlots) HeapFree(GetProcessHeap(), 0, s_listSlots);
     if (s_list) HeapFree(GetProcessHeap(), 0, s_list);
     s_list = NULL;
     s_listSlots = NULL;
-    HeapFree(GetProcessHeap(), 0, script);
+    if (InstallJournalFailed()) {
+        char journal[PATH_SIZE];
+        if (!JoinPath(journal, sizeof journal, g_state.installFolder, "Setup.dat"))
+            CopyTextCut(journal, sizeof journal, g_state.installFolder, -1);
+        ReportLine(g_state.mainWindow, kInstallFailed, journal);
+        return 0;
+    }
+    DrawProgressFull();
     return 1;
 }
 
@@ -112,7 +125,14 @@ static void RunFolderLine(const char *line, int length)
     char path[PATH_SIZE], target[PATH_SIZE];
     LinePath(line, length, path);
     // nothing is made that the uninstall would not know of
-    if (!AppendInstallLog(line, length) || !JoinPath(target, sizeof target, g_state.installFolder, path)) {
+    if (!AppendInstallLog(line, length) || !FlushInstallJournal()) {
+        if (InstallJournalFailed()) return;  // the run stops and says so
+        char caption[PATH_SIZE];
+        CopyTextCut(caption, sizeof caption, g_state.installFolder, -1);
+        ReportLine(g_state.mainWindow, kFolderFailed, caption);
+        return;
+    }
+    if (!JoinPath(target, sizeof target, g_state.installFolder, path)) {
         char caption[PATH_SIZE];
         CopyTextCut(caption, sizeof caption, g_state.installFolder, -1);
         ReportLine(g_state.mainWindow, kFolderFailed, caption);
@@ -120,6 +140,27 @@ static void RunFolderLine(const char *line, int length)
     }
     if (!SysCreateDirectory(target) && GetLastError() != ERROR_ALREADY_EXISTS)
         ReportLine(g_state.mainWindow, kFolderFailed, target);
+}
+
+// Names in the log, and has reach the disk together, the files of one 'F' line that are to
+// be copied: one flush for the line rather than one a file. Stops at the first name that does
+// not fit (the copy abandons the line there) or whose entry fails; their count.
+static int NameLineFiles(const char *pattern, const char *prefix, int prefixLen)
+{
+    char relative[PATH_SIZE];
+    WIN32_FIND_DATAA found;
+    int named = 0;
+    HANDLE find = SysFindFirstFile(pattern, &found);
+    if (find == INVALID_HANDLE_VALUE) return 0;
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || FoundNameUnusable(&found)) continue;
+        if (prefixLen + lstrlenA(found.cFileName) + 2 >= PATH_SIZE) break;
+        wsprintfA(relative, "F %s%s", prefix, found.cFileName);
+        if (!AppendInstallLog(relative, lstrlenA(relative))) break;
+        named++;
+    } while (SysFindNextFile(find, &found));
+    FindClose(find);
+    return FlushInstallJournal() ? named : 0;
 }
 
 // Copies every file matching one 'F' line; returns its bytes, or 0 when abandoned.
@@ -142,14 +183,31 @@ static ULONGLONG CopyPattern(const char *line, int length, ULONGLONG before)
         ReportLine(NULL, kNoMatch, caption);
         return 0;
     }
+    // every file is named before the first is made
+    int named = NameLineFiles(pattern, prefix, prefixLen), taken = 0;
     ULONGLONG lineBytes = 0;
     int abandoned = 0;
     do {
+        if (InstallJournalFailed()) {
+            abandoned = 1;  // the run stops and says so
+            break;
+        }
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;  // also "." and ".."
+        if (FoundNameUnusable(&found)) {
+            // never installed under another name (its short one): the game would not find it;
+            // said with the name as shown, and the rest of the line goes on
+            if (prefixLen + lstrlenA(found.cFileName) + 2 >= PATH_SIZE) lstrcpyA(relative, "F ");
+            else wsprintfA(relative, "F %s%s", prefix, found.cFileName);
+            if (!JoinPath(src, sizeof src, g_state.sourceFolder, relative + 2))
+                CopyTextCut(src, sizeof src, found.cFileName, -1);
+            ReportLine(g_state.mainWindow,
+                       FoundNameUnusable(&found) == ERROR_FILENAME_EXCED_RANGE ? kNameTooLong : kNameUnusable, src);
+            continue;
+        }
         int nameFits = prefixLen + lstrlenA(found.cFileName) + 2 < PATH_SIZE;
         if (nameFits) {
             wsprintfA(relative, "F %s%s", prefix, found.cFileName);
-            if (!AppendInstallLog(relative, lstrlenA(relative))) {
+            if (taken++ >= named) {
                 // no memory for its entry: no file is copied that the uninstall would leave
                 if (!JoinPath(dst, sizeof dst, g_state.installFolder, relative + 2))
                     CopyTextCut(dst, sizeof dst, g_state.installFolder, -1);

@@ -12,10 +12,14 @@ static int MakeLink(const char *folder, const char *name, int renameExtension,
                     const char *target, const char *arguments, const char *key);
 static int Fail(const char *text);
 
+// the link last tried, which a failure names
+static char s_link[PATH_SIZE];
+
 int CreateShortcuts(void)
 {
     char brandFolder[PATH_SIZE], titleFolder[PATH_SIZE], programs[PATH_SIZE];
     char game[PATH_SIZE], readme[PATH_SIZE], setup[PATH_SIZE];
+    s_link[0] = 0;
     const char *gameFailed = "実行ファイルのショートカットの作成に失敗しました。";
     if (!ProgramsFolder(programs) || !JoinPath(brandFolder, sizeof brandFolder, programs, g_state.brand) ||
         !JoinPath(titleFolder, sizeof titleFolder, brandFolder, g_state.title))
@@ -61,18 +65,24 @@ static int MakeLink(const char *folder, const char *name, int renameExtension,
                     const char *target, const char *arguments, const char *key)
 {
     char link[PATH_SIZE];
+    CopyTextCut(s_link, sizeof s_link, folder, -1);
     if (!JoinPath(link, sizeof link, folder, name)) return 0;
     if (renameExtension && !RenameExtension(link, sizeof link, ".lnk"))
         return 0;
+    lstrcpyA(s_link, link);
     WriteSetting(SECTION_LINK, key, link);
     int saved = CreateShellLink(target, link, g_state.installFolder, arguments);
     if (!saved && !SameBytes(key, "desktop")) WriteSetting(SECTION_LINK, key, NULL);
     return saved;
 }
 
+// The failure and the link it concerns.
 static int Fail(const char *text)
 {
+    char message[PATH_SIZE + 64];
     g_state.installProblems++;
-    ShowMessage(NULL, text, TEXT_CAPTION_ERROR, MB_OK | MB_ICONWARNING);
+    // the message's own bytes and a path buffer fit
+    wsprintfA(message, s_link[0] ? "%s\n%s" : "%s", text, s_link);
+    ShowMessage(NULL, message, TEXT_CAPTION_ERROR, MB_OK | MB_ICONWARNING);
     return 0;
 }

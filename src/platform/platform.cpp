@@ -219,7 +219,32 @@ int WriteWholeFile(const char *path, const char *data, DWORD size)
     if (file == INVALID_HANDLE_VALUE) return 0;
     DWORD put = 0;
     int ok = WriteFile(file, data, size, &put, NULL) && put == size;
-    return CloseHandle(file) && ok;  // a write can still fail at the close
+    if (ok && put != size) SetLastError(ERROR_DISK_FULL);
+    // on the disk before anything takes the file for whole
+    ok = ok && FlushFileBuffers(file);
+    DWORD error = GetLastError();
+    ok = CloseHandle(file) && ok;  // a write can still fail at the close
+    if (!ok && error != NO_ERROR) SetLastError(error);
+    return ok;
+}
+
+int ReplaceWholeFile(const char *path, const char *data, DWORD size)
+{
+    char fresh[PATH_SIZE];
+    // beside it, on the same volume: the move into place is a rename, never a copy
+    if (lstrlenA(path) + 5 > PATH_SIZE) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return 0;
+    }
+    lstrcpyA(fresh, path);
+    lstrcatA(fresh, ".new");
+    if (WriteWholeFile(fresh, data, size) &&
+        SysMoveFileEx(fresh, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return 1;
+    DWORD error = GetLastError();
+    SysDeleteFile(fresh);
+    SetLastError(error);
+    return 0;
 }
 
 int AppendToFile(const char *path, const char *data, DWORD size)

@@ -47,8 +47,11 @@ int QuoteCommand(char *out, int outSize, const char *program, const char *args);
 int ReadWholeFile(const char *path, DWORD maxSize, char **data, DWORD *size);
 
 // Writes size bytes as the whole of a file, created or replaced; 1 only when every byte went
-// out and the file closed cleanly.
+// out, reached the disk and the file closed cleanly.
 int WriteWholeFile(const char *path, const char *data, DWORD size);
+// The same, with the old file whole until the new one is: written as path + ".new" beside it,
+// then moved over it. A cut or a full disk leaves the old text (and perhaps the ".new" file).
+int ReplaceWholeFile(const char *path, const char *data, DWORD size);
 
 // Adds size bytes at the end of a file, created when missing; 1 when every byte went out.
 int AppendToFile(const char *path, const char *data, DWORD size);

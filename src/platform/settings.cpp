@@ -51,10 +51,11 @@ int WriteSetting(const char *section, const char *key, const char *value)
     char *text = LoadSettings(path, &size);
     if (!text && GetLastError() != ERROR_FILE_NOT_FOUND && GetLastError() != ERROR_PATH_NOT_FOUND)
         return 0;  // one that cannot be read is never written anew from nothing
-    int outSize = (int)size + lstrlenA(section) + lstrlenA(key) + lstrlenA(value) + 16;
+    int outSize = (int)size + lstrlenA(section) + lstrlenA(key) + (value ? lstrlenA(value) : 0) + 16;
     char *out = (char *)HeapAlloc(GetProcessHeap(), 0, outSize);
     int length = out ? SetProfileValue(text ? text : "", (int)size, section, key, value, out, outSize) : -1;
-    int ok = length >= 0 && WriteWholeFile(path, out, (DWORD)length);
+    // a kill, a power cut or a full disk leaves the old text whole, never an empty file
+    int ok = length >= 0 && ReplaceWholeFile(path, out, (DWORD)length);
     if (out) HeapFree(GetProcessHeap(), 0, out);
     if (text) HeapFree(GetProcessHeap(), 0, text);
     return ok;
@@ -93,6 +94,11 @@ int DeleteSettings(void)
     char path[PATH_SIZE];
     if (!SettingsPath(path, sizeof path)) return 0;
     SysDeleteFile(path);
+    // a new text a cut left beside it
+    if (lstrlenA(path) + 5 <= PATH_SIZE) {
+        lstrcatA(path, ".new");
+        SysDeleteFile(path);
+    }
     return 1;
 }
 

@@ -29,7 +29,9 @@ int LoadProductStrings(void)
 int InitFolders(void)
 {
     char self[PATH_SIZE];
-    SysGetModuleFileName(self, sizeof self);
+    // a folder the launcher cannot name (Hangul without short names) has been said: nothing
+    // is made from a source folder that is not its own
+    if (!SysGetModuleFileName(self, sizeof self)) return 0;
     int cut = LastBackslash(self, lstrlenA(self));
     if (cut >= 0) self[cut] = 0;
     lstrcpyA(g_state.sourceFolder, self);

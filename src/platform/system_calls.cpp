@@ -77,8 +77,10 @@ static struct {
 } w;
 static const char kFolderUnusable[] =
     "次のフォルダは名前に使えない文字を含むため、使用できません。\n";
+static const char kFolderTooLong[] = "次のフォルダは名前が長すぎるため、使用できません。\n";
 
 static int s_wide = -1;
+static void WideText(const char *text, WCHAR *out);
 static HFONT s_dialogFont;
 
 // Windows 95 lacks most wide string calls; these two are all the layer needs.
@@ -146,8 +148,11 @@ int FromWide(const WCHAR *text, char *out, int outSize)
     if (w.WideCharToMultiByte && w.WideCharToMultiByte(CP_JAPANESE, 0, text, -1, out, outSize, NULL, NULL) &&
         MultiByteToWideChar(CP_JAPANESE, 0, out, -1, back, PATH_SIZE) && SameWide(back, text))
         return 1;
+    // a name too long is said to be too long, not to hold characters it does not hold
+    DWORD error = w.WideCharToMultiByte && GetLastError() == ERROR_INSUFFICIENT_BUFFER ? ERROR_FILENAME_EXCED_RANGE
+                                                                                     : ERROR_NO_UNICODE_TRANSLATION;
     if (outSize > 0) out[0] = 0;
-    SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+    SetLastError(error);
     return 0;
 }
 
@@ -158,14 +163,55 @@ int IsSystemText(const char *text, int length)
 }
 
 // A name the system hands back, in its short form when code page 932 cannot hold it whole.
+// On failure the last error tells why the whole name could not be had.
 static int NameFromWide(const WCHAR *name, char *out, int outSize)
 {
     WCHAR shortName[PATH_SIZE];
     if (FromWide(name, out, outSize)) return 1;
+    DWORD error = GetLastError();
     DWORD got = w.GetShortPathNameW(name, shortName, PATH_SIZE);
     if (got > 0 && got < PATH_SIZE && FromWide(shortName, out, outSize)) return 1;
-    SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+    if (outSize > 0) out[0] = 0;
+    SetLastError(error);
     return 0;
+}
+
+// As a name is shown when it cannot be used: what code page 932 lacks as '?', never as a
+// look-alike that names another file; cut to fit.
+static void ShownName(const WCHAR *name, char *out, int outSize)
+{
+    BOOL lossy = FALSE;
+    int n = w.WideCharToMultiByte(CP_JAPANESE, WC_NO_BEST_FIT_CHARS, name, -1, out, outSize, "?", &lossy);
+    if (!n) n = w.WideCharToMultiByte(CP_JAPANESE, 0, name, -1, out, outSize, NULL, NULL);
+    if (n) return;
+    // longer than the buffer: its head, between two characters
+    char whole[2 * PATH_SIZE];
+    n = w.WideCharToMultiByte(CP_JAPANESE, WC_NO_BEST_FIT_CHARS, name, -1, whole, sizeof whole, "?", &lossy);
+    if (!n) n = w.WideCharToMultiByte(CP_JAPANESE, 0, name, -1, whole, sizeof whole, NULL, NULL);
+    if (n) CopyTextCut(out, outSize, whole, -1);
+    else if (outSize > 0) out[0] = 0;
+}
+
+// The box that says a folder the system names cannot be used, and why (error as FromWide
+// left it); nothing is made elsewhere instead.
+static void SayFolderUnusable(const WCHAR *folder, DWORD error)
+{
+    WCHAR text[TEXT_CHARS];
+    WideText(error == ERROR_FILENAME_EXCED_RANGE ? kFolderTooLong : kFolderUnusable, text);
+    int used = WideLength(text);
+    for (int i = 0; folder[i] && used < TEXT_CHARS - 1; i++) text[used++] = folder[i];
+    text[used] = 0;
+    if (g_state.quiet) {
+        // the log is code page 932: the characters it lacks as the system's default one
+        char logged[TEXT_CHARS * 2];
+        if (w.WideCharToMultiByte(CP_JAPANESE, 0, text, -1, logged, sizeof logged, NULL, NULL))
+            ShowMessage(NULL, logged, TEXT_CAPTION_ERROR, MB_OK | MB_ICONWARNING);
+    } else {
+        WCHAR caption[16];
+        WideText(TEXT_CAPTION_ERROR, caption);
+        w.MessageBoxW(NULL, text, caption, MB_OK | MB_ICONWARNING);
+    }
+    SetLastError(error);
 }
 
 // A shown text: what code page 932 cannot say shows as the system's default character
@@ -218,7 +264,19 @@ int SysCopyFile(const char *from, const char *to, BOOL failIfExists)
 
 int SysMoveFileEx(const char *from, const char *to, DWORD flags)
 {
-    if (!WideSystemCalls()) return MoveFileExA(from, to, flags) != 0;
+    if (!WideSystemCalls()) {
+        if (PlatformFamily() != 1) return MoveFileExA(from, to, flags) != 0;
+        // Windows 95/98/Me export MoveFileExA only to fail it (ERROR_CALL_NOT_IMPLEMENTED):
+        // a rename there is MoveFileA, a replacing one a delete first; wininit.ini does the
+        // deletions at the restart
+        if (!to || (flags & MOVEFILE_DELAY_UNTIL_REBOOT)) {
+            SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+            return 0;
+        }
+        if ((flags & MOVEFILE_REPLACE_EXISTING) && !DeleteFileA(to) && GetLastError() != ERROR_FILE_NOT_FOUND)
+            return 0;
+        return MoveFileA(from, to) != 0;
+    }
     WCHAR source[PATH_SIZE], target[PATH_SIZE];
     if (!ToWide(from, source, PATH_SIZE) || (to && !ToWide(to, target, PATH_SIZE))) return 0;
     return w.MoveFileExW(source, to ? target : NULL, flags) != 0;
@@ -265,21 +323,27 @@ static int FoundFromWide(const WIN32_FIND_DATAW *wide, WIN32_FIND_DATAA *found)
     found->ftLastWriteTime = wide->ftLastWriteTime;
     found->nFileSizeHigh = wide->nFileSizeHigh;
     found->nFileSizeLow = wide->nFileSizeLow;
+    found->dwReserved0 = 0;
     FromWide(wide->cAlternateFileName, found->cAlternateFileName, sizeof found->cAlternateFileName);
     if (FromWide(wide->cFileName, found->cFileName, sizeof found->cFileName)) return 1;
-    // a name code page 932 cannot hold is used by its short form; without one it keeps a
-    // name no file has, and whatever uses it fails and says so
-    if (found->cAlternateFileName[0]) {
-        lstrcpyA(found->cFileName, found->cAlternateFileName);
-        return 1;
-    }
-    lstrcpyA(found->cFileName, "?");
+    // a name code page 932 cannot hold is never taken for another (its short form would
+    // install the file under a name the game does not know): it comes back as shown, marked
+    found->dwReserved0 = GetLastError();
+    ShownName(wide->cFileName, found->cFileName, sizeof found->cFileName);
     return 1;
+}
+
+DWORD FoundNameUnusable(const WIN32_FIND_DATAA *found)
+{
+    return found->dwReserved0;
 }
 
 HANDLE SysFindFirstFile(const char *pattern, WIN32_FIND_DATAA *found)
 {
-    if (!WideSystemCalls()) return FindFirstFileA(pattern, found);
+    if (!WideSystemCalls()) {
+        found->dwReserved0 = 0;
+        return FindFirstFileA(pattern, found);
+    }
     WCHAR name[PATH_SIZE];
     WIN32_FIND_DATAW wide;
     if (!ToWide(pattern, name, PATH_SIZE)) return INVALID_HANDLE_VALUE;
@@ -290,7 +354,10 @@ HANDLE SysFindFirstFile(const char *pattern, WIN32_FIND_DATAA *found)
 
 int SysFindNextFile(HANDLE find, WIN32_FIND_DATAA *found)
 {
-    if (!WideSystemCalls()) return FindNextFileA(find, found) != 0;
+    if (!WideSystemCalls()) {
+        found->dwReserved0 = 0;
+        return FindNextFileA(find, found) != 0;
+    }
     WIN32_FIND_DATAW wide;
     return w.FindNextFileW(find, &wide) && FoundFromWide(&wide, found);
 }
@@ -333,6 +400,15 @@ int SysGetModuleFileName(char *out, int outSize)
         WCHAR name[PATH_SIZE];
         DWORD got = w.GetModuleFileNameW(NULL, name, PATH_SIZE);
         if (got > 0 && got < PATH_SIZE && NameFromWide(name, out, outSize)) return 1;
+        if (got > 0 && got < PATH_SIZE) {
+            // a folder without short names whose name code page 932 cannot hold: said, and
+            // the launcher stops at its first step
+            DWORD error = GetLastError();
+            int cut = got;
+            while (cut > 0 && name[cut - 1] != L'\\') cut--;
+            name[cut > 0 ? cut - 1 : 0] = 0;
+            SayFolderUnusable(name, error);
+        }
     }
     if (outSize > 0) out[0] = 0;
     return 0;
@@ -365,22 +441,7 @@ int SysGetSpecialFolder(int csidl, char *out, int outSize)
     if (!w.SHGetSpecialFolderPathW(NULL, folder, csidl, FALSE) || !folder[0]) return 0;
     if (NameFromWide(folder, out, outSize)) return 1;
     // no short form either: said, and nothing is made elsewhere instead
-    WCHAR text[TEXT_CHARS];
-    WideText(kFolderUnusable, text);
-    int used = WideLength(text);
-    for (int i = 0; folder[i] && used < TEXT_CHARS - 1; i++) text[used++] = folder[i];
-    text[used] = 0;
-    if (g_state.quiet) {
-        // the log is code page 932: the characters it lacks as the system's default one
-        char logged[TEXT_CHARS * 2];
-        if (w.WideCharToMultiByte(CP_JAPANESE, 0, text, -1, logged, sizeof logged, NULL, NULL))
-            ShowMessage(NULL, logged, TEXT_CAPTION_ERROR, MB_OK | MB_ICONWARNING);
-    } else {
-        WCHAR caption[16];
-        WideText(TEXT_CAPTION_ERROR, caption);
-        w.MessageBoxW(NULL, text, caption, MB_OK | MB_ICONWARNING);
-    }
-    SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+    SayFolderUnusable(folder, GetLastError());
     return 0;
 }
 

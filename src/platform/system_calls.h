@@ -31,19 +31,26 @@ int SysDeleteFile(const char *path);
 int SysCreateDirectory(const char *path);
 int SysRemoveDirectory(const char *path);
 int SysCopyFile(const char *from, const char *to, BOOL failIfExists);
+// On Windows 95/98/Me, which lack MoveFileExA, a rename through MoveFileA (a replacing one
+// deletes the old file first); no delay until the restart there (wininit.ini does that).
 int SysMoveFileEx(const char *from, const char *to, DWORD flags);
 int SysSetFileAttributes(const char *path, DWORD attributes);
 int SysSetCurrentDirectory(const char *path);
 int SysPathIsDirectory(const char *path);
 int SysPathFileExists(const char *path);
-// Found names that code page 932 cannot hold come back in their short form.
+// A found name that code page 932 cannot hold (or not within cFileName) is never handed on
+// under another name: it comes back as shown ('?' for what code page 932 lacks), its short
+// form in cAlternateFileName, and FoundNameUnusable says why (ERROR_NO_UNICODE_TRANSLATION,
+// ERROR_FILENAME_EXCED_RANGE), 0 for a name to use.
 HANDLE SysFindFirstFile(const char *pattern, WIN32_FIND_DATAA *found);
 int SysFindNextFile(HANDLE find, WIN32_FIND_DATAA *found);
+DWORD FoundNameUnusable(const WIN32_FIND_DATAA *found);
 int SysGetDiskFreeSpaceEx(const char *folder, ULONGLONG *available);
 
 // Folders the system names: this program's own file and the special folders. A folder that
 // code page 932 cannot hold comes back in its short (8.3) form, or not at all (0, and
-// ERROR_NO_UNICODE_TRANSLATION).
+// ERROR_NO_UNICODE_TRANSLATION, or ERROR_FILENAME_EXCED_RANGE for one too long): then a box
+// says which folder cannot be used, and why.
 int SysGetModuleFileName(char *out, int outSize);
 // The full form of path (".", ".." and the current folder resolved); 0 when it does not fit.
 int SysGetFullPathName(const char *path, char *out, int outSize);

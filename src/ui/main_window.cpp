@@ -154,7 +154,8 @@ static void DrawProgressWidth(int width)
     // the band only ever grows from the left: redrawing an unchanged width shows nothing new
     if (width == g_state.progressWidth) return;
     int percent = width * 100 / WINDOW_WIDTH;
-    if (g_state.progressWidth < 0 || percent != g_state.progressWidth * 100 / WINDOW_WIDTH)
+    // with nothing to copy there is no share to tell: the title stays as it is
+    if (g_state.requiredMB > 0 && (g_state.progressWidth < 0 || percent != g_state.progressWidth * 100 / WINDOW_WIDTH))
         ShowProgressTitle(percent);
     g_state.progressWidth = width;
     g_state.progress.srcLeft = 0;

@@ -29,8 +29,7 @@ int RemoveAtRestart(const char *const *paths, int count)
         for (int i = 0; i < count; i++) SysMoveFileEx(paths[i], NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
         return 1;
     case 1:
-        ScheduleViaWininit(paths, count);
-        return 1;
+        return ScheduleViaWininit(paths, count);
     }
     return 0;
 }

@@ -220,6 +220,8 @@ static int InstallLevels(char (*levels)[PATH_SIZE])
 int ReplayLog(const char *log, int size)
 {
     int pos = 0;
+    // an entry a cut left unfinished names nothing made: the replay ends before it
+    size = WholeLogLength(log, size);
     LogEntry entry;
     for (;;) {
         char relative[PATH_SIZE], target[PATH_SIZE];
@@ -246,6 +248,7 @@ int ReplayLog(const char *log, int size)
 static void RemoveLoggedFolders(const char *log, int size)
 {
     int count = 0, pos = 0;
+    size = WholeLogLength(log, size);
     LogEntry entry;
     int kind;
     while ((kind = NextLogEntry(log, size, &pos, &entry)) != LOG_END)
@@ -290,8 +293,10 @@ int PurgeSaveData(void)
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
         int len = lstrlenA(found.cFileName);
         char file[PATH_SIZE];
-        if (len >= 4 && SameBytes(found.cFileName + len - 4, ".dat") &&
-            JoinPath(file, sizeof file, save, found.cFileName))
+        // a name code page 932 cannot hold is deleted by its short form
+        const char *name = FoundNameUnusable(&found) ? found.cAlternateFileName : found.cFileName;
+        if (len >= 4 && SameBytes(found.cFileName + len - 4, ".dat") && name[0] &&
+            JoinPath(file, sizeof file, save, name))
             SysDeleteFile(file);
     } while (SysFindNextFile(find, &found));
     FindClose(find);

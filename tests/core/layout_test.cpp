@@ -2,12 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "core/layout.h"
 #include "core/state.h"
 #include "harness.h"
 #include "platform/platform.h"
 #include "platform/settings.h"
+#include "platform/startup.h"
 #include "platform/system_calls.h"
 
 namespace {
@@ -55,6 +57,15 @@ TEST(Layout, NestedFolderCreatorMakesEveryLevelWhole) {
     harness::RemoveTree(base);
 }
 
+// The program's own path as a test chooses it, and a system without short names.
+std::wstring g_module;
+DWORD WINAPI ChosenModule(HMODULE, LPWSTR out, DWORD size) {
+    if (g_module.size() >= size) return 0;
+    lstrcpyW(out, g_module.c_str());
+    return DWORD(g_module.size());
+}
+DWORD WINAPI NoShortName(LPCWSTR, LPWSTR, DWORD) { return 0; }
+
 // Names cross to the system as UTF-16, whole or not at all.
 TEST(Layout, NamesCrossWholeOrNotAtAll) {
     ASSERT_TRUE(WideSystemCalls());  // the NT family with code page 932
@@ -84,6 +95,37 @@ TEST(Layout, NamesCrossWholeOrNotAtAll) {
     EXPECT_STREQ(back, "");
     WCHAR small[4];
     EXPECT_EQ(ToWide("abcdef", small, 4), 0);  // never cut off
+    // a program in a folder code page 932 cannot name, without short names: said, and the
+    // launcher stops at its first step; a name too long is said to be too long
+    std::wstring deep = L"C:";
+    for (int level = 0; level < 4; level++) deep += L"\\" + std::wstring(32, wchar_t(0x3042 + 2 * level));
+    const struct {
+        std::wstring folder;
+        std::string said;
+    } modules[] = {
+        {L"C:\\\xD55C\xAE00", "次のフォルダは名前に使えない文字を含むため、使用できません。\nC:\\??"},
+        {deep, "次のフォルダは名前が長すぎるため、使用できません。\nC:\\ああ"},  // 262 bytes in code page 932
+    };
+    for (const auto& row : modules) {
+        g_module = row.folder + L"\\Setup.exe";
+        void* oldModule = SwapSystemCall("GetModuleFileNameW", (void*)ChosenModule);
+        void* oldShort = SwapSystemCall("GetShortPathNameW", (void*)NoShortName);
+        LauncherState saved = g_state;
+        int started;
+        std::vector<harness::Box> said;
+        {
+            harness::BoxCatcher boxes;
+            started = InitFolders();
+            said = boxes.boxes;
+        }
+        SwapSystemCall("GetModuleFileNameW", oldModule);
+        SwapSystemCall("GetShortPathNameW", oldShort);
+        g_state = saved;
+        EXPECT_EQ(started, 0);
+        ASSERT_EQ(said.size(), 1u);
+        EXPECT_EQ(said[0].text.rfind(row.said, 0), 0u) << said[0].text;
+        EXPECT_EQ(said[0].caption, "エラー");
+    }
 }
 
 TEST(Settings, OverlongValuesCountAsMissing) {
@@ -141,6 +183,25 @@ TEST(Settings, OverlongValuesCountAsMissing) {
     ASSERT_EQ(WriteSetting(SECTION_UNINSTALL, "AllDelete", "1"), 1);
     EXPECT_EQ(harness::ReadFile(file), "; note\n[install]\n IsInstall = 2 \nExeName=a.exe\r\n\n[Link]\nexe=C:\\表\r\n"
                                        "[UNINSTALL]\r\nAllDelete=1\r\n");
+    // no value takes the key's line away, as the profile functions do; a key not there changes nothing
+    ASSERT_EQ(WriteSetting(SECTION_LINK, "exe", nullptr), 1);
+    ASSERT_EQ(WriteSetting(SECTION_LINK, "desktop", nullptr), 1);
+    EXPECT_EQ(harness::ReadFile(file), "; note\n[install]\n IsInstall = 2 \nExeName=a.exe\r\n\n[Link]\n"
+                                       "[UNINSTALL]\r\nAllDelete=1\r\n");
+    // the common folder on a full drive (a tmpfs of 64 KiB; mounting needs root): a write
+    // that does not fit leaves the old text whole, and says so
+    std::string unix = harness::UnixPath(common + "\\星雲ソフト");
+    if (harness::RunUnix("mount -t tmpfs -o size=64k tmpfs '" + unix + "'") == 0) {
+        // a page of tmpfs but 6 bytes: the new text needs a second one
+        std::string old = "[INSTALL]\r\nInstallFold=C:\\Games\\ブランド\\題名表\r\n";
+        old += std::string(4090 - old.size() - 2, ';') + "\r\n";
+        ASSERT_TRUE(harness::WriteFile(file, old));
+        harness::RunUnix("head -c 1048576 /dev/zero > '" + unix + "/filler'");  // stops when it is full
+        EXPECT_EQ(WriteSetting(SECTION_INSTALL, "IsInstall", "1"), 0);
+        EXPECT_EQ(harness::ReadFile(file), old);
+        EXPECT_FALSE(harness::Exists(file + ".new"));
+        harness::RunUnix("umount -l '" + unix + "'");
+    }
     ASSERT_EQ(DeleteSettings(), 1);
     EXPECT_EQ(IsInstalled(), 0);
 

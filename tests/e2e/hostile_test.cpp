@@ -408,6 +408,9 @@ struct Damage {
     bool damaged;            // stops with the damage message
     std::string caption;     // of that message
     bool aGone, bGone;       // a.txt and b.txt of the install folder afterwards
+    // run through the unfinished-install path: the menu's question answered Yes
+    bool unfinished = false;
+    bool subGone = false;    // the folder sub, which the log may name
 };
 
 void PrintTo(const Damage& d, std::ostream* os) { *os << d.name; }
@@ -420,14 +423,59 @@ TEST_P(DamagedLog, RemovesOnlyWhatTheLogNamesBeforeTheDamage) {
     const Damage& d = GetParam();
     std::string root = harness::MakeTempDir("dmg");
     std::string install = root + "\\Game";
+    if (d.unfinished) {
+        // the menu asks only of this title's folder, {root}\{brand}\{title} (whose ソ and 表
+        // end in 5C, which harness::MakeDirs would cut at)
+        install = root + "\\ミルキーソフト\\蒼き星の年代表";
+        ASSERT_TRUE(CreateDirectoryA((root + "\\ミルキーソフト").c_str(), nullptr));
+        ASSERT_TRUE(CreateDirectoryA(install.c_str(), nullptr));
+        ASSERT_TRUE(CreateDirectoryA((install + "\\sub").c_str(), nullptr));
+        // the folder's entry comes before its file: only the removal of the logged folders at
+        // the end takes it
+        ASSERT_TRUE(harness::WriteFile(install + "\\sub\\c.txt", "c"));
+    }
     for (const char* f : {"a.txt", "b.txt"}) ASSERT_TRUE(harness::WriteFile(install + "\\" + f, f));
+    ASSERT_TRUE(harness::MakeDirs(install + "\\sub"));
     ASSERT_TRUE(harness::WriteFile(root + "\\outside.txt", "outside"));
     ASSERT_TRUE(harness::WriteFile(install + "\\Setup.dat", d.log));
-    WriteSettings(install, 1);
+    WriteSettings(install, d.unfinished ? 0 : 1);
     // the uninstall runs from the staged copy in the maker store, as after a hand-off
     std::string staged = MakerStore() + "\\Setup.exe";
     ASSERT_TRUE(CopyFileA((harness::DosPath(SAMPLE_DISC) + "\\Setup.exe").c_str(), staged.c_str(), FALSE));
 
+    if (d.unfinished) {
+        // the menu asks at its start; Yes takes back what the log names, then it is closed
+        Outcome r;
+        harness::Process p = harness::Start("\"" + staged + "\"", Common());
+        ASSERT_TRUE(p);
+        harness::ProcessWatcher w(p.pid);
+        bool asked = false;
+        w.onBox = [&](const Box& b) {
+            if (b.text.rfind("前回のインストールが完了していません。", 0) != 0) return 0;
+            asked = true;
+            return IDYES;
+        };
+        // closed once the removal is over: the settings go last
+        w.onWindow = [&](HWND menu) {
+            if (!asked || harness::Exists(Settings()) || harness::ClassName(menu) != kClass) return false;
+            PostMessageA(menu, WM_CLOSE, 0, 0);
+            return true;
+        };
+        r.exit = w.Run(p.process, 60000);
+        if (r.exit == STILL_ACTIVE) harness::Kill(p);
+        else harness::Close(p);
+        r.boxes = w.boxes;
+        EXPECT_TRUE(asked);
+        EXPECT_EQ(r.shows(kDamaged), d.damaged);
+        if (d.damaged) EXPECT_TRUE(r.shows(kDamaged, d.caption));
+        EXPECT_FALSE(harness::Exists(Settings()));
+        EXPECT_EQ(!harness::Exists(install + "\\a.txt"), d.aGone);
+        EXPECT_EQ(!harness::Exists(install + "\\b.txt"), d.bGone);
+        EXPECT_EQ(!harness::Exists(install + "\\sub"), d.subGone);
+        EXPECT_EQ(harness::ReadFile(root + "\\outside.txt"), "outside");
+        harness::RemoveTree(root);
+        return;
+    }
     Outcome r = Launch("\"" + staged + "\" Uninstall", Common());
     EXPECT_EQ(r.exit, 0u);
     ASSERT_FALSE(r.boxes.empty());
@@ -451,7 +499,8 @@ TEST_P(DamagedLog, RemovesOnlyWhatTheLogNamesBeforeTheDamage) {
 INSTANTIATE_TEST_SUITE_P(
     Variants, DamagedLog,
     ::testing::Values(
-        Damage{"NoSemicolon", "F a.txt;\r\nF b.txt", true, "F b.txt", true, false},
+        // a last entry a cut left unfinished names nothing made: the replay ends before it
+        Damage{"NoSemicolon", "F a.txt;\r\nF b.txt", false, "", true, false},
         Damage{"NoLineFeed", "F a.txt;\r\nF b.txt;", false, "", true, true},
         Damage{"BlankLine", "F a.txt;\r\n\r\nF b.txt;\r\n", true, "\r\nF b.txt", true, false},
         Damage{"Overlong", "F a.txt;\r\nF " + std::string(300, 'x') + ";\r\nF b.txt;\r\n", true,
@@ -459,7 +508,14 @@ INSTANTIATE_TEST_SUITE_P(
         Damage{"BinaryJunk", std::string(kJunk, sizeof kJunk - 1), true, "", false, false},
         Damage{"Empty", "", false, "", false, false},
         Damage{"OutsideTheFolder", "F a.txt;\r\nF ..\\outside.txt;\r\nF b.txt;\r\n", true,
-               "F ..\\outside.txt", true, false}),
+               "F ..\\outside.txt", true, false},
+        // through the unfinished path: a cut last entry, or a tail of NUL bytes, ends the replay
+        // without the damage message, and all before it goes, folders included
+        Damage{"CutUnfinished", "D sub;\r\nF sub\\c.txt;\r\nF a.txt;\r\nF b.t", false, "", true, false, true, true},
+        Damage{"NulTailUnfinished", "D sub;\r\nF sub\\c.txt;\r\nF a.txt;\r\n" + std::string(12, '\0'), false, "", true,
+               false, true, true},
+        Damage{"BlankLineUnfinished", "D sub;\r\nF sub\\c.txt;\r\nF a.txt;\r\n\r\nF b.txt;\r\n", true, "\r\nF b.txt",
+               true, false, true, false}),
     [](const ::testing::TestParamInfo<Damage>& i) { return std::string(i.param.name); });
 
 // A root note from an earlier install counts only when it is a whole leading level of the

@@ -63,6 +63,34 @@ TEST_F(UninstallLog, EntriesKeepTheirBytesAndOrderPastTheFirstBuffer) {
     EXPECT_TRUE(earlier + "F new.txt;\r\n" == Written());
     ASSERT_EQ(1, WriteUninstallLog());
     EXPECT_EQ("F new.txt;\r\nF Setup.dat;\n", Written());
+    // an earlier journal a cut left with a last entry unfinished: the restart truncates it to
+    // its last whole entry, and never glues its own first entry onto the cut one
+    const struct {
+        std::string earlier, kept;
+    } cuts[] = {
+        {"D a;\r\nF a\\b.d", "D a;\r\n"},                                  // no terminator
+        {"D a;\r\nF a\\b.dat;\r\n" + std::string(9, '\0'), "D a;\r\nF a\\b.dat;\r\n"},  // a tail of NUL bytes
+        {"D a;\r\nF a\\b" + std::string(5, '\0'), "D a;\r\n"},
+        {"D a;\r\nF b.dat;", "D a;\r\nF b.dat;\r\n"},  // whole but for its line feed
+    };
+    for (const auto& cut : cuts) {
+        ASSERT_TRUE(harness::WriteFile(dir + "\\Setup.dat", cut.earlier));
+        ASSERT_EQ(1, ResetInstallLog());
+        ASSERT_EQ(1, OpenInstallJournal());
+        ASSERT_EQ(1, AppendInstallLog("F new.txt", 9));
+        EXPECT_TRUE(cut.kept + "F new.txt;\r\n" == Written()) << cut.kept << "|" << Written();
+        CloseInstallJournal();
+    }
+    // a journal that cannot be written fails the entry: the caller makes nothing it names
+    DeleteFileA((dir + "\\Setup.dat").c_str());
+    ASSERT_TRUE(CreateDirectoryA((dir + "\\Setup.dat").c_str(), nullptr));
+    ASSERT_EQ(1, ResetInstallLog());
+    ASSERT_EQ(1, OpenInstallJournal());
+    EXPECT_EQ(0, AppendInstallLog("D data", 6));
+    EXPECT_EQ(1, InstallJournalFailed());
+    EXPECT_EQ(0, AppendInstallLog("F data\\a.txt", 10));
+    CloseInstallJournal();
+    RemoveDirectoryA((dir + "\\Setup.dat").c_str());
 }
 
 }  // namespace

@@ -179,6 +179,22 @@ TEST(Shortcuts, WithoutADesktopFolderThereIsNoDesktopLinkAndTheReportWarns) {
     EXPECT_STREQ("as it was", value);
     ReadSetting(SECTION_LINK, "exe", value, sizeof value);
     EXPECT_TRUE(harness::Exists(value)) << value;  // the others are made
+    // a folder where the readme link goes: the save fails, its note is taken back (not a crash
+    // in the settings store), and the box names the link
+    std::string readmeLink = programs + "\\試験ブランド表\\試験の年表\\お読み下さい.lnk";
+    DeleteFileA(readmeLink.c_str());
+    ASSERT_TRUE(CreateDirectoryA(readmeLink.c_str(), nullptr)) << readmeLink;
+    g_state.desktopShortcut = 0;
+    {
+        harness::BoxCatcher boxes;
+        EXPECT_EQ(0, CreateShortcuts());
+        ASSERT_EQ(1u, boxes.boxes.size());
+        EXPECT_EQ("ＲｅａｄＭｅのショートカットの作成に失敗しました。\n" + readmeLink, boxes.boxes[0].text);
+    }
+    ReadSetting(SECTION_LINK, "read me", value, sizeof value);
+    EXPECT_STREQ("*", value);
+    ReadSetting(SECTION_LINK, "exe", value, sizeof value);
+    EXPECT_TRUE(harness::Exists(value)) << value;
     harness::RemoveTree(programs + "\\試験ブランド表");
     harness::RemoveTree(common);
     harness::RemoveTree(install);

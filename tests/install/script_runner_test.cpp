@@ -88,10 +88,19 @@ TEST_F(ScriptRun, EveryLineProblemIsReportedAndSkipped) {
     std::string comments = "comment one\r\n# comment two " + std::string(300, 'c') + ";\r\n";
     // lines that are no code page 932 text: an invalid trail byte, an unassigned pair
     std::string notText = "D bad\x81 dir;\r\nF \x85\x40.txt;\r\n";
-    Script("F missing\\*.*;\r\n" + longLine + ";\r\n" + comments + notText + "D a\\b\\c;\r\nF ok.txt;\r\nE;\r\n");
+    // a disc file named with U+301C WAVE DASH (a Mac's or Linux's 〜, which code page 932
+    // lacks) beside others of its line: never installed under another name, and the rest go on
+    harness::WriteFile(src + "\\odd\\a.txt", "a");
+    harness::WriteFile(src + "\\odd\\z.txt", "z");
+    std::wstring wave = std::wstring(src.begin(), src.end()) + L"\\odd\\wave\x301C.txt";
+    HANDLE waveFile = CreateFileW(wave.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(waveFile, INVALID_HANDLE_VALUE);
+    CloseHandle(waveFile);
+    Script("F missing\\*.*;\r\n" + longLine + ";\r\n" + comments + notText +
+           "D a\\b\\c;\r\nD odd;\r\nF odd\\*.*;\r\nF ok.txt;\r\nE;\r\n");
     BoxCatcher boxes;
     ASSERT_EQ(RunScript(), 1);
-    ASSERT_EQ(boxes.boxes.size(), 5u);
+    ASSERT_EQ(boxes.boxes.size(), 6u);
     for (int i : {2, 3}) EXPECT_EQ(boxes.boxes[i].text, "指定先が存在しません");
     boxes.boxes.erase(boxes.boxes.begin() + 2, boxes.boxes.begin() + 4);
     EXPECT_FALSE(harness::Exists(dst + "\\bad\x81 dir"));
@@ -102,9 +111,26 @@ TEST_F(ScriptRun, EveryLineProblemIsReportedAndSkipped) {
     EXPECT_EQ(boxes.boxes[1].caption, longLine.substr(0, 259));
     EXPECT_EQ(boxes.boxes[2].text, "フォルダの作成に失敗しました");
     EXPECT_EQ(boxes.boxes[2].caption, dst + "\\a\\b\\c");
+    EXPECT_EQ(boxes.boxes[3].text, "ファイル名に使えない文字を含むため、インストールできません");
+    EXPECT_EQ(boxes.boxes[3].caption, src + "\\odd\\wave?.txt");
     EXPECT_EQ(harness::ReadFile(dst + "\\ok.txt"), "ok");
-    EXPECT_EQ(g_state.installProblems, 5);
-    EXPECT_EQ(Log(), "D a\\b\\c;\r\nF ok.txt;\r\n");
+    EXPECT_EQ(harness::ReadFile(dst + "\\odd\\a.txt"), "a");
+    EXPECT_EQ(harness::ReadFile(dst + "\\odd\\z.txt"), "z");
+    int installed = 0;  // nothing under an 8.3 alias either
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((dst + "\\odd\\*").c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+        do installed += !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+        while (FindNextFileA(find, &found));
+        FindClose(find);
+    }
+    EXPECT_EQ(installed, 2);
+    EXPECT_EQ(g_state.installProblems, 6);
+    std::string log = Log();
+    EXPECT_EQ(log.find("D a\\b\\c;\r\nD odd;\r\n"), 0u) << log;
+    EXPECT_NE(log.find("F odd\\a.txt;\r\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("F odd\\z.txt;\r\n"), std::string::npos) << log;
+    EXPECT_EQ(log.size(), std::string("D a\\b\\c;\r\nD odd;\r\nF odd\\a.txt;\r\nF odd\\z.txt;\r\nF ok.txt;\r\n").size()) << log;
 }
 
 TEST_F(ScriptRun, ComposedPathTooLongFailsItsStep) {
@@ -161,6 +187,19 @@ TEST_F(ScriptRun, NothingIsMadeThatTheLogCannotHold) {
     EXPECT_FALSE(harness::Exists(dst + "\\data"));
     EXPECT_FALSE(harness::Exists(dst + "\\a.txt"));
     EXPECT_EQ(g_state.installProblems, 2);
+    // a journal the disk cannot take (a folder in its place) stops the run at once, said
+    g_state.installProblems = 0;
+    ASSERT_TRUE(harness::MakeDirs(dst + "\\Setup.dat"));
+    ASSERT_EQ(ResetInstallLog(), 1);
+    ASSERT_EQ(OpenInstallJournal(), 1);
+    boxes.boxes.clear();
+    EXPECT_EQ(RunScript(), 0);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, "インストールに失敗");
+    EXPECT_EQ(boxes.boxes[0].caption, dst + "\\Setup.dat");
+    EXPECT_FALSE(harness::Exists(dst + "\\data"));
+    EXPECT_FALSE(harness::Exists(dst + "\\a.txt"));
+    FreeInstallLog();
 }
 
 TEST_F(ScriptRun, ThousandsOfFilesAllLogged) {

@@ -139,6 +139,8 @@ TEST_F(Window, NothingRequiredDrawsNoBar) {
     DrawProgress(3000ULL << 20);
     DrawProgressFull();
     ExpectBar(0);
+    // and no "0%" in the title for the whole run
+    EXPECT_EQ(harness::WindowText(g_state.mainWindow), "蒼き星の年代表　インストーラー");
 }
 
 // Which button the last mouse move is over: 0, 1, 2, or -1.

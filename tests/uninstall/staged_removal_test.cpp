@@ -7,6 +7,7 @@
 
 #include "core/state.h"
 #include "harness.h"
+#include "platform/system_calls.h"
 #include "uninstall/staged_removal.h"
 
 namespace {
@@ -144,15 +145,22 @@ UINT WINAPI ChosenWindowsFolder(LPSTR out, UINT size) {
     lstrcpyA(out, g_windows.c_str());
     return UINT(g_windows.size());
 }
+// Windows 95/98/Me export MoveFileExA only to fail it.
+BOOL WINAPI NoMoveFileEx(LPCSTR, LPCSTR, DWORD) {
+    SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+    return FALSE;
+}
 
 TEST(WininitFile, AWindowsFolderEndingInATrailByteGetsItsBackslash) {
     LauncherState saved = g_state;
     std::string base = harness::MakeTempDir("win");
     const struct {
-        std::string windows, wininit;
+        std::string windows, wininit, old;
     } rows[] = {
-        {base + "\\年表", base + "\\年表\\wininit.ini"},  // 表 ends in 5C: no backslash of its own
-        {base + "\\Windows\\", base + "\\Windows\\wininit.ini"},
+        {base + "\\年表", base + "\\年表\\wininit.ini", ""},  // 表 ends in 5C: no backslash of its own
+        {base + "\\Windows\\", base + "\\Windows\\wininit.ini", ""},
+        // one there already: replaced without MoveFileExA, its lines kept
+        {base + "\\Old", base + "\\Old\\wininit.ini", "[rename]\r\nNUL=C:\\OLDFILE.TMP\r\n"},
     };
     lstrcpyA(g_state.commonFolder, base.c_str());
     lstrcpyA(g_state.maker, "Maker");
@@ -160,14 +168,20 @@ TEST(WininitFile, AWindowsFolderEndingInATrailByteGetsItsBackslash) {
     {
         harness::ImportHook version("kernel32.dll", "GetVersionExA", (void*)Windows98);
         harness::ImportHook windows("kernel32.dll", "GetWindowsDirectoryA", (void*)ChosenWindowsFolder);
-        ASSERT_TRUE(version.old && windows.old);
+        harness::ImportHook move("kernel32.dll", "MoveFileExA", (void*)NoMoveFileEx);
+        ASSERT_TRUE(version.old && windows.old && move.old);
+        InitSystemCalls();  // the ANSI calls, as on that family
+        ASSERT_FALSE(WideSystemCalls());
         for (const auto& row : rows) {
             g_windows = row.windows;
             harness::MakeDirs(row.windows);
+            if (!row.old.empty()) harness::WriteFile(row.wininit, row.old);
             EXPECT_EQ(1, RemoveStagedUninstaller());
-            EXPECT_NE(std::string::npos, harness::ReadFile(row.wininit).find("[rename]\r\nNUL=")) << row.wininit;
+            std::string text = harness::ReadFile(row.wininit);
+            EXPECT_EQ(0u, text.find(row.old + (row.old.empty() ? "[rename]\r\nNUL=" : "NUL="))) << row.wininit << "\n" << text;
         }
     }
+    InitSystemCalls();
     EXPECT_FALSE(harness::Exists(base + "\\年表wininit.ini"));
     g_state = saved;
     harness::RemoveTree(base);
