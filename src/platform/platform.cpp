@@ -218,8 +218,9 @@ int WriteWholeFile(const char *path, const char *data, DWORD size)
     HANDLE file = SysCreateFile(path, GENERIC_WRITE, 0, CREATE_ALWAYS);
     if (file == INVALID_HANDLE_VALUE) return 0;
     DWORD put = 0;
-    int ok = WriteFile(file, data, size, &put, NULL) && put == size;
-    if (ok && put != size) SetLastError(ERROR_DISK_FULL);
+    BOOL wrote = WriteFile(file, data, size, &put, NULL);
+    int ok = wrote && put == size;
+    if (wrote && put != size) SetLastError(ERROR_DISK_FULL);
     // on the disk before anything takes the file for whole
     ok = ok && FlushFileBuffers(file);
     DWORD error = GetLastError();
