@@ -1,6 +1,7 @@
 #include "checksum_list.h"
 #include "../core/cp932.h"
 #include "../core/crc32.h"
+#include <string.h>
 
 #define LIST_HEAD "SETUPCRC 1\r\n"
 #define LIST_HEAD_LENGTH 12
@@ -10,7 +11,6 @@
 static int ParseHex(const char *buf, int len, int at, unsigned *value);
 static int ParseEntry(const char *buf, int len, int at, ChecksumEntry *entry);
 static unsigned NameHash(const char *name, int length);
-static int SameFolded(const char *a, const char *b, int length);
 
 int CheckChecksumList(const char *buf, int len)
 {
@@ -58,35 +58,27 @@ void IndexChecksumList(const char *buf, int len, int *slots, int slotCount)
     for (;;) {
         int at = pos < LIST_HEAD_LENGTH ? LIST_HEAD_LENGTH : pos;
         if (!NextChecksumEntry(buf, len, &pos, &entry)) break;
+        // open addressing, which never fills; a second entry of one name lands further along
+        // its probes than the first, so a look-up meets the first
         unsigned slot = NameHash(entry.name, entry.nameLength) & (unsigned)(slotCount - 1);
-        // open addressing; a name met before keeps its slot, and the index never fills
-        int taken = 0;
-        while (slots[slot]) {
-            ChecksumEntry other;
-            int from = slots[slot];
-            NextChecksumEntry(buf, len, &from, &other);
-            if (other.nameLength == entry.nameLength && SameFolded(other.name, entry.name, entry.nameLength)) taken = 1;
-            if (taken) break;
-            slot = (slot + 1) & (unsigned)(slotCount - 1);
-        }
-        if (!taken) slots[slot] = at;
+        while (slots[slot]) slot = (slot + 1) & (unsigned)(slotCount - 1);
+        slots[slot] = at;
     }
 }
 
 int FindChecksumEntry(const char *buf, int len, const int *slots, int slotCount, const char *name,
-                      int nameLength, ChecksumEntry *entry)
+                      ChecksumEntry *entry)
 {
     if (slotCount == 0) {
         int pos = 0;
         while (NextChecksumEntry(buf, len, &pos, entry))
-            if (entry->nameLength == nameLength && SameFolded(entry->name, name, nameLength)) return 1;
+            if (SameTextNoCase(entry->name, entry->nameLength, name)) return 1;
         return 0;
     }
-    unsigned slot = NameHash(name, nameLength) & (unsigned)(slotCount - 1);
+    unsigned slot = NameHash(name, (int)strlen(name)) & (unsigned)(slotCount - 1);
     for (int probes = 0; probes < slotCount && slots[slot]; probes++) {
         int from = slots[slot];
-        if (NextChecksumEntry(buf, len, &from, entry) && entry->nameLength == nameLength &&
-            SameFolded(entry->name, name, nameLength))
+        if (NextChecksumEntry(buf, len, &from, entry) && SameTextNoCase(entry->name, entry->nameLength, name))
             return 1;
         slot = (slot + 1) & (unsigned)(slotCount - 1);
     }
@@ -104,24 +96,6 @@ static unsigned NameHash(const char *name, int length)
         h = (h ^ c) * 16777619u;
     }
     return h;
-}
-
-// a[0..length) and b[0..length) the same, ASCII letters in either case; a double-byte
-// character compares whole (the trail of ア, 0x41, is never the letter A).
-static int SameFolded(const char *a, const char *b, int length)
-{
-    for (int i = 0; i < length; i++) {
-        unsigned char x = (unsigned char)a[i], y = (unsigned char)b[i];
-        if (IsCp932Lead(x) && i + 1 < length) {
-            if (x != y || a[i + 1] != b[i + 1]) return 0;
-            i++;
-            continue;
-        }
-        if (x >= 'A' && x <= 'Z') x = (unsigned char)(x + 32);
-        if (y >= 'A' && y <= 'Z') y = (unsigned char)(y + 32);
-        if (x != y) return 0;
-    }
-    return 1;
 }
 
 // 8 hex digits at buf[at], either case.

@@ -31,8 +31,8 @@ int ChecksumIndexSize(const char *buf, int len);
 // the disc lists its folders. 0 marks a free slot.
 void IndexChecksumList(const char *buf, int len, int *slots, int slotCount);
 
-// The entry for the path name[0..nameLength) (ASCII letters in either case; the first of two
+// The entry for the path name (NUL-terminated; ASCII letters in either case; the first of two
 // of one name), through the index, or through the whole list where slotCount is 0. 0 when the
 // list does not name it.
 int FindChecksumEntry(const char *buf, int len, const int *slots, int slotCount, const char *name,
-                      int nameLength, ChecksumEntry *entry);
+                      ChecksumEntry *entry);

@@ -64,7 +64,6 @@ int AppendInstallLog(const char *text, int length)
     }
     if (s_journalFailed) {
         CloseInstallJournal();
-        s_journalFailed = 1;
         g_state.installLogLength -= length + 3;
         g_state.installLog[g_state.installLogLength] = 0;
         return 0;

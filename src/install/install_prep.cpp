@@ -141,7 +141,7 @@ static int StartInstallRun(const char *install)
         QuoteCommand(command, sizeof command, program, args)) {
         if (!g_state.quiet && StartCommand(command, SW_SHOW)) return 1;
         // a quiet install returns to its caller only when the run has ended, with its code
-        if (g_state.quiet && StartAndWait(command, NULL, &code)) {
+        if (g_state.quiet && StartAndWait(command, NULL, SW_SHOW, &code)) {
             g_state.exitCode = (int)code;
             return 1;
         }

@@ -104,7 +104,7 @@ void OpenReadme(void)
         GetStartupInfoA(&startup);
         startup.dwFlags |= STARTF_USESTDHANDLES;
         wsprintfA(command, "notepad \"%s\"", path);
-        SysCreateProcess(command, NULL, CREATE_NO_WINDOW | CHILD_PROCESS_FLAGS, &startup);
+        SysCreateProcess(command, NULL, CREATE_NO_WINDOW | CHILD_PROCESS_FLAGS, &startup, NULL);
     } else if (SameBytes(ext, ".html") || SameBytes(ext, ".htm")) {
         // the installed copy, whatever the current folder is
         OpenDocument(path, g_state.installFolder);

@@ -260,8 +260,7 @@ static int CopyOneFile(const char *src, const char *dst, const char *relative, U
     const char *failure = NULL;
     const char *failedPath = NULL;
     ChecksumEntry listed;
-    int checked = s_list && FindChecksumEntry(s_list, s_listLength, s_listSlots, s_listSlotCount, relative,
-                                              lstrlenA(relative), &listed);
+    int checked = s_list && FindChecksumEntry(s_list, s_listLength, s_listSlots, s_listSlotCount, relative, &listed);
     unsigned crc = 0;
     if (checked && listed.size != remaining) {
         failure = kDamaged;  // cut short, or grown: the bytes need not be read to know

@@ -8,6 +8,7 @@
 #include <shlwapi.h>
 
 static void LogMessage(const char *text, const char *caption);
+static int StartProgram(const char *commandLine, const char *folder, UINT show, HANDLE *process);
 static int AddLogText(char *line, int used, int limit, const char *text);
 
 int ShowMessage(HWND owner, const char *text, const char *caption, UINT flags)
@@ -146,19 +147,14 @@ int OpenDocument(const char *path, const char *folder)
 {
     // the shell takes no creation flags: the child inherits the mode in force during the call
     UINT launcherMode = SetErrorMode(0);
-    int opened = SysShellExecute(path, NULL, folder, 0);
+    int opened = SysShellExecute(path, NULL, folder, 0, NULL);
     SetErrorMode(launcherMode);
     return opened;
 }
 
 int StartCommandIn(const char *commandLine, const char *folder, UINT show)
 {
-    STARTUPINFOA startup;
-    ZeroMemory(&startup, sizeof startup);
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = (WORD)show;
-    return SysCreateProcess(commandLine, folder, CHILD_PROCESS_FLAGS, &startup);
+    return StartProgram(commandLine, folder, show, NULL);
 }
 
 int QuoteCommand(char *out, int outSize, const char *program, const char *args)
@@ -258,14 +254,10 @@ int AppendToFile(const char *path, const char *data, DWORD size)
     return CloseHandle(file) && ok;
 }
 
-int StartAndWait(const char *commandLine, const char *folder, DWORD *exitCode)
+int StartAndWait(const char *commandLine, const char *folder, UINT show, DWORD *exitCode)
 {
-    STARTUPINFOA startup;
     HANDLE process = NULL;
-    ZeroMemory(&startup, sizeof startup);
-    startup.cb = sizeof startup;
-    if (!SysCreateProcessEx(commandLine, folder, CHILD_PROCESS_FLAGS, &startup, &process)) return 0;
-    return WaitForProgram(process, exitCode);
+    return StartProgram(commandLine, folder, show, &process) && WaitForProgram(process, exitCode);
 }
 
 int WaitForProgram(HANDLE process, DWORD *exitCode)
@@ -321,4 +313,16 @@ int CreateShellLink(const char *target, const char *linkPath, const char *workDi
 done:
     CoUninitialize();
     return saved;
+}
+
+// CreateProcess with the launcher's flags, the window shown as show; the handle out where
+// process is not NULL.
+static int StartProgram(const char *commandLine, const char *folder, UINT show, HANDLE *process)
+{
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = (WORD)show;
+    return SysCreateProcess(commandLine, folder, CHILD_PROCESS_FLAGS, &startup, process);
 }

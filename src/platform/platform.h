@@ -28,9 +28,9 @@ int PlatformFamily(void);
 int StartCommand(const char *commandLine, UINT show);
 // The same with folder as the started program's current directory.
 int StartCommandIn(const char *commandLine, const char *folder, UINT show);
-// Starts a command line in folder (NULL: this one) and waits for the program to end;
-// 1 with its exit code, read whole.
-int StartAndWait(const char *commandLine, const char *folder, DWORD *exitCode);
+// Starts a command line in folder (NULL: this one) as StartCommandIn does and waits for the
+// program to end; 1 with its exit code, read whole.
+int StartAndWait(const char *commandLine, const char *folder, UINT show, DWORD *exitCode);
 // Waits for a started program to end and closes its handle; 1 with its exit code.
 int WaitForProgram(HANDLE process, DWORD *exitCode);
 // Opens a document with the program registered for it, in folder; 1 when the shell did.

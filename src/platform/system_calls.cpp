@@ -460,12 +460,6 @@ const char *SysGetCommandLine(void)
 }
 
 int SysCreateProcess(const char *commandLine, const char *folder, DWORD flags,
-                     const STARTUPINFOA *startup)
-{
-    return SysCreateProcessEx(commandLine, folder, flags, startup, NULL);
-}
-
-int SysCreateProcessEx(const char *commandLine, const char *folder, DWORD flags,
                        const STARTUPINFOA *startup, HANDLE *process)
 {
     PROCESS_INFORMATION started;
@@ -494,12 +488,7 @@ int SysCreateProcessEx(const char *commandLine, const char *folder, DWORD flags,
     return 1;
 }
 
-int SysShellExecute(const char *file, const char *parameters, const char *folder, ULONG mask)
-{
-    return SysShellExecuteEx(file, parameters, folder, mask, NULL);
-}
-
-int SysShellExecuteEx(const char *file, const char *parameters, const char *folder, ULONG mask,
+int SysShellExecute(const char *file, const char *parameters, const char *folder, ULONG mask,
                       HANDLE *process)
 {
     if (process) {

@@ -58,16 +58,13 @@ int SysGetSpecialFolder(int csidl, char *out, int outSize);
 // The whole command line, in a buffer that lives as long as the process.
 const char *SysGetCommandLine(void);
 
-// Programs and documents. The Ex forms hand the started process's handle out (the caller
-// closes it) where the launcher waits for the program.
+// Programs and documents. With process not NULL, the started process's handle comes out
+// there (the caller closes it), for a launcher that waits for the program.
 #define COMMAND_SIZE (3 * PATH_SIZE + 64)  // a program, a folder, a log file and the words
 int SysCreateProcess(const char *commandLine, const char *folder, DWORD flags,
-                     const STARTUPINFOA *startup);
-int SysCreateProcessEx(const char *commandLine, const char *folder, DWORD flags,
-                       const STARTUPINFOA *startup, HANDLE *process);
-int SysShellExecute(const char *file, const char *parameters, const char *folder, ULONG mask);
-int SysShellExecuteEx(const char *file, const char *parameters, const char *folder, ULONG mask,
-                      HANDLE *process);
+                     const STARTUPINFOA *startup, HANDLE *process);
+int SysShellExecute(const char *file, const char *parameters, const char *folder, ULONG mask,
+                    HANDLE *process);
 
 // The registry: texts as REG_SZ.
 int SysRegCreateKey(HKEY root, const char *path, HKEY *key);

@@ -43,7 +43,7 @@ int UninstallHandOff(void)
     char args[PATH_SIZE + 32] = "Uninstall";
     HANDLE process = NULL;
     if (AppendQuietSwitches(args, sizeof args, g_state.quiet, g_state.logFile) &&
-        SysShellExecuteEx(uninstaller, args, g_state.commonFolder, SEE_MASK_NO_CONSOLE | SEE_MASK_FLAG_NO_UI,
+        SysShellExecute(uninstaller, args, g_state.commonFolder, SEE_MASK_NO_CONSOLE | SEE_MASK_FLAG_NO_UI,
                           g_state.quiet ? &process : NULL)) {
         DWORD code = 0;
         if (g_state.quiet) g_state.exitCode = process && WaitForProgram(process, &code) ? (int)code : EXIT_FAILED;

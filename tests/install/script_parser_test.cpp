@@ -167,8 +167,7 @@ TEST(ChecksumList, EntriesFoundByNameInAnyOrder) {
     for (int slotCount : {size, 0}) {
         for (const auto& row : rows) {
             ChecksumEntry e = {};
-            int found = FindChecksumEntry(buf.data(), int(buf.size()), slots.data(), slotCount, row.name,
-                                          int(strlen(row.name)), &e);
+            int found = FindChecksumEntry(buf.data(), int(buf.size()), slots.data(), slotCount, row.name, &e);
             EXPECT_EQ(found == 1, row.found) << row.name << " in " << slotCount << " slots";
             if (!found || !row.found) continue;
             EXPECT_EQ(e.crc, row.crc) << row.name;

@@ -1176,8 +1176,7 @@ int main(int argc, char **argv)
         IndexChecksumList(list.data(), (int)list.size(), slots.data(), (int)slots.size());
         ChecksumEntry entry;
         for (size_t i = 0; found && i < names932.size(); i++)
-            found = FindChecksumEntry(list.data(), (int)list.size(), slots.data(), (int)slots.size(), names932[i].c_str(),
-                                      (int)names932[i].size(), &entry);
+            found = FindChecksumEntry(list.data(), (int)list.size(), slots.data(), (int)slots.size(), names932[i].c_str(), &entry);
         if (!found) return giveUp("Setup.crc does not read back with the launcher's reader");
         if (!WriteAll(disc / "Setup.crc", list)) return giveUp("cannot write into " + disc.string());
     }
