@@ -7,6 +7,7 @@ set(LAUNCHER_SOURCES
   src/core/layout.cpp
   src/core/profile_text.cpp
   src/install/checksum_list.cpp
+  src/install/file_copier.cpp
   src/install/install_log.cpp
   src/install/install_prep.cpp
   src/install/install_run.cpp
