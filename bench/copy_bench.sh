@@ -16,7 +16,9 @@
 #   5. the time from process start to the first painted menu, against a bare Win32 window.
 # The payload is about MiB mebibytes (default 1024): half in one file, half in files of
 # 256 KiB; the image holds one of at most BENCH_IMAGE_MIB (default 256). Copies on the disk
-# start with a warm page cache and nothing left to write back, and are timed without a sync.
+# start with a warm page cache and nothing left to write back, and are timed without a sync;
+# every contender runs in turn, BENCH_ROUNDS times (default 2), and its best time counts.
+# BENCH_BEFORE=PATH times an earlier Setup.exe beside this one, in turn, in every round.
 # BENCH_TMPFS=1 (root only) puts C:\bench on a tmpfs, which takes the disk out of the figures.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -102,47 +104,59 @@ rm -rf "$b/run"
 # The contenders, each timed in seconds from a fresh destination C:\bench\out.
 fresh() { rm -rf "$b/out" "$b/inst"; mkdir -p "$b/out" "$b/inst"; sync; }
 secs() { read -r _ t; echo "$t"; }
-# A whole install from a disc folder DIR seen as D:; the restarted menu is not part of it.
-install_secs() {  # install_secs DIR
+# A whole install by the Setup.exe in C:\bench\WHICH from a disc folder DIR seen as D:; the
+# restarted menu is not part of it.
+install_secs() {  # install_secs DIR WHICH
   ln -sfn "$1" "$WINEPREFIX/dosdevices/d:"
   probe settings 'C:\bench\inst' >/dev/null
   local t text got
-  read -r t text < <(probe install 'D:\Setup.exe Install D:' | iconv -f CP932 -t UTF-8)
+  read -r t text < <(probe install "C:\\bench\\$2\\Setup.exe Install D:" | iconv -f CP932 -t UTF-8)
   wineserver -k 2>/dev/null || true; wineserver -w 2>/dev/null || true; wineserver -p 2>/dev/null || true
   got=$(tree_bytes "$b/inst/payload")
   [ "$got" = "$(tree_bytes "$1/payload")" ] || echo "install: $got payload bytes installed: \"$text\"" >&2
   echo "$t"
 }
+mkdir -p "$b/now"
+cp "$disc/Setup.exe" "$b/now/Setup.exe"
+# BENCH_BEFORE=PATH: an earlier Setup.exe, timed beside this one in every round
+if [ -n "${BENCH_BEFORE:-}" ]; then mkdir -p "$b/before"; cp "$BENCH_BEFORE" "$b/before/Setup.exe"; fi
 cp_secs() { local t0 t1; t0=$(now); cp -r "$1" "$b/out/"; t1=$(now); awk -v a="$t0" -v z="$t1" 'BEGIN { print z - a }'; }
-row() {  # row NAME SECONDS BYTES INSTALL_SECONDS
-  awk -v n="$1" -v t="$2" -v b="$3" -v i="$4" \
-    'BEGIN { printf "  %-40s %7.2f s %7.1f MB/s %7.2fx\n", n, t, b / 1e6 / t, t / i }'
-}
-# contest TITLE DIR WIN_DIR [EVICT]: every contender over DIR's payload; EVICT runs before each
+# contest TITLE DIR WIN_DIR [EVICT]: every contender over DIR's payload, in turn, best of the
+# rounds; EVICT runs before each one that reads
 contest() {
-  local title=$1 dir=$2 win=$3 evict=${4:-true} sum t_inst t
-  local size; size=$(tree_bytes "$dir/payload")
-  echo "$title ($((size >> 20)) MiB, $(find "$dir/payload" -type f | wc -l) files);" \
+  local title=$1 dir=$2 win=$3 evict=${4:-true} size t i
+  local names=() kinds=(now) best=()
+  [ -z "${BENCH_BEFORE:-}" ] || kinds+=(before)
+  if [ "$evict" = true ]; then kinds+=(loop loop64k copyfile cp native); else kinds+=(loop read write cp native); fi
+  size=$(tree_bytes "$dir/payload")
+  for round in $(seq 1 "$rounds"); do
+    for i in "${!kinds[@]}"; do
+      fresh
+      [ "${kinds[$i]}" = write ] || $evict
+      case ${kinds[$i]} in
+        now) names[i]="Setup.exe, the whole install"; t=$(install_secs "$dir" now) ;;
+        before) names[i]="the same, by BENCH_BEFORE"; t=$(install_secs "$dir" before) ;;
+        loop) names[i]="Win32 read/write loop, 1 MiB blocks"
+              t=$(probe loop "$win\\payload" 'C:\bench\out\payload' 1048576 | secs) ;;
+        loop64k) names[i]="Win32 read/write loop, 65,534-byte blocks"
+                 t=$(probe loop "$win\\payload" 'C:\bench\out\payload' 65534 | secs) ;;
+        copyfile) names[i]="Win32 CopyFileA loop"; t=$(probe copyfile "$win\\payload" 'C:\bench\out\payload' | secs) ;;
+        read) names[i]="Win32 reading alone, 1 MiB blocks"; t=$(probe read "$win\\payload" 1048576 | secs) ;;
+        write) names[i]="Win32 writing alone, 1 MiB blocks"
+               t=$(probe write "$win\\payload" 'C:\bench\out\payload' 1048576 | secs) ;;
+        cp) names[i]="cp -r"; t=$(cp_secs "$dir/payload") ;;
+        native) names[i]="native read/write loop, 1 MiB blocks"
+                t=$("$build/native_copy" copy "$dir/payload" "$b/out/payload" 1048576 | secs) ;;
+      esac
+      best[i]=$(best "${best[$i]:-0}" "$t")
+    done
+  done
+  echo "$title ($((size >> 20)) MiB, $(find "$dir/payload" -type f | wc -l) files, best of $rounds);" \
        "last: the install's speed against each, above 1.00x the install is faster:"
-  fresh; $evict; t_inst=$(install_secs "$dir")
-  row "Setup.exe, the whole install" "$t_inst" "$size" "$t_inst"
-  fresh; $evict; t=$(probe loop "$win\\payload" 'C:\bench\out\payload' 1048576 | secs)
-  row "Win32 read/write loop, 1 MiB blocks" "$t" "$size" "$t_inst"
-  if [ "$evict" = true ]; then
-    fresh; t=$(probe loop "$win\\payload" 'C:\bench\out\payload' 65534 | secs)
-    row "Win32 read/write loop, 65,534-byte blocks" "$t" "$size" "$t_inst"
-    fresh; t=$(probe copyfile "$win\\payload" 'C:\bench\out\payload' | secs)
-    row "Win32 CopyFileA loop" "$t" "$size" "$t_inst"
-  else
-    fresh; $evict; t=$(probe read "$win\\payload" 1048576 | secs)
-    row "Win32 reading alone, 1 MiB blocks" "$t" "$size" "$t_inst"
-    fresh; t=$(probe write "$win\\payload" 'C:\bench\out\payload' 1048576 | secs)
-    row "Win32 writing alone, 1 MiB blocks" "$t" "$size" "$t_inst"
-  fi
-  fresh; $evict; t=$(cp_secs "$dir/payload")
-  row "cp -r" "$t" "$size" "$t_inst"
-  fresh; $evict; t=$("$build/native_copy" copy "$dir/payload" "$b/out/payload" 1048576 | secs)
-  row "native read/write loop, 1 MiB blocks" "$t" "$size" "$t_inst"
+  for i in "${!kinds[@]}"; do
+    awk -v n="${names[$i]}" -v t="${best[$i]}" -v b="$size" -v i="${best[0]}" \
+      'BEGIN { printf "  %-40s %7.2f s %7.1f MB/s %7.2fx\n", n, t, b / 1e6 / t, t / i }'
+  done
   rm -rf "$b/out" "$b/inst"
 }
 contest "on the disk" "$b/disc" 'C:\bench\disc'
