@@ -407,6 +407,11 @@ TEST_P(LifeCycle, InstallThenUninstallLeavesOnlyWhatTheUserAdded) {
                 EXPECT_EQ(1602u, QuietRun("D:\\Setup.exe /S" + logSwitch + " /D=P:\\Games", &windows));
                 EXPECT_EQ("[確認] インストール先の容量が足りません。 確認して下さい。\r\n", harness::ReadFile(quietLog));
                 DeleteFileA(quietLog.c_str());
+                // in English the texts, but the captions scripts read stay as they are
+                EXPECT_EQ(1602u, QuietRun("D:\\Setup.exe /S /LANG=en" + logSwitch + " /D=P:\\Games", &windows));
+                EXPECT_EQ("[確認] There is not enough free space on that drive. Please check it.\r\n",
+                          harness::ReadFile(quietLog));
+                DeleteFileA(quietLog.c_str());
             }
         }
         // done when the first process returns: nothing left to wait for
