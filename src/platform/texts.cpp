@@ -24,6 +24,11 @@ void ChooseTextLanguage(int requested)
     int english = SysLoadStringIn(g_state.instance, 1, LANGUAGE_ENGLISH, probe, sizeof probe);
     s_requested = requested;
     g_state.language = ChooseLanguage(requested, system, english);
+    // a text taken before the choice was the Japanese one
+    for (int id = 0; id < TX_END; id++) {
+        if (s_texts[id]) HeapFree(GetProcessHeap(), 0, s_texts[id]);
+        s_texts[id] = NULL;
+    }
 }
 
 const char *Text(int id)

@@ -374,6 +374,8 @@ TEST(Templates, AsTabled) {
                   {kTab | BS_PUSHBUTTON, 82, 44, 50, 14, IDCANCEL, button, "ｷｬﾝｾﾙ"}});
 }
 
+INT_PTR CALLBACK InertDialog(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
 // Every text and every dialog in both languages: a text one table lacks would show in the other
 // language, and a format of another shape would read past its arguments. An English format
 // is no longer than its Japanese one, for which the buffers were sized; an English dialog has
@@ -416,6 +418,31 @@ TEST(Templates, EveryTextAndDialogInBothLanguages) {
                 EXPECT_EQ(toupper(j.text[jKey + 1]), toupper(e.text[eKey + 1])) << id << " item " << i;
             }
         }
+        // made as the system makes it, every English label fits its control at its font (the
+        // check box or the frame's corner taken off)
+        HRSRC found = FindResourceExA(self, (LPCSTR)RT_DIALOG, MAKEINTRESOURCEA(id), LANGUAGE_ENGLISH);
+        HWND dialog = CreateDialogIndirectParamW(self, (LPCDLGTEMPLATEW)LockResource(LoadResource(self, found)),
+                                                 nullptr, InertDialog, 0);
+        ASSERT_NE(nullptr, dialog) << id;
+        for (HWND item = GetWindow(dialog, GW_CHILD); item; item = GetWindow(item, GW_HWNDNEXT)) {
+            WCHAR text[256] = L"", shown[256];
+            int n = 0;
+            GetWindowTextW(item, text, 256);
+            for (const WCHAR* c = text; *c; c++)
+                if (*c != L'&') shown[n++] = *c;
+            RECT r;
+            GetClientRect(item, &r);
+            LONG kind = GetWindowLongW(item, GWL_STYLE) & BS_TYPEMASK;
+            int room = r.right - (kind == BS_AUTOCHECKBOX || kind == BS_GROUPBOX ? 18 : 4);
+            HDC dc = GetDC(item);
+            HGDIOBJ old = SelectObject(dc, (HFONT)SendMessageW(item, WM_GETFONT, 0, 0));
+            SIZE size = {};
+            GetTextExtentPoint32W(dc, shown, n, &size);
+            SelectObject(dc, old);
+            ReleaseDC(item, dc);
+            EXPECT_LE(size.cx, room) << id << " item " << GetDlgCtrlID(item);
+        }
+        DestroyWindow(dialog);
     }
 }
 
