@@ -35,8 +35,8 @@ int CommandTailOffset(const char *line, int len);
 // tail stops early. The switches begin at the first "/" at the start of the tail or after
 // a blank (no path holds a "/" there, and no trail byte of code page 932 is a "/" or a
 // blank); without one the tail means what it always meant. With one, every switch must be
-// known and "/S" among them, but for "/LANG=" alone; "/D=" goes only with the menu's empty word and must name a
-// root from its drive ("X:\..."); otherwise LAUNCH_BAD_SWITCH.
+// known and "/S" among them, but for "/LANG=" alone; "/D=" goes only with the menu's empty
+// word and must name a root from its drive ("X:\..."); otherwise LAUNCH_BAD_SWITCH.
 int ParseLaunchTail(const char *tail, int len, int *sourceAt, int *sourceLen, LaunchSwitches *switches);
 
 // Appends to out (NUL-terminated, outSize bytes in all) the switches that pass a quiet run
