@@ -1,4 +1,5 @@
 #include "main_window.h"
+#include "../core/command_line.h"
 #include "../core/state.h"
 #include "../platform/platform.h"
 #include "../platform/texts.h"
@@ -201,12 +202,13 @@ static void DrawProgressWidth(int width)
     DrawSprite(g_state.backBuffer.surface, &g_state.progress);
 }
 
-// The taskbar, Alt+Tab and screen readers read the progress from the title: "45% — " and it.
+// The taskbar, Alt+Tab and screen readers read the progress from the title: "45% — " and it;
+// in English an ASCII dash, which a Western 95/98/Me shows as it is.
 static void ShowProgressTitle(int percent)
 {
     char title[PATH_SIZE], text[PATH_SIZE + 16];
     if (!g_state.mainWindow) return;
     ShownProductString(1, title, sizeof title);
-    wsprintfA(text, "%d%% — %s", percent, title);
+    wsprintfA(text, g_state.language == LANGUAGE_ENGLISH ? "%d%% - %s" : "%d%% — %s", percent, title);
     SysSetWindowText(g_state.mainWindow, text);
 }
