@@ -7,6 +7,11 @@
 #define SMALLEST_BLOCK 65536
 #define COPY_SLOTS 3
 #define WAIT_SLICE_MS 10
+// Reading ahead pays where reading costs time (a disc, a network), and costs a hand-over a
+// block where it does not (the page cache): the source is judged by its pace over every
+// 16 MiB read, and read ahead below 100 MB/s.
+#define PACE_WINDOW (16 << 20)
+#define SLOW_BYTES_PER_MS 100000
 
 // One buffer's block as the reader left it; the file ends with the block marked last.
 struct CopySlot {
@@ -30,12 +35,17 @@ static HANDLE s_in;
 static ULONGLONG s_size, s_left;
 static int s_checked;
 static unsigned s_crc;
-static int s_ahead, s_done, s_next, s_held;
+static int s_ahead, s_done, s_next, s_held, s_readerStart;
+// the pace of the reads: milliseconds and bytes of the current window, and its verdict
+static DWORD s_paceMs;
+static ULONGLONG s_paceBytes;
+static int s_slowSource, s_aheadAlways;
 
 static DWORD WINAPI ReadAhead(LPVOID unused);
 static int FillSlot(int slot, ULONGLONG *left);
 static void ReleaseHeld(void);
 static void WaitForBlock(void);
+static void StartReader(void);
 
 void StartFileCopier(void (*idle)(void))
 {
@@ -43,6 +53,9 @@ void StartFileCopier(void (*idle)(void))
     s_next = 0;
     s_held = -1;
     s_stop = 0;
+    s_paceMs = 0;
+    s_paceBytes = 0;
+    s_slowSource = 0;
     // asked for once, at the start of the run; a machine short of memory gets smaller blocks
     for (s_blockSize = COPY_BLOCK; s_blockSize >= SMALLEST_BLOCK; s_blockSize /= 2) {
         s_memory = (BYTE *)VirtualAlloc(NULL, COPY_SLOTS * s_blockSize, MEM_COMMIT, PAGE_READWRITE);
@@ -87,9 +100,14 @@ void BeginFileRead(HANDLE in, ULONGLONG size, int checked)
     s_abort = 0;
     s_held = -1;
     s_done = size == 0;
+    s_ahead = 0;
     // a file of one block is read at once: handing it over would cost more than it saves
-    s_ahead = s_thread && size > s_blockSize;
-    if (s_ahead) SetEvent(s_wake);
+    if (s_thread && size > s_blockSize && (s_slowSource || s_aheadAlways)) StartReader();
+}
+
+void ReadAheadAlways(int always)
+{
+    s_aheadAlways = always;
 }
 
 int NextFileBlock(const BYTE **data, DWORD *got)
@@ -109,6 +127,15 @@ int NextFileBlock(const BYTE **data, DWORD *got)
         s_done = s_slots[slot].last;
     } else {
         s_done = FillSlot(slot, &s_left);  // the reader is idle: its buffer is free
+        if (!s_done && s_thread && s_slowSource && s_slots[slot].got) {
+            // the source turned out slow: the reader takes the rest of the file from here,
+            // this block held as one handed out
+            WaitForSingleObject(s_free, 0);
+            s_held = slot;
+            s_next = (slot + 1) % s_slotCount;
+            s_size = s_left;
+            StartReader();
+        }
     }
     if (s_slots[slot].got == 0) {
         SetLastError(s_slots[slot].error);
@@ -140,10 +167,10 @@ unsigned EndFileRead(void)
 static DWORD WINAPI ReadAhead(LPVOID unused)
 {
     (void)unused;
-    int slot = 0;
     for (;;) {
         WaitForSingleObject(s_wake, INFINITE);
         if (s_stop) return 0;
+        int slot = s_readerStart;
         ULONGLONG left = s_size;
         int last = 0;
         while (!last) {
@@ -166,7 +193,16 @@ static int FillSlot(int slot, ULONGLONG *left)
     s->last = 1;
     if (s_abort) return 1;
     DWORD want = *left < s_blockSize ? (DWORD)*left : s_blockSize, got = 0;
-    if (!ReadFile(s_in, data, want, &got, NULL) || got == 0) {
+    DWORD started = GetTickCount();
+    BOOL read = ReadFile(s_in, data, want, &got, NULL);
+    s_paceMs += GetTickCount() - started;
+    s_paceBytes += got;
+    if (s_paceBytes >= PACE_WINDOW) {
+        s_slowSource = s_paceMs > s_paceBytes / SLOW_BYTES_PER_MS;
+        s_paceMs = 0;
+        s_paceBytes = 0;
+    }
+    if (!read || got == 0) {
         DWORD error = GetLastError();
         s->error = error ? error : ERROR_HANDLE_EOF;  // never loop on a read that brings nothing
         return 1;
@@ -176,6 +212,14 @@ static int FillSlot(int slot, ULONGLONG *left)
     *left -= got;
     s->last = *left == 0;
     return s->last;
+}
+
+// Hands the rest of the file, from the next buffer on, to the reader.
+static void StartReader(void)
+{
+    s_ahead = 1;
+    s_readerStart = s_next;
+    SetEvent(s_wake);
 }
 
 static void ReleaseHeld(void)

@@ -6,6 +6,7 @@
 
 #include "core/state.h"
 #include "harness.h"
+#include "install/file_copier.h"
 #include "install/install_log.h"
 #include "install/script_runner.h"
 
@@ -47,7 +48,10 @@ TEST_F(ScriptRun, FoldersFilesAndTheLog) {
     harness::WriteFile(src + "\\data\\sub\\deep.txt", "deep");
     Script("D data;\r\nD data\\sub;\r\nF a.txt;\r\nF data\\*.*;\r\nF data\\sub\\*.txt;\r\nE;\r\nF nothing;\r\n");
     BoxCatcher boxes;
-    ASSERT_EQ(RunScript(), 1);
+    ReadAheadAlways(1);  // the page cache is no disc: the reader thread is asked for
+    int ran = RunScript();
+    ReadAheadAlways(0);
+    ASSERT_EQ(ran, 1);
     EXPECT_TRUE(boxes.boxes.empty());
     EXPECT_EQ(harness::ReadFile(dst + "\\a.txt"), "alpha");
     EXPECT_EQ(harness::ReadFile(dst + "\\data\\b.dat"), std::string(200000, 'b'));
