@@ -14,17 +14,19 @@ static int EnoughSpace(void);
 static int MakeInstallFolder(const char *install, char *created);
 static void FirstMissingLevel(const char *path, char *out);
 static int StageInstaller(const char *install);
-static void KeepInstallFolder(const char *install);
+static void KeepInstallFolder(const char *install, char *created);
 // An uninstall or a cancelled install before may have left {install}\Setup.exe, the folders
-// that hold it and the maker store to the next restart: this install's are taken off.
-static void KeepInstallFolder(const char *install)
+// that hold it and the maker store to the next restart: this install's are taken off. A
+// folder that was to go with them is one an install made: created then names the shallowest.
+static void KeepInstallFolder(const char *install, char *created)
 {
     char levels[16][PATH_SIZE];
     const char *paths[16];
-    int n = 0;
+    int taken[16], n = 0;
     if (JoinPath(levels[n], PATH_SIZE, install, "Setup.exe")) n++;
     if (JoinPath(levels[n], PATH_SIZE, g_state.commonFolder, g_state.maker)) n++;
     // {install} and each folder above it, short of the drive's root
+    int first = n;
     lstrcpyA(levels[n], install);
     while (n < 16) {
         int cut = LastBackslash(levels[n], lstrlenA(levels[n]));
@@ -34,7 +36,9 @@ static void KeepInstallFolder(const char *install)
         levels[n][cut] = 0;
     }
     for (int i = 0; i < n; i++) paths[i] = levels[i];
-    KeepAtRestart(paths, n);
+    if (!KeepAtRestart(paths, n, taken)) return;
+    for (int i = first; i < n; i++)
+        if (taken[i] && (!created[0] || lstrlenA(levels[i]) < lstrlenA(created))) lstrcpyA(created, levels[i]);
 }
 
 static void WritePreparedSettings(const char *install, const char *created);
@@ -54,7 +58,7 @@ int PrepareInstall(void)
     if (g_state.semaphore) CloseHandle(g_state.semaphore);
     g_state.semaphore = NULL;
     if (!StageInstaller(install)) return 0;
-    KeepInstallFolder(install);
+    KeepInstallFolder(install, created);
     WritePreparedSettings(install, created);
     return StartInstallRun(install);
 }

@@ -634,17 +634,17 @@ static int SameWideNoCase(const WCHAR *a, const WCHAR *b)
     }
 }
 
-static int IsDeletionOf(const WCHAR *source, const WCHAR *target, const char *const *paths, int count)
+// Which of paths a pair deletes ("\??\" and the path, an empty target); -1 for none.
+static int DeletionOf(const WCHAR *source, const WCHAR *target, const char *const *paths, int count)
 {
     WCHAR path[PATH_SIZE];
-    // "\??\" and the path, an empty target
-    if (target[0] || source[0] != '\\' || source[1] != '?' || source[2] != '?' || source[3] != '\\') return 0;
+    if (target[0] || source[0] != '\\' || source[1] != '?' || source[2] != '?' || source[3] != '\\') return -1;
     for (int i = 0; i < count; i++)
-        if (ToWide(paths[i], path, PATH_SIZE) && SameWideNoCase(source + 4, path)) return 1;
-    return 0;
+        if (ToWide(paths[i], path, PATH_SIZE) && SameWideNoCase(source + 4, path)) return i;
+    return -1;
 }
 
-int CancelDelayedDeletions(const char *const *paths, int count)
+int CancelDelayedDeletions(const char *const *paths, int count, int *taken)
 {
     static const WCHAR kKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
     static const WCHAR kValue[] = L"PendingFileRenameOperations";
@@ -669,7 +669,9 @@ int CancelDelayedDeletions(const char *const *paths, int count)
             from += WideLength(list + source) + 1;
             int target = from < chars ? from : chars;
             from = target + WideLength(list + target) + 1;
-            if (IsDeletionOf(list + source, list + target, paths, count)) {
+            int which = DeletionOf(list + source, list + target, paths, count);
+            if (which >= 0) {
+                taken[which] = 1;
                 dropped++;
                 continue;
             }

@@ -75,9 +75,9 @@ int SysRegSetNumber(HKEY key, const char *name, DWORD value);
 int SysRegReadText(HKEY key, const char *name, char *out, int outSize);
 int SysRegDeleteKey(HKEY root, const char *path);
 // NT family: takes each path's deletion off the system's list of what it deletes at its next
-// restart (PendingFileRenameOperations), leaving every other entry as it was. 1 when done or
-// nothing was scheduled.
-int CancelDelayedDeletions(const char *const *paths, int count);
+// restart (PendingFileRenameOperations), leaving every other entry as it was; taken[i] becomes
+// 1 for each path that was there. 1 when done or nothing was scheduled.
+int CancelDelayedDeletions(const char *const *paths, int count, int *taken);
 
 // Windows, dialogs and texts shown.
 int SysMessageBox(HWND owner, const char *text, const char *caption, UINT flags);

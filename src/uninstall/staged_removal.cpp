@@ -129,16 +129,18 @@ int ScheduleRestartDeletions(const char *wininit, const char *const *paths, int 
     return ok;
 }
 
-int KeepAtRestart(const char *const *paths, int count)
+int KeepAtRestart(const char *const *paths, int count, int *taken)
 {
+    int found[2 * RESTART_PATHS_MAX];
+    if (count > RESTART_PATHS_MAX) count = RESTART_PATHS_MAX;
+    for (int i = 0; i < count; i++) taken[i] = 0;
     switch (PlatformFamily()) {
     case 2:
-        return CancelDelayedDeletions(paths, count);
+        return CancelDelayedDeletions(paths, count, taken);
     case 1: {
         char wininit[PATH_SIZE], shortPaths[RESTART_PATHS_MAX][PATH_SIZE], *old = NULL;
         const char *lines[2 * RESTART_PATHS_MAX];
         DWORD oldSize = 0;
-        if (count > RESTART_PATHS_MAX) count = RESTART_PATHS_MAX;
         if (!WininitPath(wininit) || !LoadWininit(wininit, &old, &oldSize)) return 0;
         if (!old) return 1;  // nothing is scheduled
         // the lines name the short forms; a path written long is taken off too
@@ -148,7 +150,8 @@ int KeepAtRestart(const char *const *paths, int count)
             lines[2 * i] = shortPaths[i];
             lines[2 * i + 1] = paths[i];
         }
-        int newLen = DropWininitDeletions(old, (int)oldSize, lines, 2 * count);
+        int newLen = DropWininitDeletions(old, (int)oldSize, lines, 2 * count, found);
+        for (int i = 0; i < count; i++) taken[i] = found[2 * i] | found[2 * i + 1];
         int ok = newLen == (int)oldSize || ReplaceWholeFile(wininit, old, (DWORD)newLen);
         HeapFree(GetProcessHeap(), 0, old);
         return ok;
@@ -157,9 +160,10 @@ int KeepAtRestart(const char *const *paths, int count)
     return 0;
 }
 
-int DropWininitDeletions(char *text, int length, const char *const *paths, int count)
+int DropWininitDeletions(char *text, int length, const char *const *paths, int count, int *taken)
 {
     int pos = 0, to = 0, inRename = 0;
+    for (int i = 0; i < count; i++) taken[i] = 0;
     while (pos < length) {
         int end = pos;
         while (end < length && text[end] != '\n') end++;
@@ -175,7 +179,8 @@ int DropWininitDeletions(char *text, int length, const char *const *paths, int c
             // one of ours: a NUL line whose value is one of the paths, in either case
             int value = first + 4, valueEnd = pos + lineLen;
             while (valueEnd > value && (text[valueEnd - 1] == ' ' || text[valueEnd - 1] == '\t')) valueEnd--;
-            for (int i = 0; i < count && !drop; i++) drop = SameTextNoCase(text + value, valueEnd - value, paths[i]);
+            for (int i = 0; i < count && !drop; i++)
+                if (SameTextNoCase(text + value, valueEnd - value, paths[i])) drop = taken[i] = 1;
         }
         if (!drop) {
             for (int i = pos; i < next; i++) text[to++] = text[i];
