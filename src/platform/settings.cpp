@@ -104,6 +104,16 @@ int DeleteSettings(void)
     return 1;
 }
 
+int IsLayoutFolder(const char *install)
+{
+    char tail[PATH_SIZE];
+    if (!JoinPath3(tail, sizeof tail, "", g_state.brand, g_state.title)) return 0;
+    int length = lstrlenA(install), tailLength = lstrlenA(tail);
+    // the tail's first backslash must be one of its own, not the trail of a 表 before it
+    return length > tailLength && SameBytes(install + length - tailLength, tail) &&
+           EndsWithBackslash(install, length - tailLength + 1);
+}
+
 static char *LoadSettings(const char *path, DWORD *size)
 {
     char *text = NULL;
@@ -132,14 +142,4 @@ static int IsThisTitlesFolder(const char *install, const char *title)
     if (install[0] == '*') return 1;
     if (title[0] != '*') return SameBytes(title, g_state.title);
     return IsLayoutFolder(install);
-}
-
-int IsLayoutFolder(const char *install)
-{
-    char tail[PATH_SIZE];
-    if (!JoinPath3(tail, sizeof tail, "", g_state.brand, g_state.title)) return 0;
-    int length = lstrlenA(install), tailLength = lstrlenA(tail);
-    // the tail's first backslash must be one of its own, not the trail of a 表 before it
-    return length > tailLength && SameBytes(install + length - tailLength, tail) &&
-           EndsWithBackslash(install, length - tailLength + 1);
 }

@@ -263,23 +263,6 @@ int ReplayLog(const char *log, int size)
     }
 }
 
-// A file that is there and stays (in use, say) is named in a quiet run's log; the waiting
-// caller {install}\Setup.exe goes at the restart instead.
-static void DeleteLoggedFile(const char *path)
-{
-    char setup[PATH_SIZE], text[PATH_SIZE + 64];
-    if (SysDeleteFile(path) || !g_state.quiet) return;
-    DWORD error = GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;
-    if (JoinPath(setup, sizeof setup, g_state.installFolder, "Setup.exe") &&
-        SameTextNoCase(path, lstrlenA(path), setup))
-        return;
-    s_leftBehind++;
-    // the message's own bytes and a path buffer fit
-    wsprintfA(text, "次のファイルを削除できませんでした。\n%s", path);
-    ShowMessage(g_state.mainWindow, text, TEXT_CAPTION_ERROR, MB_OK | MB_ICONWARNING);
-}
-
 // A folder comes before the files in it, so its first removal fails while they are
 // there; once they are gone, the folders go deepest first.
 static void RemoveLoggedFolders(const char *log, int size)
@@ -358,4 +341,21 @@ void RemoveShortcuts(void)
     Sleep(1000);
     ReadSetting(SECTION_LINK, "brand", path, sizeof path);
     if (path[0] != '*') SysRemoveDirectory(path);
+}
+
+// A file that is there and stays (in use, say) is named in a quiet run's log; the waiting
+// caller {install}\Setup.exe goes at the restart instead.
+static void DeleteLoggedFile(const char *path)
+{
+    char setup[PATH_SIZE], text[PATH_SIZE + 64];
+    if (SysDeleteFile(path) || !g_state.quiet) return;
+    DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;
+    if (JoinPath(setup, sizeof setup, g_state.installFolder, "Setup.exe") &&
+        SameTextNoCase(path, lstrlenA(path), setup))
+        return;
+    s_leftBehind++;
+    // the message's own bytes and a path buffer fit
+    wsprintfA(text, "次のファイルを削除できませんでした。\n%s", path);
+    ShowMessage(g_state.mainWindow, text, TEXT_CAPTION_ERROR, MB_OK | MB_ICONWARNING);
 }

@@ -16,6 +16,8 @@ const char kStartText[] = "アンインストールを開始します";
 const char kEndText[] = "アンインストールが終了しました";
 const char kNewRoot[] = "C:\\新年表\\アソ\\予表";  // each level ends in a 5C trail byte
 const char kQuietRoot[] = "C:\\新作 ゲーム\\蒼い 表";  // "/D=" takes blanks and a 5C trail byte
+// A character code page 932 lacks, which a best fit would make an A.
+const wchar_t kNotCp932[] = L"\x0100";
 
 std::string WindowsFolder() {
     char w[MAX_PATH] = "";
@@ -177,6 +179,20 @@ DWORD QuietRun(const std::string& command, std::vector<std::string>* windows) {
     return code;
 }
 
+// The same for a command line of any characters, started as a deployment tool starts it.
+DWORD QuietRunWide(const std::wstring& command) {
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    std::wstring line = command;
+    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, L"C:\\", &si, &pi)) return STILL_ACTIVE;
+    DWORD code = harness::WaitExit(pi.hProcess, 60000);
+    if (code == STILL_ACTIVE) TerminateProcess(pi.hProcess, 1);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return code;
+}
+
 // The installed files and folders by their path inside {install}, with their sizes.
 life::Snapshot InstalledTree(const Layout& l) {
     life::Snapshot tree;
@@ -304,7 +320,11 @@ protected:
         }
         // through the shortcut, under a root of three new levels: they go with the game
         if (way == FROM_SHORTCUT) l = Layout(kNewRoot);
-        if (way == FROM_QUIET_ROOT) l = Layout(kQuietRoot);
+        if (way == FROM_QUIET_ROOT) {
+            // "/D=" names the folder the game goes into, made with the one above it
+            l.install = kQuietRoot;
+            l.brandFolder = l.root = life::ParentOf(kQuietRoot);
+        }
         harness::SetWin9x("Setup.exe", win9x);
         life::Scrub(l);
         ClearPendingRenames();
@@ -345,7 +365,7 @@ TEST_P(LifeCycle, InstallThenUninstallLeavesOnlyWhatTheUserAdded) {
     std::vector<std::string> windows;  // of the quiet runs: none may show
     const std::string quietLog = harness::MakeTempDir("quiet") + "\\ログ 1.txt";
     const std::string logSwitch = " /LOG=\"" + quietLog + "\"";
-    const std::string rootSwitch = way == FROM_QUIET_ROOT ? " /D=" + l.root : "";
+    const std::string rootSwitch = way == FROM_QUIET_ROOT ? " /D=" + l.install : "";
     if (ByMenu()) {
         install = InstallFromDiscMenu(way == FROM_KEYS);
     } else if (Quiet()) {
@@ -354,7 +374,16 @@ TEST_P(LifeCycle, InstallThenUninstallLeavesOnlyWhatTheUserAdded) {
             EXPECT_EQ(1639u, QuietRun("D:\\Setup.exe /S /X" + logSwitch, &windows));
             EXPECT_EQ(1639u, QuietRun("D:\\Setup.exe /S" + logSwitch + " /D=ゲーム 表", &windows));
             EXPECT_EQ(1639u, QuietRun("D:\\Setup.exe /S" + logSwitch + " /D=", &windows));
+            // a value the next process would read otherwise, the CD-ROM, a folder too long
+            EXPECT_EQ(1639u, QuietRun("D:\\Setup.exe /S /LOG=C:\\a\"b.log" + rootSwitch, &windows));
+            EXPECT_EQ(1639u, QuietRun("D:\\Setup.exe /S" + logSwitch + " /D=D:\\Games", &windows));
+            EXPECT_EQ(1639u, QuietRun("D:\\Setup.exe /S" + logSwitch + " /D=C:\\" + std::string(250, 'x'), &windows));
+            // the 95/98/Me family hands the program a line in the system's own code page
+            if (!win9x) {
+                EXPECT_EQ(1639u, QuietRunWide(L"D:\\Setup.exe /S /D=C:\\Games\\" + std::wstring(kNotCp932)));
+            }
             EXPECT_FALSE(harness::Exists(quietLog));
+            EXPECT_FALSE(harness::Exists("C:\\a"));
             // a drive without free space (P: on /proc): refused, and said in the log
             if (const char* prefix = getenv("WINEPREFIX")) {
                 ASSERT_EQ(0, harness::RunUnix(std::string("ln -sfn /proc '") + prefix + "/dosdevices/p:'"));
@@ -423,7 +452,30 @@ TEST_P(LifeCycle, InstallThenUninstallLeavesOnlyWhatTheUserAdded) {
         EXPECT_EQ("C:\\Program Files (x86)\\Common Files", l.common);
     }
 
-    if (!Quiet()) {
+    if (Quiet()) {
+        // an upgrade as deployment tools run it: the entry's quiet uninstall, the quiet install
+        // again and a restart; what the uninstall left to the restart and the install put back
+        // stays, only the staged uninstaller goes
+        std::string staged = l.store + "\\Setup.exe";
+        EXPECT_EQ(0u, QuietRun(life::Entry(HKEY_LOCAL_MACHINE)["QuietUninstallString"], &windows));
+        EXPECT_EQ(0u, QuietRun("D:\\Setup.exe /S" + rootSwitch, &windows));
+        if (win9x) {
+            char shortPath[MAX_PATH] = "";
+            GetShortPathNameA(staged.c_str(), shortPath, MAX_PATH);
+            EXPECT_EQ("[rename]\r\nNUL=C:\\OLDFILE.TMP\r\nNUL=" + std::string(shortPath) + "\r\n[other]\r\nkey=value\r\n",
+                      harness::ReadFile(Wininit()));
+        } else {
+            EXPECT_EQ(life::Join({"\\??\\" + staged}), life::Join(PendingRenames()));
+        }
+        Reboot();
+        EXPECT_TRUE(harness::Exists(l.install + "\\Setup.exe"));
+        EXPECT_FALSE(harness::Exists(staged));
+        EXPECT_EQ("1", life::Setting(l, "INSTALL", "IsInstall"));
+        EXPECT_TRUE(g_pointerTree == InstalledTree(l));
+        if (win9x) {
+            ASSERT_TRUE(harness::WriteFile(Wininit(), oldWininit));  // the restart took it
+        }
+    } else {
         ASSERT_NO_FATAL_FAILURE(StartTheGame(l, install, way == FROM_KEYS));
     }
     if (ByMenu()) {
@@ -726,6 +778,22 @@ TEST_F(UninstallEdge, WithoutSettingsItSaysNothingWasRemoved) {
     life::Snapshot after = life::TakeSnapshot();
     EXPECT_EQ("", life::Join(life::Missing(before, after)) + life::Join(life::Missing(after, before)));
     EXPECT_TRUE(PendingRenames().empty());
+}
+
+// A quiet uninstall that cannot delete a file (held open) names it in its log and answers 1603.
+TEST_F(UninstallEdge, QuietUninstallNamesAFileHeldOpen) {
+    const std::string readme = l.install + "\\readme.txt", log = harness::MakeTempDir("held") + "\\u.log";
+    HANDLE held = CreateFileA(readme.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    std::vector<std::string> windows;
+    DWORD code = QuietRun(life::Quoted(l.install + "\\Setup.exe") + " Del /S /LOG=\"" + log + "\"", &windows);
+    CloseHandle(held);
+    EXPECT_EQ(1603u, code);
+    EXPECT_NE(std::string::npos, harness::ReadFile(log).find("[エラー] 次のファイルを削除できませんでした。 " + readme + "\r\n"))
+        << harness::ReadFile(log);
+    EXPECT_TRUE(harness::Exists(readme));
+    EXPECT_FALSE(harness::Exists(l.install + "\\AoHoshi.exe"));
+    EXPECT_TRUE(windows.empty());
 }
 
 class UninstallWithMenuOpen : public UninstallEdge {

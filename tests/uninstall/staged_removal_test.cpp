@@ -43,6 +43,21 @@ TEST(WininitDeletions, RefusesWhatDoesNotFit) {
     EXPECT_EQ("<too small>", Add("[rename]\r\n", 40));
 }
 
+TEST(WininitDeletions, AnInstallTakesOffOnlyItsOwnLines) {
+    const char* const paths[] = {"C:\\PROGRA~1\\MAKER\\TITLE\\SETUP.EXE", "C:\\PROGRA~1\\MAKER\\TITLE"};
+    std::string text = "[boot]\r\nNUL=C:\\PROGRA~1\\MAKER\\TITLE\r\n[Rename]\r\nNUL=C:\\OLD.TMP\r\n"
+                       "nul=c:\\progra~1\\maker\\title\\setup.exe\r\nC:\\PROGRA~1\\MAKER\\TITLE=C:\\X\r\n"
+                       "NUL=C:\\PROGRA~1\\MAKER\\TITLE\\SETUP.EXE2\r\n[last]\r\nb=2";
+    int taken[2] = {-1, -1};
+    int n = DropWininitDeletions(&text[0], int(text.size()), paths, 2, taken);
+    // another section's line, a rename and a longer name stay
+    EXPECT_EQ("[boot]\r\nNUL=C:\\PROGRA~1\\MAKER\\TITLE\r\n[Rename]\r\nNUL=C:\\OLD.TMP\r\n"
+              "C:\\PROGRA~1\\MAKER\\TITLE=C:\\X\r\nNUL=C:\\PROGRA~1\\MAKER\\TITLE\\SETUP.EXE2\r\n[last]\r\nb=2",
+              text.substr(0, size_t(n)));
+    EXPECT_EQ(1, taken[0]);
+    EXPECT_EQ(0, taken[1]);
+}
+
 // Every name in a folder, "name" or "name/" for a folder.
 std::string Names(const std::string& folder) {
     std::string names;
