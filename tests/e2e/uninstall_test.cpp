@@ -6,6 +6,8 @@
 
 #include "setup_life.h"
 
+#include <tlhelp32.h>
+
 namespace {
 
 using harness::Box;
@@ -935,6 +937,37 @@ TEST_F(Unfinished, KilledInsideTheCopyIsRemovedOnYesAtTheNextStart) {
     }
     // nothing unfinished left: the menu asks nothing
     EXPECT_TRUE(MenuFromDisc(IDYES, 3000).empty());
+}
+
+// A quiet install whose run ends abnormally (killed by a task manager with a crash's code):
+// the first process answers 1603, not that code; the next /S finishes the install where it is.
+TEST_F(Unfinished, KilledQuietRunAnswers1603AndTheNextFinishesIt) {
+    harness::Process first = harness::Start("D:\\Setup.exe /S", "C:\\");
+    ASSERT_TRUE(first);
+    for (int i = 0; i < 20000 && harness::ReadFile(l.install + "\\Setup.dat").find("F movie\\big.bin;") == std::string::npos;
+         i++)
+        Sleep(1);
+    DWORD runPid = 0;  // the other Setup.exe: the run the first one waits for
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 e = {};
+    e.dwSize = sizeof e;
+    for (BOOL more = Process32First(snapshot, &e); more; more = Process32Next(snapshot, &e))
+        if (!lstrcmpiA(e.szExeFile, "Setup.exe") && e.th32ProcessID != first.pid) runPid = e.th32ProcessID;
+    CloseHandle(snapshot);
+    ASSERT_NE(0u, runPid);
+    HANDLE run = life::OpenPid(runPid);
+    TerminateProcess(run, 0xC0000005);
+    CloseHandle(run);
+    EXPECT_EQ(1603u, harness::WaitExit(first.process, 20000));
+    harness::Close(first);
+    EXPECT_EQ("0", life::Setting(l, "INSTALL", "IsInstall"));
+    std::vector<std::string> windows;
+    EXPECT_EQ(0u, QuietRun("D:\\Setup.exe /S", &windows));
+    EXPECT_TRUE(windows.empty());
+    EXPECT_EQ("1", life::Setting(l, "INSTALL", "IsInstall"));
+    WIN32_FILE_ATTRIBUTE_DATA big = {};
+    EXPECT_TRUE(GetFileAttributesExA((l.install + "\\movie\\big.bin").c_str(), GetFileExInfoStandard, &big));
+    EXPECT_EQ(DWORD(64 << 20), big.nFileSizeLow);
 }
 
 TEST_F(Unfinished, CancelledDiscDialogTakesBackThePreparation) {
