@@ -224,7 +224,10 @@ static int InstallLevels(char (*levels)[PATH_SIZE])
         createdLen = 0;
     for (int i = 0; i < createdLen; i++)
         if (level[i] != created[i]) createdLen = 0;
-    int layout = IsLayoutFolder(level) ? 2 : 0;
+    // settings without the title's name are older than "/D=": their folder is the layout's
+    char title[PATH_SIZE];
+    ReadSetting(SECTION_INSTALL, "Title", title, sizeof title);
+    int layout = title[0] == '*' || IsLayoutFolder(level) ? 2 : 0;
     while (count < MAX_LEVELS) {
         int len = lstrlenA(level);
         if (count >= layout && (createdLen == 0 || len < createdLen)) break;
