@@ -219,6 +219,12 @@ TEST_P(Install, FailedCopiesAreReportedAsWarningsAndTheRestGoesOn) {
              ASSERT_EQ(0, harness::RunUnix("rm '" + harness::UnixPath("D:\\data\\voice\\v001.txt") + "'"));
          },
          damaged, "D:\\data\\voice\\v001.txt", "data\\voice\\v001.txt"},
+        {"a listed file of a line of its own not on the disc",
+         [] {
+             ASSERT_TRUE(harness::CdromWrite("Setup.crc", DiscList()));
+             ASSERT_EQ(0, harness::RunUnix("rm '" + harness::UnixPath("D:\\readme.txt") + "'"));
+         },
+         damaged, "D:\\readme.txt", "readme.txt"},
         {"a list that does not parse",
          [] {
              std::string list = DiscList();

@@ -474,6 +474,12 @@ TEST_P(LifeCycle, InstallThenUninstallLeavesOnlyWhatTheUserAdded) {
         // stays, only the staged uninstaller goes
         std::string staged = l.store + "\\Setup.exe";
         EXPECT_EQ(0u, QuietRun(life::Entry(HKEY_LOCAL_MACHINE)["QuietUninstallString"], &windows));
+        // another program's deletion at the restart, which the install leaves alone
+        const std::string foreign = "C:\\foreign.tmp";
+        if (!win9x) {
+            ASSERT_TRUE(harness::WriteFile(foreign, "x"));
+            ASSERT_TRUE(MoveFileExA(foreign.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
+        }
         EXPECT_EQ(0u, QuietRun("D:\\Setup.exe /S" + rootSwitch, &windows));
         if (win9x) {
             char shortPath[MAX_PATH] = "";
@@ -481,9 +487,10 @@ TEST_P(LifeCycle, InstallThenUninstallLeavesOnlyWhatTheUserAdded) {
             EXPECT_EQ("[rename]\r\nNUL=C:\\OLDFILE.TMP\r\nNUL=" + std::string(shortPath) + "\r\n[other]\r\nkey=value\r\n",
                       harness::ReadFile(Wininit()));
         } else {
-            EXPECT_EQ(life::Join({"\\??\\" + staged}), life::Join(PendingRenames()));
+            EXPECT_EQ(life::Join({"\\??\\" + staged, "\\??\\" + foreign}), life::Join(PendingRenames()));
         }
         Reboot();
+        EXPECT_FALSE(harness::Exists(foreign));
         EXPECT_TRUE(harness::Exists(l.install + "\\Setup.exe"));
         EXPECT_FALSE(harness::Exists(staged));
         EXPECT_EQ("1", life::Setting(l, "INSTALL", "IsInstall"));
