@@ -37,6 +37,7 @@ struct Options {
     std::string gameShown;  // the --game folder as the publisher wrote it
     std::string longRoot = kLongRoot, volume;
     int margin = 10;
+    std::string media;      // --media: what one disc holds; none: one disc, warned of when large
     bool checkOnly = false, verbose = false, keepSystemFiles = false;
 };
 
@@ -47,6 +48,9 @@ struct Entry {
     uintmax_t size = 0;
     fs::path path;
 };
+
+// A file the script copies, and the disc it lies on (from 1); file null: Setup.exe.
+struct Placed { const Entry *file; int disc; };
 
 // report.cpp: notes come in kinds; a kind with many notes is shown as one line with its count.
 enum NoteKind { NOTE_TRAIL_5C, NOTE_UTF8_TEXT, NOTE_SYSTEM_FILE, NOTE_BIG_FOLDER, NOTE_PRODUCT, NOTE_KINDS };
@@ -89,7 +93,14 @@ void CheckArt(const fs::path &art);
 void Walk(const Options &o, const fs::path &dir, const std::string &rel, const std::string &rel932,
           std::vector<Entry> *out);
 
-// image_size.cpp
+// image_size.cpp: a disc's directory records and files as they grow
+struct DiscSize {
+    std::map<std::string, uintmax_t> isoDir{{"", 0}}, jolietDir{{"", 0}};  // bytes of records per folder
+    uintmax_t fileSectors = 0;
+    uintmax_t listBytes = 26;  // Setup.crc without its end line
+};
+void AddToDisc(DiscSize *disc, const std::string &rel, const std::string &rel932, bool dir, uintmax_t size);
+uintmax_t DiscSectors(const DiscSize &disc);
 uintmax_t ImageSectors(const std::vector<Entry> &entries, uintmax_t setupSize, uintmax_t scriptSize);
 int MediumExceeded(uintmax_t sectors);
 std::string Grouped(uintmax_t n);
@@ -101,8 +112,16 @@ std::string CheckSigner(const fs::path &pfx);
 std::string SignatureState(const fs::path &file);
 std::string SignFile(const Options &o, const fs::path &in, const fs::path &out, const std::string &description);
 
+// disc_split.cpp
+bool ParseMedium(const std::string &text, Medium *medium);
+std::vector<Placed> CopyOrder(const std::vector<Entry> &entries, const std::vector<std::string> &first);
+int SplitOntoDiscs(const Options &o, const Medium &medium, uintmax_t setupSize, uintmax_t scriptSize,
+                   std::vector<Placed> *order);
+std::vector<uintmax_t> DiscsSectors(const std::vector<Placed> &order, int discs, uintmax_t setupSize, uintmax_t scriptSize);
+std::string DiscIdentity(int number, int count, uintmax_t totalBytes, const std::string &key932);
+
 // setup_script.cpp
-std::string SetupScript(const std::vector<Entry> &entries);
+std::string SetupScript(const std::vector<Entry> &entries, const std::vector<Placed> &order);
 void CheckScript(const std::string &script, const std::vector<Entry> &entries);
 
 // checksum_file.cpp

@@ -8,28 +8,37 @@
 // every file in whole 2 KiB sectors.
 uintmax_t ImageSectors(const std::vector<Entry> &entries, uintmax_t setupSize, uintmax_t scriptSize)
 {
-    std::map<std::string, uintmax_t> isoDir, jolietDir;  // bytes of directory records per folder
-    uintmax_t sectors = 16 + 4 + 150 + 8;
-    auto add = [&](const std::string &parent, const std::string &name, uintmax_t size) {
-        isoDir[parent] += 34 + name.size() + 120;  // Rock Ridge names, modes and times
-        jolietDir[parent] += 34 + 2 * (uintmax_t)Utf16Length(name);
-        sectors += (size + kSector - 1) / kSector;
-    };
-    isoDir[""], jolietDir[""];
-    for (auto &e : entries) {
-        size_t slash = e.rel.rfind('/');
-        std::string parent = slash == std::string::npos ? "" : e.rel.substr(0, slash);
-        add(parent, e.rel.substr(slash == std::string::npos ? 0 : slash + 1), e.dir ? 0 : e.size);
-        if (e.dir) isoDir[e.rel], jolietDir[e.rel];
-    }
-    add("", "Setup.exe", setupSize);
-    add("", "Setup.ini", scriptSize);
-    uintmax_t listSize = 26;
-    for (auto &e : entries) listSize += e.dir ? 0 : 32 + e.rel932.size();
-    add("", "Setup.crc", listSize + 32);
-    add("", "autorun.inf", 200);
-    for (auto *tree : {&isoDir, &jolietDir})
-        for (auto &d : *tree) sectors += (d.second + 68 + kSector - 1) / kSector;  // "." and ".." too
+    DiscSize disc;
+    for (auto &e : entries) AddToDisc(&disc, e.rel, e.dir ? "" : e.rel932, e.dir, e.size);
+    AddToDisc(&disc, "Setup.exe", "", false, setupSize);
+    AddToDisc(&disc, "Setup.ini", "", false, scriptSize);
+    AddToDisc(&disc, "autorun.inf", "", false, 200);
+    return DiscSectors(disc);
+}
+
+// One file or folder more on a disc, its folders first where the disc has none yet; rel932
+// names a file that Setup.crc lists.
+void AddToDisc(DiscSize *disc, const std::string &rel, const std::string &rel932, bool dir, uintmax_t size)
+{
+    size_t slash = rel.rfind('/');
+    std::string parent = slash == std::string::npos ? "" : rel.substr(0, slash);
+    if (!disc->isoDir.count(parent)) AddToDisc(disc, parent, "", true, 0);
+    std::string name = rel.substr(slash == std::string::npos ? 0 : slash + 1);
+    disc->isoDir[parent] += 34 + name.size() + 120;  // Rock Ridge names, modes and times
+    disc->jolietDir[parent] += 34 + 2 * (uintmax_t)Utf16Length(name);
+    disc->fileSectors += (size + kSector - 1) / kSector;
+    if (dir) disc->isoDir[rel], disc->jolietDir[rel];
+    if (!rel932.empty()) disc->listBytes += 32 + rel932.size();
+}
+
+// The sectors of the disc's image, its Setup.crc included.
+uintmax_t DiscSectors(const DiscSize &disc)
+{
+    DiscSize d = disc;
+    AddToDisc(&d, "Setup.crc", "", false, d.listBytes + 32);
+    uintmax_t sectors = 16 + 4 + 150 + 8 + d.fileSectors;
+    for (auto *tree : {&d.isoDir, &d.jolietDir})
+        for (auto &folder : *tree) sectors += (folder.second + 68 + kSector - 1) / kSector;  // "." and ".." too
     return sectors;
 }
 

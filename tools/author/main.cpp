@@ -41,6 +41,7 @@ int main(int argc, char **argv)
         else if (a == "--long-root") o.longRoot = value();
         else if (a == "--margin") o.margin = atoi(value().c_str());
         else if (a == "--volume") o.volume = value();
+        else if (a == "--media") o.media = value();
         else if (a == "--sign") o.sign = value();
         else if (a == "--timestamp") o.timestamp = value();
         else if (a == "--check") o.checkOnly = true;
@@ -55,7 +56,7 @@ int main(int argc, char **argv)
             return 2;
         }
     }
-    if (o.game.empty() || o.product.empty() || (o.out.empty() && !o.checkOnly)) {
+    if (o.game.empty() || o.product.empty() || (o.out.empty() && o.disc.empty() && !o.checkOnly)) {
         Usage();
         return 2;
     }
@@ -65,6 +66,9 @@ int main(int argc, char **argv)
     if (!fs::is_directory(o.product)) Problem(o.product.string(), "is not a folder (--product: product.rc and art/)");
     if (!o.setup.empty() && !fs::is_regular_file(o.setup)) Problem(o.setup.string(), "is not a file (--setup: a Setup.exe built for the product)");
     if (!o.timestamp.empty() && o.sign.empty()) Problem("--timestamp " + o.timestamp, "time-stamps signatures, and --sign makes none");
+    Medium medium = {"", 0};
+    if (!o.media.empty() && !ParseMedium(o.media, &medium))
+        Problem("--media " + o.media, "names no medium: cd650, cd700, dvd or the bytes one disc holds");
     if (HaveProblems()) {
         Report(o.verbose);
         return 1;
@@ -198,24 +202,40 @@ int main(int argc, char **argv)
         Note(NOTE_PRODUCT, "product.rc: string 8 (required megabytes)", "is " + std::to_string(requiredMB) + ", below the " +
              std::to_string(withMargin) + " MB that the " + std::to_string(o.margin) + "% margin asks");
 
-    // ---- Setup.ini ------------------------------------------------------------------------
-    std::string script = SetupScript(entries);
+    // ---- the discs and Setup.ini --------------------------------------------------------
+    // One medium as long as the game fits on it, in today's order; else the readme and the
+    // game executable go right after Setup.exe, onto disc 1, and the rest fills the discs.
+    std::vector<Placed> order = CopyOrder(entries, {});
+    int discs = 1;
+    uintmax_t sectors = ImageSectors(entries, setupSize, SetupScript(entries, order).size());
+    std::vector<uintmax_t> discSectors = {0, sectors};
+    if (o.media.empty() && MediumExceeded(sectors) >= 0) Warning(MediumWarning(sectors, "about "));
+    if (!o.media.empty() && sectors > medium.sectors) {
+        std::vector<Placed> split = CopyOrder(entries, {readme, exe});
+        discs = SplitOntoDiscs(o, medium, setupSize, SetupScript(entries, split).size(), &split);
+        if (discs > 1) order = split, discSectors = DiscsSectors(order, discs, setupSize, SetupScript(entries, order).size());
+    }
+    std::string script = SetupScript(entries, order);
     CheckScript(script, entries);
-
-    // ---- the medium -----------------------------------------------------------------------
-    uintmax_t sectors = ImageSectors(entries, setupSize, script.size());
-    if (MediumExceeded(sectors) >= 0) Warning(MediumWarning(sectors, "about "));
 
     if (!Report(o.verbose)) return 1;
     std::printf("game: %d files and %d folders, %ju bytes (%ju on disk in %ju KiB clusters, Setup.exe included)\n",
                 files, folders, payload, onDisk, kCluster / 1024);
     std::printf("required: %ju MB with a %d%% margin; the product asks %d MB\n", withMargin, o.margin, requiredMB);
-    std::printf("image: about %.1f MB (%s sectors)\n", sectors * (double)kSector / mb, Grouped(sectors).c_str());
+    if (!o.media.empty()) std::printf("discs: %d of %s\n", discs, medium.name);
+    for (int d = 1; d <= discs; d++) {
+        int onDisc = 0;
+        for (auto &p : order) onDisc += p.disc == d;
+        if (discs == 1) std::printf("image: about %.1f MB (%s sectors)\n", sectors * (double)kSector / mb, Grouped(sectors).c_str());
+        else std::printf("image %d: about %.1f MB (%s sectors), %d files\n", d, discSectors[d] * (double)kSector / mb,
+                         Grouped(discSectors[d]).c_str(), onDisc);
+    }
     if (o.checkOnly) {
         // shown as UTF-8; the file itself is code page 932
         std::string shown = ShownAsUtf8(script);
         std::fwrite(shown.data(), 1, shown.size(), stdout);
-        std::printf("Setup.crc: the size and CRC-32 of %d files, read when the image is written\n", files + 1);
+        if (discs == 1) std::printf("Setup.crc: the size and CRC-32 of %d files, read when the image is written\n", files + 1);
+        else std::printf("Setup.crc and Setup.dsk: on each disc, the size and CRC-32 of its files and the disc's number\n");
         std::printf("signature: Setup.exe: %s\n",
                     !o.sign.empty() ? ("signed at authoring by " + signer).c_str()
                     : !o.setup.empty() ? SignatureState(o.setup).c_str()
@@ -248,10 +268,13 @@ int main(int argc, char **argv)
         }
     }
 
-    // ---- the disc folder and the image ----------------------------------------------------
-    fs::path out = fs::absolute(o.out).lexically_normal();
+    // ---- the disc folders and the images -------------------------------------------------
+    fs::path out = o.out.empty() ? fs::path() : fs::absolute(o.out).lexically_normal();
+    fs::path discRoot = o.disc.empty() ? fs::path() : fs::absolute(o.disc).lexically_normal();
+    if (!discRoot.empty() && discRoot.filename().empty()) discRoot = discRoot.parent_path();
+    fs::path near = out.empty() ? discRoot : out;  // scratch folders go next to it
     std::error_code ec;
-    fs::create_directories(out.parent_path(), ec);
+    fs::create_directories(near.parent_path(), ec);
 
     // Signed first, in a folder of its own: a signature that fails leaves no disc and no image.
     fs::path signing, gameSigned;
@@ -259,9 +282,9 @@ int main(int argc, char **argv)
     for (auto &e : entries)
         if (!e.dir && e.rel.find('/') == std::string::npos && Upper(e.rel932) == Upper(exe)) gameEntry = &e;
     if (!o.sign.empty()) {
-        signing = MakeScratch(out, ".sign");
+        signing = MakeScratch(near, ".sign");
         if (signing.empty()) {
-            std::fprintf(stderr, "author: cannot make a folder next to %s: %s\n", out.c_str(), strerror(errno));
+            std::fprintf(stderr, "author: cannot make a folder next to %s: %s\n", near.c_str(), strerror(errno));
             return 1;
         }
         std::string why = SignFile(o, setup, signing / "Setup.exe", s[1]);
@@ -281,78 +304,112 @@ int main(int argc, char **argv)
         std::printf("signed: Setup.exe%s by %s%s\n", gameSigned.empty() ? "" : (" and " + s[3]).c_str(),
                     signer.c_str(), o.timestamp.empty() ? "" : (", time-stamped by " + o.timestamp).c_str());
     }
-    fs::path disc = o.disc.empty() ? MakeScratch(out) : fs::absolute(o.disc);
-    if (disc.empty()) {
-        std::fprintf(stderr, "author: cannot make a folder next to %s: %s\n", out.c_str(), strerror(errno));
-        if (!signing.empty()) fs::remove_all(signing, ec);
-        return 1;
-    }
+    // one disc: the --disc folder itself; several: Disc1, Disc2, ... in it, as a copy is laid out
+    std::vector<fs::path> folder(discs + 1), image(discs + 1), part(discs + 1);
     auto giveUp = [&](const std::string &why) {
         std::fprintf(stderr, "author: %s\n", why.c_str());
         std::error_code ignored;
-        if (o.disc.empty()) fs::remove_all(disc, ignored);
+        for (int d = 1; d <= discs; d++) {
+            if (o.disc.empty() && !folder[d].empty()) fs::remove_all(folder[d], ignored);
+            if (!part[d].empty()) fs::remove(part[d], ignored);
+        }
         if (!signing.empty()) fs::remove_all(signing, ignored);
         return 1;
     };
-    fs::remove_all(disc, ec);
-    fs::create_directories(disc, ec);
-    for (auto &e : entries) {
-        fs::path to = disc / e.rel;
-        // A link costs nothing where the game folder is on the same file system; only in our
-        // own scratch folder, since a change in a --disc folder must not reach the game's files.
-        if (e.dir) fs::create_directories(to, ec);
-        else if (&e == gameEntry && !gameSigned.empty())
-            fs::copy_file(gameSigned, to, fs::copy_options::overwrite_existing, ec);
-        else if (!o.disc.empty() || (fs::create_hard_link(e.path, to, ec), ec))
-            ec.clear(), fs::copy_file(e.path, to, fs::copy_options::overwrite_existing, ec);
-        if (ec) return giveUp("cannot put " + e.path.string() + " into " + disc.string() + ": " + ec.message());
+    if (!discRoot.empty() && discs > 1) fs::remove_all(discRoot, ec);
+    for (int d = 1; d <= discs; d++) {
+        std::string number = discs == 1 ? "" : std::to_string(d);
+        folder[d] = discRoot.empty() ? MakeScratch(near) : discs == 1 ? discRoot : discRoot / ("Disc" + number);
+        if (folder[d].empty()) return giveUp("cannot make a folder next to " + near.string() + ": " + strerror(errno));
+        if (!out.empty())
+            image[d] = discs == 1 ? out : out.parent_path() / (out.stem().string() + "-" + number + out.extension().string());
     }
-    fs::copy_file(setup, disc / "Setup.exe", fs::copy_options::overwrite_existing, ec);
-    std::string autorun = "[autorun]\r\nopen=Setup.exe\r\nicon=Setup.exe,0\r\nlabel=" + s932[6] + "\r\n";
-    if (ec || !WriteAll(disc / "Setup.ini", script) || !WriteAll(disc / "autorun.inf", autorun))
-        return giveUp("cannot write into " + disc.string());
-
-    // Setup.crc, in the order the script copies, read back with the launcher's own reader
-    {
-        std::vector<std::string> names932 = {"Setup.exe"}, namesUtf8 = {"Setup.exe"};
+    // the folders that hold no file at all go onto disc 1, as every folder does on one disc
+    std::map<std::string, bool> holdsFiles;
+    for (auto &e : entries)
+        for (size_t slash = e.dir ? std::string::npos : e.rel.find('/'); slash != std::string::npos; slash = e.rel.find('/', slash + 1))
+            holdsFiles[e.rel.substr(0, slash)] = true;
+    uintmax_t totalBytes = 0;
+    for (int d = 1; d <= discs; d++) {
+        fs::path disc = folder[d];
+        fs::remove_all(disc, ec);
+        fs::create_directories(disc, ec);
         for (auto &e : entries)
-            if (!e.dir && e.rel.find('/') == std::string::npos) names932.push_back(e.rel932), namesUtf8.push_back(e.rel);
-        std::map<std::string, std::vector<const Entry *>> inFolder;
-        for (auto &e : entries)
-            if (!e.dir && e.rel.find('/') != std::string::npos) inFolder[e.rel.substr(0, e.rel.rfind('/'))].push_back(&e);
-        for (auto &e : entries)
-            if (e.dir)
-                for (const Entry *f : inFolder[e.rel]) names932.push_back(f->rel932), namesUtf8.push_back(f->rel);
+            if (e.dir && d == 1 && !holdsFiles.count(e.rel)) fs::create_directories(disc / e.rel, ec);
+        std::vector<std::string> names932, namesUtf8;
+        for (auto &p : order) {
+            if (p.disc != d) continue;
+            if (!p.file) {
+                fs::copy_file(setup, disc / "Setup.exe", fs::copy_options::overwrite_existing, ec);
+                if (ec) return giveUp("cannot write into " + disc.string());
+                names932.push_back("Setup.exe"), namesUtf8.push_back("Setup.exe");
+                totalBytes += fs::file_size(disc / "Setup.exe");
+                continue;
+            }
+            const Entry &e = *p.file;
+            fs::path to = disc / e.rel;
+            fs::create_directories(to.parent_path(), ec);
+            // A link costs nothing where the game folder is on the same file system; only in our
+            // own scratch folder, since a change in a --disc folder must not reach the game's files.
+            if (&e == gameEntry && !gameSigned.empty())
+                fs::copy_file(gameSigned, to, fs::copy_options::overwrite_existing, ec);
+            else if (!o.disc.empty() || (fs::create_hard_link(e.path, to, ec), ec))
+                ec.clear(), fs::copy_file(e.path, to, fs::copy_options::overwrite_existing, ec);
+            if (ec) return giveUp("cannot put " + e.path.string() + " into " + disc.string() + ": " + ec.message());
+            names932.push_back(e.rel932), namesUtf8.push_back(e.rel);
+            totalBytes += fs::file_size(to);
+        }
+        std::string autorun = "[autorun]\r\nopen=Setup.exe\r\nicon=Setup.exe,0\r\nlabel=" + s932[6] + "\r\n";
+        if (d == 1 && (!WriteAll(disc / "Setup.ini", script) || !WriteAll(disc / "autorun.inf", autorun)))
+            return giveUp("cannot write into " + disc.string());
+        // Setup.crc, in the order the script copies, read back with the launcher's own reader
         std::string why, list = ChecksumList(disc, names932, namesUtf8, &why);
         if (list.empty()) return giveUp(why);
         if (!WriteAll(disc / "Setup.crc", list)) return giveUp("cannot write into " + disc.string());
     }
+    std::string key = maker + " " + stem + " " + title;
+    for (int d = 1; d <= discs && discs > 1; d++)
+        if (!WriteAll(folder[d] / "Setup.dsk", DiscIdentity(d, discs, totalBytes, key)))
+            return giveUp("cannot write into " + folder[d].string());
+
     std::string volume = o.volume;
     if (volume.empty())
         for (char c : s[3].substr(0, s[3].rfind('.')))
             if (isalnum((unsigned char)c) || c == '_') volume += (char)toupper((unsigned char)c);
     if (volume.empty()) volume = "GAME";
-    volume = volume.substr(0, 32);
-    fs::path part = out.string() + ".part";
-    fs::remove(part, ec);
-    int made = Run({"xorriso", "-as", "mkisofs", "-quiet", "-input-charset", "UTF-8", "-J", "-r",
-                  "-iso-level", "3", "-V", volume, "-o", part.string(), disc.string()}, part.string() + ".log");
-    bool ok = false;
-    std::string xlog = ReadAll(part.string() + ".log", &ok);
-    fs::remove(part.string() + ".log", ec);
-    if (made != 0 || !fs::exists(part)) {
-        fs::remove(part, ec);
-        return giveUp(xlog + "xorriso could not write the image (exit " + std::to_string(made) + ")");
+    std::vector<std::string> label(discs + 1);
+    for (int d = 1; d <= discs && !out.empty(); d++) {
+        std::string suffix = discs == 1 ? "" : "_" + std::to_string(d);
+        label[d] = volume.substr(0, 32 - suffix.size()) + suffix;
+        part[d] = image[d].string() + ".part";
+        fs::remove(part[d], ec);
+        int made = Run({"xorriso", "-as", "mkisofs", "-quiet", "-input-charset", "UTF-8", "-J", "-r",
+                      "-iso-level", "3", "-V", label[d], "-o", part[d].string(), folder[d].string()}, part[d].string() + ".log");
+        bool ok = false;
+        std::string xlog = ReadAll(part[d].string() + ".log", &ok);
+        fs::remove(part[d].string() + ".log", ec);
+        if (made != 0 || !fs::exists(part[d]))
+            return giveUp(xlog + "xorriso could not write the image (exit " + std::to_string(made) + ")");
     }
-    fs::rename(part, out, ec);
-    if (ec) return giveUp("cannot name the image " + out.string() + ": " + ec.message());
-    if (o.disc.empty()) fs::remove_all(disc, ec);
-    else std::printf("disc folder: %s\n", disc.c_str());
+    // every image is written before any takes its name: a failure leaves none
+    for (int d = 1; d <= discs && !out.empty(); d++) {
+        fs::rename(part[d], image[d], ec);
+        if (ec) return giveUp("cannot name the image " + image[d].string() + ": " + ec.message());
+        part[d].clear();
+    }
+    for (int d = 1; d <= discs; d++)
+        if (o.disc.empty()) fs::remove_all(folder[d], ec);
+        else std::printf("disc folder: %s\n", folder[d].c_str());
     if (!signing.empty()) fs::remove_all(signing, ec);
-    uintmax_t bytes = fs::file_size(out);
-    if (MediumExceeded(bytes / kSector) > MediumExceeded(sectors))
-        std::fprintf(stderr, "author: warning: %s\n", MediumWarning(bytes / kSector, "").c_str());
-    std::printf("image: %s (%ju bytes, volume %s)\n", out.c_str(), bytes, volume.c_str());
+    for (int d = 1; d <= discs && !out.empty(); d++) {
+        uintmax_t bytes = fs::file_size(image[d]);
+        if (o.media.empty() && MediumExceeded(bytes / kSector) > MediumExceeded(sectors))
+            std::fprintf(stderr, "author: warning: %s\n", MediumWarning(bytes / kSector, "").c_str());
+        else if (!o.media.empty() && bytes / kSector > medium.sectors)
+            std::fprintf(stderr, "author: warning: %s takes %s sectors, more than %s holds\n", image[d].c_str(),
+                         Grouped(bytes / kSector).c_str(), medium.name);
+        std::printf("image: %s (%ju bytes, volume %s)\n", image[d].c_str(), bytes, label[d].c_str());
+    }
     return 0;
 }
 

@@ -4,26 +4,42 @@
 #include "install/log_parser.h"
 #include "install/script_parser.h"
 
+#include <algorithm>
 #include <cstring>
 
-// The script for the game folder's entries: its folders, parents first, then Setup.exe, the
-// files at the root and each folder's files by one pattern.
-std::string SetupScript(const std::vector<Entry> &entries)
+// The script for the game folder's entries in the order the files are copied: its folders,
+// parents first, then Setup.exe, the files at the root and each folder's files by one pattern.
+// Each disc after the first has its part after a 'V' line; a folder's line goes with the
+// first disc that holds a file below it, and a folder on two discs has a pattern on each.
+std::string SetupScript(const std::vector<Entry> &entries, const std::vector<Placed> &order)
 {
+    int discs = 1;
+    std::map<std::string, int> firstDisc;
+    std::map<std::string, std::string> folder932;
+    for (auto &p : order) {
+        discs = std::max(discs, p.disc);
+        for (size_t slash = p.file ? p.file->rel.find('/') : std::string::npos; slash != std::string::npos;
+             slash = p.file->rel.find('/', slash + 1))
+            firstDisc.emplace(p.file->rel.substr(0, slash), p.disc);
+    }
+    for (auto &e : entries)
+        if (e.dir) folder932[e.rel] = e.rel932;
     std::string script = "; Setup.ini written by tools/author\r\n";
-    for (auto &e : entries)
-        if (e.dir) script += "D " + e.rel932 + ";\r\n";
-    script += "F Setup.exe;\r\n";
-    for (auto &e : entries)
-        if (!e.dir && e.rel.find('/') == std::string::npos) script += "F " + e.rel932 + ";\r\n";
-    {
-        std::map<std::string, bool> holdsFiles;
-        for (auto &e : entries) {
-            size_t slash = e.rel.rfind('/');
-            if (!e.dir && slash != std::string::npos) holdsFiles[e.rel.substr(0, slash)] = true;
-        }
+    for (int disc = 1; disc <= discs; disc++) {
+        if (disc > 1) script += "V " + std::to_string(disc) + ";\r\n";
         for (auto &e : entries)
-            if (e.dir && holdsFiles.count(e.rel)) script += "F " + e.rel932 + "\\*.*;\r\n";
+            if (e.dir && (firstDisc.count(e.rel) ? firstDisc[e.rel] : 1) == disc) script += "D " + e.rel932 + ";\r\n";
+        std::string folder = "";
+        for (auto &p : order) {
+            if (p.disc != disc) continue;
+            size_t slash = p.file ? p.file->rel.rfind('/') : std::string::npos;
+            if (!p.file) script += "F Setup.exe;\r\n";
+            else if (slash == std::string::npos) script += "F " + p.file->rel932 + ";\r\n";
+            else if (p.file->rel.substr(0, slash) != folder) {
+                folder = p.file->rel.substr(0, slash);
+                script += "F " + folder932[folder] + "\\*.*;\r\n";
+            }
+        }
     }
     script += "E\r\n";
     return script;
@@ -53,6 +69,9 @@ void CheckScript(const std::string &script, const std::vector<Entry> &entries)
             Problem("Setup.ini", "the launcher would cut \"" + text + "\" at another folder");
         if (text[0] == 'D') got.push_back(text);
     }
+    // a folder's line goes with its disc's part: the same lines, in another order
+    std::sort(want.begin(), want.end());
+    std::sort(got.begin(), got.end());
     if (pos != (int)script.size() - 3 || got != want)
         Problem("Setup.ini", "the launcher's reader does not end at the end line or misses a folder");
     pos = 0;
