@@ -19,7 +19,7 @@ new_game() {
   rm -rf "$work/game"
   mkdir -p "$work/game"
   cp -a "$disc"/. "$work/game"/
-  rm -f "$work/game/Setup.exe" "$work/game/Setup.ini"
+  rm -f "$work/game/Setup.exe" "$work/game/Setup.ini" "$work/game/Setup.crc" "$work/game/autorun.inf"
 }
 
 # refused NAME EXPECTED...: the run fails, names each expected text, and leaves nothing behind;

@@ -125,7 +125,7 @@ int main(int argc, char **argv)
     // ---- the game folder ----------------------------------------------------------------
     std::vector<Entry> entries;
     Walk(o, o.game, "", "", &entries);
-    static const char *kDiscOwned[] = {"SETUP.EXE", "SETUP.INI", "SETUP.DAT", "AUTORUN.INF"};
+    static const char *kDiscOwned[] = {"SETUP.EXE", "SETUP.INI", "SETUP.DAT", "SETUP.CRC", "SETUP.DSK", "AUTORUN.INF"};
     bool haveExe = false, haveReadme = false;
     uintmax_t payload = 0, onDisk = 0;
     int files = 0, folders = 0;
@@ -135,7 +135,7 @@ int main(int argc, char **argv)
         if (top)
             for (const char *owned : kDiscOwned)
                 if (Upper(e.rel932) == owned)
-                    Problem(where, "is a name the disc keeps for itself (Setup.exe, Setup.ini, Setup.dat, autorun.inf)");
+                    Problem(where, "is a name the disc keeps for itself (Setup.exe, Setup.ini, Setup.dat, Setup.crc, Setup.dsk, autorun.inf)");
         if (top && !e.dir && !exe.empty() && Upper(e.rel932) == Upper(exe)) haveExe = true;
         if (top && !e.dir && !readme.empty() && Upper(e.rel932) == Upper(readme)) haveReadme = true;
         if (e.dir) folders++;
