@@ -7,8 +7,9 @@
 // nothing. --check runs the same checks and stops there. When everything fits it writes
 // Setup.ini, builds Setup.exe for the product (or takes --setup), assembles the disc with
 // autorun.inf and writes an ISO 9660 + Joliet image, with Setup.crc, the size and CRC-32 of
-// every file the script copies. --sign signs Setup.exe (and the game executable when the
-// product asks for it) with osslsigncode before they go onto the disc.
+// every file the script copies. With --media, a game larger than one disc is split onto
+// several, each with its Setup.crc and Setup.dsk. --sign signs Setup.exe (and the game
+// executable when the product asks for it) with osslsigncode before they go onto the disc.
 // Names on Linux are UTF-8; on the disc and to the launcher they are code page 932.
 #include "author.h"
 #include "core/cp932.h"
@@ -418,6 +419,7 @@ static void Usage()
 {
     std::fprintf(stderr,
         "usage: author --game DIR --product DIR --out IMAGE.iso [options]\n"
+        "       author --game DIR --product DIR --disc DIR [options]\n"
         "       author --game DIR --product DIR --check [--out IMAGE.iso] [options]\n"
         "  --game DIR       the --game folder: the files to install, the game executable (string 3)\n"
         "                   and readme (string 7) at its root, folders below; texts in code page 932\n"
@@ -425,7 +427,10 @@ static void Usage()
         "                   is to make a game executable; not needed here)\n"
         "  --out FILE       the disc image to write (ISO 9660 + Joliet)\n"
         "  --setup FILE     take this Setup.exe instead of building one for the product\n"
-        "  --disc DIR       also leave the assembled disc folder there (replaced)\n"
+        "  --disc DIR       also leave the assembled disc folder there (replaced; several discs go into\n"
+        "                   DIR/Disc1, DIR/Disc2, ...); without --out, write only the folder\n"
+        "  --media M        what one disc holds: cd650, cd700, dvd or a size in bytes; a game that\n"
+        "                   does not fit is split onto NAME-1.iso, NAME-2.iso, ... for --out NAME.iso\n"
         "  --build-dir DIR  where Setup.exe is built (default build/author/setup/<product>)\n"
         "  --long-root PATH the long install root every path must also fit under\n"
         "                   (default %s)\n"
