@@ -30,6 +30,7 @@ const struct Medium { const char *name; uintmax_t sectors; } kMedia[] = {
     {"a 4.7 GB DVD (single layer, 2,295,104 sectors)", 2295104},
 };
 const int kMediaCount = (int)(sizeof kMedia / sizeof kMedia[0]);
+const int kMaxDiscs = 99;  // a 'V' line numbers its disc in two digits
 
 struct Options {
     fs::path game, product, out, setup, disc, buildDir, sign;

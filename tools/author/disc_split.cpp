@@ -101,6 +101,11 @@ int SplitOntoDiscs(const Options &o, const Medium &medium, uintmax_t setupSize, 
         for (size_t i = at; i < end; i++) (*order)[i].disc = number;
         at = end;
     }
+    if (number > kMaxDiscs) {
+        Problem("--media", "the game takes " + std::to_string(number) + " discs of " + medium.name + "; a title has at most " +
+                std::to_string(kMaxDiscs));
+        return 0;
+    }
     return number;
 }
 
