@@ -125,6 +125,18 @@ std::string DiscIdentity(int number, int count, uintmax_t totalBytes, const std:
 std::string SetupScript(const std::vector<Entry> &entries, const std::vector<Placed> &order);
 void CheckScript(const std::string &script, const std::vector<Entry> &entries);
 
+// disc_images.cpp: the two programs on the disc, and how they are signed
+struct Programs {
+    fs::path setup;                // Setup.exe as built or given
+    std::string game, game932;     // the game executable's name (string 3)
+    bool signGame;                 // the product asks for the game to be signed too
+    std::string signer;            // --sign's certificate, as the checks show it
+    std::string setupDescription, gameDescription;  // what a signature names (strings 1 and 6)
+};
+int WriteDiscs(const Options &o, const std::vector<Entry> &entries, const std::vector<Placed> &order, int discs,
+               const Programs &programs, const std::string &script, const std::string &title932,
+               const std::string &key932, const Medium &medium, uintmax_t sectors);
+
 // checksum_file.cpp
 std::string ChecksumList(const fs::path &disc, const std::vector<std::string> &files932,
                          const std::vector<std::string> &filesUtf8, std::string *why);
