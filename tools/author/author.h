@@ -83,8 +83,9 @@ fs::path MakeScratch(const fs::path &path, const char *kind = ".disc");
 
 // product_rc.cpp
 void CheckStrings(const fs::path &rc, std::map<int, std::string> *strings, std::map<int, std::string> *strings932,
-                  bool *signGame);
-std::map<int, std::string> ReadStrings(const fs::path &rc, bool *readable);
+                  std::map<int, std::string> *english, bool *signGame);
+std::map<int, std::string> ReadStrings(const fs::path &rc, bool *readable, std::map<int, std::string> *english);
+void CheckEnglishTable(std::map<int, std::string> &english);
 
 // art_checks.cpp
 std::string ArtFault(const fs::path &p, int *w, int *h, int *bits);

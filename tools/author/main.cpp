@@ -103,9 +103,9 @@ int main(int argc, char **argv)
     }
 
     // ---- the product's strings ----------------------------------------------------------
-    std::map<int, std::string> s, s932;
+    std::map<int, std::string> s, s932, english;
     bool signGame = false;
-    CheckStrings(o.product / "product.rc", &s, &s932, &signGame);
+    CheckStrings(o.product / "product.rc", &s, &s932, &english, &signGame);
     std::string signer;
     if (!o.sign.empty()) signer = CheckSigner(o.sign);
     else if (signGame)
@@ -121,6 +121,7 @@ int main(int argc, char **argv)
         Problem("product.rc: string 8 (required megabytes)", "\"" + s[8] + "\" is not a positive whole number");
     if (s.count(6) && s[6].find('.') != std::string::npos)
         Note(NOTE_PRODUCT, "product.rc: string 6 (game title)", "holds a dot: the shortcut name loses what follows it (.lnk replaces it)");
+    CheckEnglishTable(english);
 
     // ---- the game folder ----------------------------------------------------------------
     std::vector<Entry> entries;
