@@ -9,6 +9,7 @@
 #include "platform/settings.h"
 #include "platform/startup.h"
 #include "platform/system_calls.h"
+#include "platform/texts.h"
 #include "ui/dialogs.h"
 #include "ui/main_window.h"
 #include "ui/menu_buttons.h"
@@ -37,6 +38,7 @@ int LauncherMain(HINSTANCE instance, const char *commandLine)
     int request = ParseLaunchTail(tail, lineLen - tailAt, &sourceAt, &sourceLen, &switches);
     // known before anything can be shown: a quiet run shows nothing from the start
     if (request == LAUNCH_BAD_SWITCH || !TakeSwitches(tail, &switches)) return EXIT_BAD_SWITCH;
+    ChooseTextLanguage(switches.language);
     if (!InitFolders()) return g_state.quiet ? EXIT_FAILED : 1;
     LoadProductStrings();
     // "/D=" names the folder the game goes into
@@ -158,7 +160,8 @@ static int AcceptsQuietRun(int request)
     } else {
         return 1;  // the last of the chain: it starts no other
     }
-    if (!AppendQuietSwitches(args, sizeof args, 1, g_state.logFile)) return 0;
+    if (!AppendQuietSwitches(args, sizeof args, 1, g_state.logFile) || !AppendLanguageSwitch(args, sizeof args))
+        return 0;
     int length = lstrlenA(args);
     int next = ParseLaunchTail(args, length, &sourceAt, &sourceLen, &again);
     if (next != (request == LAUNCH_MENU ? LAUNCH_INSTALL : LAUNCH_UNINSTALL) || !again.quiet) return 0;

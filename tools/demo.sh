@@ -4,6 +4,9 @@
 #   menu from D:\Setup.exe -> INSTALL -> options dialog -> folder question -> install run ->
 #   report -> installed menu (and the readme) -> GAME START -> the game -> menu again ->
 #   UNINSTALL -> uninstall options -> start report -> end report -> nothing left behind
+#   (then, for the sample where its Setup.exe knows discs by their Setup.dsk: the sample split
+#   onto two discs by tools/author, installed from disc 1 with disc 2 swapped into D: when the
+#   run asks, and uninstalled quietly)
 #
 # It runs under tools/wine-env.sh with its own prefix (WINE_ROOT, default build/demo-wine) on
 # the disc DEMO_DISC (default build/disc, as `./run build` leaves it). Screenshots and an index
@@ -12,6 +15,10 @@
 # (or take over: the demo only waits for windows, so doing a step by hand is fine too).
 # Every step is bounded by a time-out; a failed step is named, the index is still written, and
 # the exit code is 1.
+# Setup.exe runs under the caller's own locale (LC_ALL, else LANG), so it speaks the language
+# this system would get: Japanese on a Japanese one, English on any other where the disc has
+# the title's English strings. The menu started again for the uninstall shows the other
+# language once (/LANG=), and the uninstall goes on in it.
 #
 # Which Setup.exe runs, and how, is said first. A disc's 32-bit Setup.exe runs under wine in a
 # 32-bit prefix where this machine runs 32-bit x86 code; where it runs none, under WoW64 in a
@@ -47,10 +54,11 @@ find_install() {
 }
 
 # The install folder holds what the disc holds, byte for byte: all but Setup.ini, its list
-# Setup.crc and autorun.inf, and nothing else but the uninstall log. Prints every difference.
+# Setup.crc, Setup.dsk and autorun.inf, and nothing else but the uninstall log. Prints every
+# difference.
 compare_install() {  # compare_install DISC INSTALL
   local list_disc list_install rel bad=0
-  list_disc=$(cd "$1" && find . -type f ! -ipath ./setup.ini ! -ipath ./setup.crc ! -ipath ./autorun.inf | sort)
+  list_disc=$(cd "$1" && find . -type f ! -ipath ./setup.ini ! -ipath ./setup.crc ! -ipath ./setup.dsk ! -ipath ./autorun.inf | sort)
   list_install=$(cd "$2" && find . -type f ! -ipath ./setup.dat | sort)
   while IFS= read -r rel; do
     [ -n "$rel" ] && { echo "not installed: ${rel#./}"; bad=1; }
@@ -111,7 +119,18 @@ if [ "${1:-}" != --inside ]; then
   fi
   rm -rf "$out"
   mkdir -p "$out"
-  "${runner[@]}" env WINEARCH=$arch DEMO_DRIVER="$driver_exe" DEMO_SCALE=$scale \
+  # the language the system would pick; wine-env.sh sets a Japanese locale for everything else
+  locale=${LC_ALL:-${LANG:-C.UTF-8}}
+  case $locale in
+    ja*) lang=ja ;;
+    *) lang=en
+       # a disc without the title's English strings stays Japanese everywhere
+       i686-w64-mingw32-windres -i "$disc/Setup.exe" -O rc 2>/dev/null |
+         awk '/Type: stringtable/ {t = 1} /Name: 1\.  \*\// && t {n = 1} /^LANGUAGE/ {if (n && $2 == "9,") e = 1; t = n = 0}
+              END {exit !e}' || lang=ja ;;
+  esac
+  echo "demo: Setup.exe runs under the locale $locale and speaks $( [ $lang = ja ] && echo Japanese || echo English)"
+  "${runner[@]}" env WINEARCH=$arch DEMO_DRIVER="$driver_exe" DEMO_SCALE=$scale DEMO_LOCALE="$locale" DEMO_LANG=$lang \
     WINE_ROOT="${WINE_ROOT:-$top/build/demo-wine}" WINE_DISC="$disc" WINE_ENV_QUIET=1 \
     timeout $((900 * scale)) "$top/tools/wine-env.sh" "$0" --inside
   rc=$?
@@ -123,6 +142,23 @@ if [ "${1:-}" != --inside ]; then
 fi
 
 # ---- inside the Wine environment --------------------------------------------------------------
+# Setup.exe under the caller's locale (the processes it starts inherit it)
+setup() { LC_ALL=${DEMO_LOCALE:-ja_JP.UTF-8} LANG=${DEMO_LOCALE:-ja_JP.UTF-8} wine "$@"; }
+# the captions and texts waited for, in the language shown (set_language ja|en)
+set_language() {
+  if [ "$1" = ja ]; then
+    t_options='インストール方法の設定' t_folder='フォルダ作成の確認' t_report='報告'
+    t_installed='インストールが正常に終了しました' t_uoptions='アンインストール方法の設定'
+    t_ustart='アンインストールを開始します' t_udone='アンインストールが終了しました' t_delete='全て削除する'
+    t_disc='ディスク'
+  else
+    t_options='Installation Settings' t_folder='Create Folder' t_report='Information'
+    t_installed='The installation is complete.' t_uoptions='Uninstall Settings'
+    t_ustart='The uninstallation starts now.' t_udone='The uninstallation is complete.' t_delete='Delete them too'
+    t_disc='isc'
+  fi
+}
+set_language "${DEMO_LANG:-ja}"
 steps=$out/steps.txt
 : >"$steps"
 n=0
@@ -217,7 +253,7 @@ links_before=$(links)
 
 # 1. The menu from the disc
 say "starting D:\\Setup.exe, the menu of the disc"
-(cd "$WINE_CDROM" && wine 'D:\Setup.exe' >/dev/null 2>&1 &)
+(cd "$WINE_CDROM" && setup 'D:\Setup.exe' >/dev/null 2>&1 &)
 wait_window $menu_class '*' 30 || fail menu "the menu window did not open within 30 s"
 menu=$win
 find_desktop
@@ -231,13 +267,13 @@ shot hover-install "The hint for INSTALL" "With the mouse over INSTALL the butto
 # 2. INSTALL and its dialogs
 say "clicking INSTALL"
 click 454 240
-wait_window '#32770' 'インストール方法の設定' 20 || fail options "the install-options dialog did not open within 20 s"
+wait_window '#32770' "$t_options" 20 || fail options "the install-options dialog did not open within 20 s"
 options=$(hwnd)
 shot install-options "The install options" "INSTALL opens the install-options dialog: the install root (the product's default root), a desktop shortcut and opening the readme afterwards."
 
 say "accepting the options (OK)"
 answer "$options" 1 || fail options-ok "the install-options dialog could not be answered"
-if wait_window '#32770' 'フォルダ作成の確認' 20; then
+if wait_window '#32770' "$t_folder" 20; then
   question=$(hwnd)
   shot create-folder "The folder question" "The install folder does not exist yet: the preparation asks before it creates it. Answer: Yes."
   answer "$question" 6 || fail create-folder-yes "the folder question could not be answered"
@@ -247,7 +283,7 @@ fi
 
 # 3. The install run
 say "waiting for the install run and its report"
-if wait_window '#32770' '報告' 60 'インストールが正常に終了しました'; then
+if wait_window '#32770' "$t_report" 60 "$t_installed"; then
   report=$(hwnd)
   shot install-done "The install run" "The copy started with \"Install\" copied the game with the progress bar along the bottom of its window, made the shortcuts and reports success."
   answer "$report" 1 || fail install-done-ok "the install report could not be answered"
@@ -263,7 +299,7 @@ say "installed into $install_dir, as on the disc ($(cd "$install_dir" && find . 
 
 # 4. The installed menu and the readme
 say "waiting for the installed menu and the readme"
-gone '#32770' '報告' 10000 || true
+gone '#32770' "$t_report" 10000 || true
 sleep 1
 wait_window $menu_class '*' 30 || fail installed-menu "the installed menu did not start within 30 s"
 menu=$win
@@ -296,31 +332,34 @@ shot game "The game" "GAME START ran the installed game executable ($game_exe) a
 driver close "$game" - >/dev/null
 gone "$game" - 10000 || fail game-close "the game did not close"
 
-# 6. UNINSTALL from the installed menu
-say "starting the installed Setup.exe again"
-(cd "$install_dir" && wine Setup.exe >/dev/null 2>&1 &)
+# 6. UNINSTALL from the installed menu, in the other language
+other=en
+[ "${DEMO_LANG:-ja}" = ja ] || other=ja
+set_language $other
+say "starting the installed Setup.exe again, with /LANG=$other"
+(cd "$install_dir" && setup Setup.exe /LANG=$other >/dev/null 2>&1 &)
 wait_window $menu_class '*' 30 || fail menu-again "the installed menu did not open within 30 s"
 menu=$win
 hover 454 240
-shot hover-uninstall "The menu again, over UNINSTALL" "The installed Setup.exe, started with no argument; over UNINSTALL the strip explains what goes."
+shot hover-uninstall "The menu again, over UNINSTALL" "The installed Setup.exe, started with /LANG=$other, speaks $( [ $other = ja ] && echo Japanese || echo English) from now on; over UNINSTALL the strip explains what goes."
 
 say "clicking UNINSTALL"
 click 454 240
-wait_window '#32770' 'アンインストール方法の設定' 20 || fail uninstall-options "the uninstall-options dialog did not open within 20 s"
+wait_window '#32770' "$t_uoptions" 20 || fail uninstall-options "the uninstall-options dialog did not open within 20 s"
 uoptions=$(hwnd)
 driver check "$uoptions" - 1011 1 >/dev/null || true
-shot uninstall-options "The uninstall options" "UNINSTALL asks whether the save data goes too; the demo ticks 全て削除する (delete everything) and starts."
+shot uninstall-options "The uninstall options" "UNINSTALL asks whether the save data goes too; the demo ticks $t_delete and starts."
 answer "$uoptions" 1 || fail uninstall-start "the uninstall-options dialog could not be answered"
 
 # 7. The uninstall run
-if wait_window '#32770' '報告' 30 'アンインストールを開始します'; then
+if wait_window '#32770' "$t_report" 30 "$t_ustart"; then
   box=$(hwnd)
   shot uninstall-start "The uninstall run starts" "The staged uninstaller (a copy outside the install folder) was started with \"Uninstall\" and announces its work."
   answer "$box" 1 || fail uninstall-start-ok "the start report could not be answered"
 else
   fail uninstall-run "the uninstall run did not announce itself within 30 s"
 fi
-if wait_window '#32770' '報告' 60 'アンインストールが終了しました'; then
+if wait_window '#32770' "$t_report" 60 "$t_udone"; then
   box=$(hwnd)
   shot uninstall-done "The uninstall run ends" "The logged files and folders, the shortcuts and the settings file are gone."
   answer "$box" 1 || fail uninstall-done-ok "the end report could not be answered"
@@ -338,5 +377,54 @@ if [ -n "$left" ]; then
   fail left-behind "after the uninstall these remain:$left"
 fi
 shot clean "Nothing left behind" "The install folder, its parent, the Start-menu shortcuts and the settings file are gone; the staged uninstaller is scheduled for removal at the next restart."
+
+# 9. The sample on two discs, where the disc's Setup.exe knows discs by their Setup.dsk: the
+#    kit splits the game with a medium a little larger than disc 1's own files, disc 1 goes
+#    into D: (E: stays empty), and when the install asks for disc 2 the demo swaps it in.
+if { [ "$disc" = "$top/build/disc" ] || [ "$disc" = "$top/build/disc64" ]; } &&
+   LC_ALL=C grep -aq 'Setup\.dsk' "$WINE_CDROM/Setup.exe"; then
+  two=$WINE_ROOT/two-discs
+  rm -rf "$two" && mkdir -p "$two/game"
+  cp -a "$WINE_CDROM"/. "$two/game"/
+  rm -f "$two/game/Setup.exe" "$two/game/Setup.ini" "$two/game/Setup.crc" "$two/game/autorun.inf"
+  { cmake -S "$top/tools/author" -B "$top/build/author" && cmake --build "$top/build/author" &&
+    "$top/build/author/author" --game "$two/game" --product "$top/products/sample" --setup "$WINE_CDROM/Setup.exe" \
+      --media $(( $(stat -c %s "$WINE_CDROM/Setup.exe") + 550000 )) --disc "$two/discs"; } >"$two/author.log" 2>&1 ||
+    fail two-discs "tools/author did not split the sample: $(tail -3 "$two/author.log" | paste -sd';' -)"
+  load_disc() { find "$WINE_CDROM" "$WINE_CDROM2" -mindepth 1 -delete && cp -a "$two/discs/Disc$1"/. "$WINE_CDROM"/; }
+  load_disc 1 || fail two-discs "disc 1 could not be put into D:"
+  set_language "${DEMO_LANG:-ja}"
+  say "the sample on two discs: installing from disc 1 in D:"
+  (cd "$WINE_CDROM" && setup 'D:\Setup.exe' >/dev/null 2>&1 &)
+  wait_window $menu_class '*' 30 || fail two-discs-menu "the menu of disc 1 did not open within 30 s"
+  menu=$win
+  click 454 240
+  wait_window '#32770' "$t_options" 20 || fail two-discs-options "the install-options dialog did not open within 20 s"
+  answer "$(hwnd)" 1 || fail two-discs-options "the install-options dialog could not be answered"
+  if wait_window '#32770' "$t_folder" 20; then answer "$(hwnd)" 6 || true; fi
+  wait_window '#32770' '*' 120 "$t_disc" || fail disc-prompt "the install did not ask for disc 2 within 120 s"
+  prompt=$(hwnd)
+  shot disc-prompt "The install asks for disc 2" "Disc 1 is copied; no drive and no folder beside it holds disc 2, so the run asks for it. The demo now puts disc 2 into D: and answers OK."
+  load_disc 2 || fail disc-swap "disc 2 could not be put into D:"
+  answer "$prompt" 1 || fail disc-swap "the disc prompt could not be answered"
+  wait_window '#32770' "$t_report" 120 "$t_installed" ||
+    fail two-discs-done "no install report within 120 s after disc 2 went in"
+  shot two-discs-done "Both discs installed" "The files of disc 2 were copied after the swap; the progress bar ran over both discs."
+  answer "$(hwnd)" 1 || true
+  gone '#32770' "$t_report" 10000 || true
+  sleep 1
+  for cls in $menu_class Notepad; do
+    if wait_window $cls '*' 15; then driver close "$(hwnd)" - >/dev/null; gone "$(hwnd)" - 10000 || true; fi
+  done
+  find_install 2>"$WINE_ROOT/find_install.txt" || fail two-discs-installed "$(cat "$WINE_ROOT/find_install.txt")"
+  # each disc's files, byte for byte; what the other disc holds is "not on" this one
+  differences=$(for d in 1 2; do compare_install "$two/discs/Disc$d" "$install_dir"; done | grep -v '^installed but not on')
+  [ -z "$differences" ] ||
+    fail two-discs-installed "the install folder differs from the discs: $(echo "$differences" | head -5 | paste -sd';' -)"
+  (cd "$install_dir" && setup Setup.exe Del /S >/dev/null 2>&1)
+  [ ! -e "$install_dir" ] && [ ! -e "$settings" ] && [ "$(links)" = "$links_before" ] ||
+    fail two-discs-left "the quiet uninstall of the two-disc title left the install folder, the settings or shortcuts"
+  say "the two-disc title installed with a disc swap and was uninstalled"
+fi
 say "the life cycle passed ($n screenshots)"
 exit 0

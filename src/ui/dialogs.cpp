@@ -14,7 +14,7 @@ int RunDiscDialog(void)
 {
     // a quiet run has no one to ask for the disc: it says what the dialog asks, and stops
     if (g_state.quiet) {
-        ShowMessage(NULL, "インストールディスクを指定して下さい", "ディスク指定", MB_OK | MB_ICONWARNING);
+        ShowMessage(NULL, Text(TX_DISC_PROMPT), Text(TX_CAPTION_DISC), MB_OK | MB_ICONWARNING);
         return 0;
     }
     return SysDialogBox(g_state.instance, IDD_DISC, NULL, DiscDialogProc) == 1;
@@ -117,7 +117,7 @@ void StripOneBackslash(char *root, const char *text)
 static int AcceptRoot(HWND dialog, const char *text, int desktop, int readme)
 {
     if (!(g_state.installFolderFinal ? IsValidFolder(text) : IsValidRoot(text))) {
-        ShowMessage(dialog, "指定先に誤りがあります。\n確認してから指定しなおしてください。",
+        ShowMessage(dialog, Text(TX_BAD_ROOT),
                     TEXT_CAPTION_ERROR, MB_OK | MB_ICONQUESTION);
         return 0;
     }
@@ -155,7 +155,7 @@ INT_PTR CALLBACK InstallOptionsDialogProc(HWND dialog, UINT message, WPARAM wPar
             // the browser opens at the folder in the edit field when it exists
             SysGetDlgItemText(dialog, IDC_ROOT_EDIT, path, sizeof path);
             if (!SysPathIsDirectory(path)) path[0] = 0;
-            if (BrowseForFolder(dialog, "インストール先を指定して下さい", path))
+            if (BrowseForFolder(dialog, Text(TX_BROWSE_TITLE), path))
                 SysSetDlgItemText(dialog, IDC_ROOT_EDIT, path);
             return TRUE;
         }

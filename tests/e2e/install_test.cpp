@@ -85,11 +85,12 @@ TEST_P(Install, CopiesRegistersReportsAndRestarts) {
     EXPECT_EQ(0u, run.boxes[0].icon);
     EXPECT_NE(nullptr, run.boxes[0].owner);
 
-    // the tree: every file of the disc but the script, byte for byte, and the log
+    // the tree: every file of the disc but the script, its list and autorun.inf, byte for byte,
+    // and the log
     std::map<std::string, std::string> disc, installed;
     Files("D:", "", disc);
     Files(l.install, "", installed);
-    disc.erase("Setup.ini");
+    for (const char* notCopied : {"Setup.ini", "Setup.crc", "autorun.inf"}) disc.erase(notCopied);
     ASSERT_TRUE(installed.count("Setup.dat"));
     EXPECT_EQ(ExpectedLog(), installed["Setup.dat"]);
     installed.erase("Setup.dat");
@@ -165,14 +166,15 @@ unsigned BitwiseCrc(const std::string& bytes) {
     return ~c;
 }
 
-// Setup.crc for the disc on D: as the authoring tool writes it: every file but the script.
+// Setup.crc for the disc on D: as the authoring tool writes it: every file the script copies.
 std::string DiscList() {
     std::map<std::string, std::string> disc;
     Files("D:", "", disc);
     std::string list = "SETUPCRC 1\r\n";
     char line[64];
     for (const auto& f : disc) {
-        if (f.first == "Setup.ini" || f.first.back() == '\\') continue;
+        if (f.first == "Setup.ini" || f.first == "Setup.crc" || f.first == "autorun.inf" || f.first.back() == '\\')
+            continue;
         snprintf(line, sizeof line, "%08X %u ", BitwiseCrc(f.second), unsigned(f.second.size()));
         list += line + f.first + "\r\n";
     }
@@ -253,7 +255,7 @@ TEST_P(Install, FailedCopiesAreReportedAsWarningsAndTheRestGoesOn) {
         std::map<std::string, std::string> disc, installed;
         Files("D:", "", disc);
         Files(l.install, "", installed);
-        for (const char* notCopied : {"Setup.ini", "Setup.crc", row.gone})
+        for (const char* notCopied : {"Setup.ini", "Setup.crc", "autorun.inf", row.gone})
             if (notCopied) disc.erase(notCopied);
         installed.erase("Setup.dat");
         EXPECT_TRUE(disc == installed);
