@@ -85,11 +85,12 @@ TEST_P(Install, CopiesRegistersReportsAndRestarts) {
     EXPECT_EQ(0u, run.boxes[0].icon);
     EXPECT_NE(nullptr, run.boxes[0].owner);
 
-    // the tree: every file of the disc but the script, byte for byte, and the log
+    // the tree: every file of the disc but the script, its list and autorun.inf, byte for byte,
+    // and the log
     std::map<std::string, std::string> disc, installed;
     Files("D:", "", disc);
     Files(l.install, "", installed);
-    disc.erase("Setup.ini");
+    for (const char* notCopied : {"Setup.ini", "Setup.crc", "autorun.inf"}) disc.erase(notCopied);
     ASSERT_TRUE(installed.count("Setup.dat"));
     EXPECT_EQ(ExpectedLog(), installed["Setup.dat"]);
     installed.erase("Setup.dat");
@@ -165,14 +166,15 @@ unsigned BitwiseCrc(const std::string& bytes) {
     return ~c;
 }
 
-// Setup.crc for the disc on D: as the authoring tool writes it: every file but the script.
+// Setup.crc for the disc on D: as the authoring tool writes it: every file the script copies.
 std::string DiscList() {
     std::map<std::string, std::string> disc;
     Files("D:", "", disc);
     std::string list = "SETUPCRC 1\r\n";
     char line[64];
     for (const auto& f : disc) {
-        if (f.first == "Setup.ini" || f.first.back() == '\\') continue;
+        if (f.first == "Setup.ini" || f.first == "Setup.crc" || f.first == "autorun.inf" || f.first.back() == '\\')
+            continue;
         snprintf(line, sizeof line, "%08X %u ", BitwiseCrc(f.second), unsigned(f.second.size()));
         list += line + f.first + "\r\n";
     }
@@ -180,8 +182,9 @@ std::string DiscList() {
     return list + line;
 }
 
-// A copy that fails, or a file that differs from the disc's list, is named in a warning; the
-// rest is installed and the report says that not everything was.
+// A copy that fails, a file that differs from the disc's list or that the list names but the
+// disc lacks, is named in a warning; the rest is installed and the report says that not
+// everything was. The next install, from a mended disc, finishes it.
 TEST_P(Install, FailedCopiesAreReportedAsWarningsAndTheRestGoesOn) {
     const std::string damaged = "ディスクのファイルが破損しています";
     const struct {
@@ -223,6 +226,18 @@ TEST_P(Install, FailedCopiesAreReportedAsWarningsAndTheRestGoesOn) {
              ASSERT_TRUE(harness::CdromWrite("data\\big.dat", big));
          },
          damaged, "D:\\data\\big.dat", "data\\big.dat"},
+        {"a listed file not on the disc",
+         [] {
+             ASSERT_TRUE(harness::CdromWrite("Setup.crc", DiscList()));
+             ASSERT_EQ(0, harness::RunUnix("rm '" + harness::UnixPath("D:\\data\\voice\\v001.txt") + "'"));
+         },
+         damaged, "D:\\data\\voice\\v001.txt", "data\\voice\\v001.txt"},
+        {"a listed file of a line of its own not on the disc",
+         [] {
+             ASSERT_TRUE(harness::CdromWrite("Setup.crc", DiscList()));
+             ASSERT_EQ(0, harness::RunUnix("rm '" + harness::UnixPath("D:\\readme.txt") + "'"));
+         },
+         damaged, "D:\\readme.txt", "readme.txt"},
         {"a list that does not parse",
          [] {
              std::string list = DiscList();
@@ -251,18 +266,32 @@ TEST_P(Install, FailedCopiesAreReportedAsWarningsAndTheRestGoesOn) {
         std::map<std::string, std::string> disc, installed;
         Files("D:", "", disc);
         Files(l.install, "", installed);
-        for (const char* notCopied : {"Setup.ini", "Setup.crc", row.gone})
+        for (const char* notCopied : {"Setup.ini", "Setup.crc", "autorun.inf", row.gone})
             if (notCopied) disc.erase(notCopied);
         installed.erase("Setup.dat");
         EXPECT_TRUE(disc == installed);
         if (row.gone) {
             EXPECT_FALSE(harness::Exists(l.install + "\\" + row.gone));
         }
-        // everything else as after a clean install, so that an uninstall finds it all
-        EXPECT_EQ("1", life::Setting(l, "INSTALL", "IsInstall"));
+        // everything else as after a clean install, so that an uninstall finds it all; not
+        // installed yet, and no menu from the install folder
+        EXPECT_EQ("0", life::Setting(l, "INSTALL", "IsInstall"));
         EXPECT_TRUE(harness::Exists(l.install + "\\Setup.dat"));
         EXPECT_TRUE(harness::Exists(l.UninstallLink()));
         EXPECT_TRUE(harness::IsDir(l.save));
+        EXPECT_EQ(nullptr, run.menu);
+        // the next install from the mended disc copies and checks again, and is whole
+        life::LoadDisc();
+        ASSERT_TRUE(harness::CdromWrite("Setup.crc", DiscList()));
+        run = life::RunInstall(l, false);
+        ASSERT_EQ(1u, run.boxes.size()) << life::Texts(run.boxes);
+        EXPECT_EQ("インストールが正常に終了しました", run.boxes[0].text);
+        EXPECT_EQ("1", life::Setting(l, "INSTALL", "IsInstall"));
+        installed.clear();
+        Files(l.install, "", installed);
+        if (row.gone) {
+            EXPECT_EQ(harness::ReadFile(std::string("D:\\") + row.gone), installed[row.gone]);
+        }
         EXPECT_NE(nullptr, run.menu);
         life::CloseMenu(run);
         life::Scrub(l);
