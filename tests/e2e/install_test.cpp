@@ -307,11 +307,17 @@ TEST_F(InstallEdge, MissingDiscIsAskedForAgainUntilTheChosenDriveHoldsIt) {
 
 // A title on two discs: disc 2 is taken where it is found, in another drive or a folder copy
 // beside disc 1, else asked for by its number; a disc that is not it is refused and asked
-// for again. What is installed is what the one disc installs.
+// for again; its files are checked against its own list. What is installed is what the one
+// disc installs.
 TEST_F(InstallEdge, TwoDiscTitleTakesItsSecondDiscWhereverItIs) {
     const std::string discs = harness::MakeTempDir("discs"), other = harness::MakeTempDir("other");
     ASSERT_NO_FATAL_FAILURE(life::MakeTwoDiscs(discs));
     ASSERT_NO_FATAL_FAILURE(life::MakeTwoDiscs(other, "星雲ソフト AoHoshi 別の年代表"));
+    const std::string damaged = harness::MakeTempDir("damaged"), movie = damaged + "\\Disc2\\movie\\op.mpg";
+    ASSERT_NO_FATAL_FAILURE(life::MakeTwoDiscs(damaged));
+    std::string bytes = harness::ReadFile(movie);
+    bytes[bytes.size() / 2] ^= 0x20;
+    ASSERT_TRUE(harness::WriteFile(movie, bytes));
     std::map<std::string, std::string> sample;
     Files(harness::DosPath(SAMPLE_DISC), "", sample);
     std::string wantLog;
@@ -322,16 +328,20 @@ TEST_F(InstallEdge, TwoDiscTitleTakesItsSecondDiscWhereverItIs) {
     const struct {
         const char* what;
         std::string source, inD, inE;
-        // at each question: what the drives then hold, and the drive chosen (0: d:, 1: e:)
+        // at each question: what D: then holds, and the drive chosen (0: d:, 1: e:)
         std::vector<std::pair<std::string, int>> answers;
-        std::vector<std::string> refusals;
+        std::vector<std::pair<std::string, std::string>> warnings;  // text, caption
+        const char* gone;  // the installed file a warning names
     } rows[] = {
-        {"both discs in two drives", "D:", one, two, {}, {}},
-        {"a folder copy, Disc1 and Disc2 side by side", one, "", "", {}, {}},
-        {"disc 2 put in at the question", "D:", one, "", {{two, 0}}, {}},
+        {"both discs in two drives", "D:", one, two, {}, {}, nullptr},
+        {"a folder copy, Disc1 and Disc2 side by side", one, "", "", {}, {}, nullptr},
+        {"disc 2 put in at the question", "D:", one, "", {{two, 0}}, {}, nullptr},
         {"another title's disc and disc 1 refused, then disc 2", "D:", one, other + "\\Disc2",
          {{one, 1}, {one, 0}, {two, 0}},
-         {"別のタイトルのディスクです。\n" + ask, "ディスク 1 が入っています。\n" + ask}},
+         {{"別のタイトルのディスクです。\n" + ask, "ディスク指定"}, {"ディスク 1 が入っています。\n" + ask, "ディスク指定"}},
+         nullptr},
+        {"a file of disc 2 that differs from disc 2's list", "D:", one, damaged + "\\Disc2", {},
+         {{"ディスクのファイルが破損しています", "E:\\movie\\op.mpg"}}, "movie\\op.mpg"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
@@ -360,13 +370,15 @@ TEST_F(InstallEdge, TwoDiscTitleTakesItsSecondDiscWhereverItIs) {
         EXPECT_EQ(0u, w.Run(p.process, 60000));
         harness::Close(p);
         EXPECT_EQ(row.answers.size(), asked);
-        ASSERT_EQ(row.refusals.size() + 1, w.boxes.size()) << life::Texts(w.boxes);
-        for (size_t i = 0; i < row.refusals.size(); i++) {
-            EXPECT_EQ(row.refusals[i], w.boxes[i].text);
-            EXPECT_EQ("ディスク指定", w.boxes[i].caption);
+        ASSERT_EQ(row.warnings.size() + 1, w.boxes.size()) << life::Texts(w.boxes);
+        for (size_t i = 0; i < row.warnings.size(); i++) {
+            EXPECT_EQ(row.warnings[i].first, w.boxes[i].text);
+            EXPECT_EQ(row.warnings[i].second, w.boxes[i].caption);
             EXPECT_EQ(unsigned(MB_ICONEXCLAMATION), w.boxes[i].icon);
         }
-        EXPECT_EQ("インストールが正常に終了しました", w.boxes.back().text);
+        EXPECT_EQ(row.gone ? "インストールは終了しましたが、一部のファイルまたはショートカットを作成できませんでした。"
+                           : "インストールが正常に終了しました",
+                  w.boxes.back().text);
         // every file of the title, byte for byte, each logged once; no disc's own files
         std::map<std::string, std::string> installed, want = sample;
         Files(l.install, "", installed);
@@ -374,6 +386,7 @@ TEST_F(InstallEdge, TwoDiscTitleTakesItsSecondDiscWhereverItIs) {
         installed.erase("Setup.dat");
         want.erase("Setup.ini");
         want.erase("Setup.crc");
+        if (row.gone) want.erase(row.gone);
         EXPECT_TRUE(want == installed);
         std::vector<std::string> entries;
         for (size_t at = 0, end; (end = log.find(";\r\n", at)) != std::string::npos; at = end + 3)
@@ -393,6 +406,7 @@ TEST_F(InstallEdge, TwoDiscTitleTakesItsSecondDiscWhereverItIs) {
     life::PutDisc('E', "");
     harness::RemoveTree(discs);
     harness::RemoveTree(other);
+    harness::RemoveTree(damaged);
 }
 
 TEST_F(InstallEdge, MissingInstallFolderSettingIsReported) {
