@@ -10,9 +10,9 @@ enum DiscChange { DISC_BAD_LINE = -1, DISC_CANCELLED = 0, DISC_READY = 1, DISC_S
 void BeginDiscs(void);
 // A 'V' line: disc number (0 for a line that names none) makes {source} the folder that holds
 // it. DISC_READY when it does; DISC_SAME for the disc in use, and for any 'V' line of a title
-// on one disc (a comment there, as it always was); DISC_CANCELLED when the player cancelled the question, or a
-// quiet run found it nowhere (exit code 1602); DISC_BAD_LINE for a number this title does not
-// have, or one below the disc in use.
+// on one disc (a comment there, as it always was); DISC_CANCELLED when the player cancelled
+// the question, or a quiet run found the disc nowhere (exit code 1602); DISC_BAD_LINE for a
+// number this title does not have, or one below the disc in use.
 int ChangeDisc(int number);
 // {source} named disc 1 again, as the install started.
 void EndDiscs(void);
