@@ -230,13 +230,28 @@ inline void MakeTwoDiscs(const std::string& folder, const std::string& key = kTi
     std::map<std::string, std::string> files;
     Files(harness::DosPath(SAMPLE_DISC), "", files);
     unsigned long long total = 0;
+    auto onSecond = [](const std::string& path) {
+        return path.rfind("data\\voice\\", 0) == 0 || path.rfind("movie\\", 0) == 0;
+    };
     for (const auto& f : files) {
         if (f.first.back() == '\\' || f.first == "Setup.crc") continue;
-        bool second = f.first.rfind("data\\voice\\", 0) == 0 || f.first.rfind("movie\\", 0) == 0;
         std::string bytes = f.second;
-        if (f.first == "Setup.ini") bytes.insert(bytes.find("F data\\voice\\"), "V 2;\r\n");
-        else total += bytes.size();
-        ASSERT_TRUE(harness::WriteFile(folder + (second ? "\\Disc2\\" : "\\Disc1\\") + f.first, bytes));
+        if (f.first == "Setup.ini") {
+            // the lines of disc 2's folders after the 'V 2' line, the end line last
+            std::string first, second, rest;
+            for (size_t at = 0, end; at < f.second.size(); at = end) {
+                end = std::min(f.second.find('\n', at), f.second.size() - 1) + 1;
+                std::string line = f.second.substr(at, end - at);
+                if (!rest.empty() || line[0] == 'E') rest += line;
+                else if (line[0] == 'F' && onSecond(line.substr(2))) second += line;
+                else first += line;
+            }
+            ASSERT_FALSE(second.empty());
+            bytes = first + "V 2;\r\n" + second + rest;
+        } else if (f.first != "autorun.inf") {
+            total += bytes.size();  // autorun.inf is the disc's own, never copied
+        }
+        ASSERT_TRUE(harness::WriteFile(folder + (onSecond(f.first) ? "\\Disc2\\" : "\\Disc1\\") + f.first, bytes));
     }
     for (int n = 1; n <= 2; n++) {
         std::string disc = folder + "\\Disc" + std::to_string(n);
