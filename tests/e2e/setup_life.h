@@ -203,15 +203,15 @@ inline unsigned BitwiseCrc(const std::string& bytes) {
     return ~c;
 }
 
-// Setup.crc for a disc's folder as the authoring tool writes it: every file but the script
-// and the disc's own lists.
+// Setup.crc for a disc's folder as the authoring tool writes it: every file the script copies.
 inline std::string DiscList(const std::string& disc) {
     std::map<std::string, std::string> files;
     Files(disc, "", files);
     std::string list = "SETUPCRC 1\r\n";
     char line[64];
     for (const auto& f : files) {
-        if (f.first == "Setup.ini" || f.first == "Setup.crc" || f.first == "Setup.dsk" || f.first.back() == '\\')
+        if (f.first == "Setup.ini" || f.first == "Setup.crc" || f.first == "Setup.dsk" || f.first == "autorun.inf" ||
+            f.first.back() == '\\')
             continue;
         snprintf(line, sizeof line, "%08X %u ", BitwiseCrc(f.second), unsigned(f.second.size()));
         list += line + f.first + "\r\n";
