@@ -332,19 +332,22 @@ TEST_F(InstallEdge, TwoDiscTitleTakesItsSecondDiscWhereverItIs) {
         std::vector<std::pair<std::string, int>> answers;
         std::vector<std::pair<std::string, std::string>> warnings;  // text, caption
         const char* gone;  // the installed file a warning names
+        bool win9x;
     } rows[] = {
-        {"both discs in two drives", "D:", one, two, {}, {}, nullptr},
-        {"a folder copy, Disc1 and Disc2 side by side", one, "", "", {}, {}, nullptr},
-        {"disc 2 put in at the question", "D:", one, "", {{two, 0}}, {}, nullptr},
+        {"both discs in two drives", "D:", one, two, {}, {}, nullptr, false},
+        {"a folder copy, Disc1 and Disc2 side by side", one, "", "", {}, {}, nullptr, false},
+        {"disc 2 put in at the question", "D:", one, "", {{two, 0}}, {}, nullptr, false},
+        {"disc 2 put in at the question, on the 95/98/Me family", "D:", one, "", {{two, 0}}, {}, nullptr, true},
         {"another title's disc and disc 1 refused, then disc 2", "D:", one, other + "\\Disc2",
          {{one, 1}, {one, 0}, {two, 0}},
          {{"別のタイトルのディスクです。\n" + ask, "ディスク指定"}, {"ディスク 1 が入っています。\n" + ask, "ディスク指定"}},
-         nullptr},
+         nullptr, false},
         {"a file of disc 2 that differs from disc 2's list", "D:", one, damaged + "\\Disc2", {},
-         {{"ディスクのファイルが破損しています", "E:\\movie\\op.mpg"}}, "movie\\op.mpg"},
+         {{"ディスクのファイルが破損しています", "E:\\movie\\op.mpg"}}, "movie\\op.mpg", false},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
+        harness::SetWin9x("Setup.exe", row.win9x);
         life::Prepare(l, 0, 0);
         ASSERT_NO_FATAL_FAILURE(life::PutDisc('D', row.inD));
         ASSERT_NO_FATAL_FAILURE(life::PutDisc('E', row.inE));
@@ -369,6 +372,7 @@ TEST_F(InstallEdge, TwoDiscTitleTakesItsSecondDiscWhereverItIs) {
         };
         EXPECT_EQ(0u, w.Run(p.process, 60000));
         harness::Close(p);
+        harness::SetWin9x("Setup.exe", false);
         EXPECT_EQ(row.answers.size(), asked);
         ASSERT_EQ(row.warnings.size() + 1, w.boxes.size()) << life::Texts(w.boxes);
         for (size_t i = 0; i < row.warnings.size(); i++) {

@@ -224,14 +224,15 @@ inline std::string DiscList(const std::string& disc) {
 const char kTitleKey[] = "星雲ソフト AoHoshi 蒼き星の年代表";
 
 // The sample disc as a title on two discs, laid out as the kit lays one out, in
-// folder\Disc1 and folder\Disc2: disc 2 holds data\voice and movie, disc 1 the rest and the
-// script with its 'V 2' line; each its own Setup.crc and its Setup.dsk naming key.
+// folder\Disc1 and folder\Disc2: disc 2 holds data\voice, movie and the game (which the kit
+// puts there when disc 1 has no room for it), disc 1 the rest and the script with its 'V 2'
+// line; each its own Setup.crc and its Setup.dsk naming key.
 inline void MakeTwoDiscs(const std::string& folder, const std::string& key = kTitleKey) {
     std::map<std::string, std::string> files;
     Files(harness::DosPath(SAMPLE_DISC), "", files);
     unsigned long long total = 0;
     auto onSecond = [](const std::string& path) {
-        return path.rfind("data\\voice\\", 0) == 0 || path.rfind("movie\\", 0) == 0;
+        return path.rfind("data\\voice\\", 0) == 0 || path.rfind("movie\\", 0) == 0 || path == kGameExe;
     };
     for (const auto& f : files) {
         if (f.first.back() == '\\' || f.first == "Setup.crc") continue;
@@ -243,7 +244,7 @@ inline void MakeTwoDiscs(const std::string& folder, const std::string& key = kTi
                 end = std::min(f.second.find('\n', at), f.second.size() - 1) + 1;
                 std::string line = f.second.substr(at, end - at);
                 if (!rest.empty() || line[0] == 'E') rest += line;
-                else if (line[0] == 'F' && onSecond(line.substr(2))) second += line;
+                else if (line[0] == 'F' && onSecond(line.substr(2, line.find(';') - 2))) second += line;
                 else first += line;
             }
             ASSERT_FALSE(second.empty());

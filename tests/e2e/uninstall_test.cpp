@@ -409,7 +409,21 @@ TEST_P(LifeCycle, InstallThenUninstallLeavesOnlyWhatTheUserAdded) {
                                                  harness::ReadFile(l.install + "\\Setup.dat")};
     if (!*language.locale && !win9x) g_japaneseFiles[way] = files;
     if (Quiet()) {
-        EXPECT_EQ(g_japaneseFiles[FROM_MENU].second, files.second);
+        // the script of two discs copies the game after disc 1's folders: the same entries
+        auto entries = [this](std::string log) {
+            if (way == FROM_QUIET_DISCS) {
+                std::vector<std::string> lines;
+                for (size_t at = 0, end; at < log.size(); at = end + 1) {
+                    end = std::min(log.find('\n', at), log.size() - 1);
+                    lines.push_back(log.substr(at, end + 1 - at));
+                }
+                std::sort(lines.begin(), lines.end());
+                log.clear();
+                for (const std::string& line : lines) log += line;
+            }
+            return log;
+        };
+        EXPECT_EQ(entries(g_japaneseFiles[FROM_MENU].second), entries(files.second));
     }
     if (*language.locale) {
         for (const std::string& made : {l.GameLink(), l.ReadmeLink(), l.UninstallLink(), l.DesktopLink(), l.save})
@@ -949,13 +963,13 @@ TEST_F(Unfinished, SecondDiscNotGivenTakesBackWhatTheFirstGave) {
             HWND dialog = harness::WaitForWindow("#32770", "ディスク指定", p.pid, 20000);
             ASSERT_NE(nullptr, dialog);
             // disc 1 was copied before the question
-            EXPECT_TRUE(harness::Exists(l.install + "\\AoHoshi.exe"));
+            EXPECT_TRUE(harness::Exists(l.install + "\\readme.txt"));
             harness::Answer(dialog, IDCANCEL);
             EXPECT_EQ(0u, harness::WaitExit(p.process, 20000));
             harness::Close(p);
         }
         EXPECT_FALSE(harness::Exists(l.settings));
-        EXPECT_FALSE(harness::Exists(l.install + "\\AoHoshi.exe"));
+        EXPECT_FALSE(harness::Exists(l.install + "\\readme.txt"));
         EXPECT_FALSE(harness::Exists(l.install + "\\Setup.dat"));
         EXPECT_EQ(life::Join({"\\??\\" + l.install + "\\Setup.exe", "\\??\\" + l.install, "\\??\\" + l.brandFolder}),
                   life::Join(PendingRenames()));
