@@ -21,6 +21,7 @@ set(LAUNCHER_SOURCES
   src/platform/settings.cpp
   src/platform/startup.cpp
   src/platform/system_calls.cpp
+  src/platform/texts.cpp
   src/ui/dialogs.cpp
   src/ui/main_window.cpp
   src/ui/menu_buttons.cpp
@@ -84,5 +85,6 @@ function(launcher_rc_includes target product_dir)
   target_include_directories(${target} PRIVATE ${LAUNCHER_TOP}/resources ${product_dir} ${product_dir}/art)
   set_property(SOURCE ${LAUNCHER_TOP}/resources/setup.rc APPEND PROPERTY OBJECT_DEPENDS
     ${product_dir}/product.rc ${LAUNCHER_TOP}/resources/dialogs.rc ${LAUNCHER_TOP}/resources/resource.h
+    ${LAUNCHER_TOP}/resources/texts.rc ${LAUNCHER_TOP}/resources/texts.h
     ${LAUNCHER_TOP}/resources/setup.manifest)
 endfunction()

@@ -8,6 +8,7 @@
 #include "platform/settings.h"
 #include "platform/startup.h"
 #include "platform/system_calls.h"
+#include "platform/texts.h"
 #include "ui/dialogs.h"
 #include "ui/main_window.h"
 #include "ui/menu_buttons.h"
@@ -34,6 +35,7 @@ int LauncherMain(HINSTANCE instance, const char *commandLine)
     int request = ParseLaunchTail(tail, lineLen - tailAt, &sourceAt, &sourceLen, &switches);
     // known before anything can be shown: a quiet run shows nothing from the start
     if (request == LAUNCH_BAD_SWITCH || !TakeSwitches(tail, &switches)) return EXIT_BAD_SWITCH;
+    ChooseTextLanguage(switches.language);
     if (!InitFolders()) return g_state.quiet ? EXIT_FAILED : 1;
     LoadProductStrings();
     // "/D=" in place of the default root, as if typed into the options dialog

@@ -12,6 +12,10 @@
 # (or take over: the demo only waits for windows, so doing a step by hand is fine too).
 # Every step is bounded by a time-out; a failed step is named, the index is still written, and
 # the exit code is 1.
+# Setup.exe runs under the caller's own locale (LC_ALL, else LANG), so it speaks the language
+# this system would get: Japanese on a Japanese one, English on any other where the disc has
+# the title's English strings. The menu started again for the uninstall shows the other
+# language once (/LANG=), and the uninstall goes on in it.
 #
 # Which Setup.exe runs, and how, is said first. A disc's 32-bit Setup.exe runs under wine in a
 # 32-bit prefix where this machine runs 32-bit x86 code; where it runs none, under WoW64 in a
@@ -111,7 +115,18 @@ if [ "${1:-}" != --inside ]; then
   fi
   rm -rf "$out"
   mkdir -p "$out"
-  "${runner[@]}" env WINEARCH=$arch DEMO_DRIVER="$driver_exe" DEMO_SCALE=$scale \
+  # the language the system would pick; wine-env.sh sets a Japanese locale for everything else
+  locale=${LC_ALL:-${LANG:-C.UTF-8}}
+  case $locale in
+    ja*) lang=ja ;;
+    *) lang=en
+       # a disc without the title's English strings stays Japanese everywhere
+       i686-w64-mingw32-windres -i "$disc/Setup.exe" -O rc 2>/dev/null |
+         awk '/Type: stringtable/ {t = 1} /Name: 1\.  \*\// && t {n = 1} /^LANGUAGE/ {if (n && $2 == "9,") e = 1; t = n = 0}
+              END {exit !e}' || lang=ja ;;
+  esac
+  echo "demo: Setup.exe runs under the locale $locale and speaks $( [ $lang = ja ] && echo Japanese || echo English)"
+  "${runner[@]}" env WINEARCH=$arch DEMO_DRIVER="$driver_exe" DEMO_SCALE=$scale DEMO_LOCALE="$locale" DEMO_LANG=$lang \
     WINE_ROOT="${WINE_ROOT:-$top/build/demo-wine}" WINE_DISC="$disc" WINE_ENV_QUIET=1 \
     timeout $((900 * scale)) "$top/tools/wine-env.sh" "$0" --inside
   rc=$?
@@ -123,6 +138,21 @@ if [ "${1:-}" != --inside ]; then
 fi
 
 # ---- inside the Wine environment --------------------------------------------------------------
+# Setup.exe under the caller's locale (the processes it starts inherit it)
+setup() { LC_ALL=${DEMO_LOCALE:-ja_JP.UTF-8} LANG=${DEMO_LOCALE:-ja_JP.UTF-8} wine "$@"; }
+# the captions and texts waited for, in the language shown (set_language ja|en)
+set_language() {
+  if [ "$1" = ja ]; then
+    t_options='インストール方法の設定' t_folder='フォルダ作成の確認' t_report='報告'
+    t_installed='インストールが正常に終了しました' t_uoptions='アンインストール方法の設定'
+    t_ustart='アンインストールを開始します' t_udone='アンインストールが終了しました' t_delete='全て削除する'
+  else
+    t_options='Installation Settings' t_folder='Create Folder' t_report='Information'
+    t_installed='The installation is complete.' t_uoptions='Uninstall Settings'
+    t_ustart='The uninstallation starts now.' t_udone='The uninstallation is complete.' t_delete='Delete them too'
+  fi
+}
+set_language "${DEMO_LANG:-ja}"
 steps=$out/steps.txt
 : >"$steps"
 n=0
@@ -217,7 +247,7 @@ links_before=$(links)
 
 # 1. The menu from the disc
 say "starting D:\\Setup.exe, the menu of the disc"
-(cd "$WINE_CDROM" && wine 'D:\Setup.exe' >/dev/null 2>&1 &)
+(cd "$WINE_CDROM" && setup 'D:\Setup.exe' >/dev/null 2>&1 &)
 wait_window $menu_class '*' 30 || fail menu "the menu window did not open within 30 s"
 menu=$win
 find_desktop
@@ -231,13 +261,13 @@ shot hover-install "The hint for INSTALL" "With the mouse over INSTALL the butto
 # 2. INSTALL and its dialogs
 say "clicking INSTALL"
 click 454 240
-wait_window '#32770' 'インストール方法の設定' 20 || fail options "the install-options dialog did not open within 20 s"
+wait_window '#32770' "$t_options" 20 || fail options "the install-options dialog did not open within 20 s"
 options=$(hwnd)
 shot install-options "The install options" "INSTALL opens the install-options dialog: the install root (the product's default root), a desktop shortcut and opening the readme afterwards."
 
 say "accepting the options (OK)"
 answer "$options" 1 || fail options-ok "the install-options dialog could not be answered"
-if wait_window '#32770' 'フォルダ作成の確認' 20; then
+if wait_window '#32770' "$t_folder" 20; then
   question=$(hwnd)
   shot create-folder "The folder question" "The install folder does not exist yet: the preparation asks before it creates it. Answer: Yes."
   answer "$question" 6 || fail create-folder-yes "the folder question could not be answered"
@@ -247,7 +277,7 @@ fi
 
 # 3. The install run
 say "waiting for the install run and its report"
-if wait_window '#32770' '報告' 60 'インストールが正常に終了しました'; then
+if wait_window '#32770' "$t_report" 60 "$t_installed"; then
   report=$(hwnd)
   shot install-done "The install run" "The copy started with \"Install\" copied the game with the progress bar along the bottom of its window, made the shortcuts and reports success."
   answer "$report" 1 || fail install-done-ok "the install report could not be answered"
@@ -263,7 +293,7 @@ say "installed into $install_dir, as on the disc ($(cd "$install_dir" && find . 
 
 # 4. The installed menu and the readme
 say "waiting for the installed menu and the readme"
-gone '#32770' '報告' 10000 || true
+gone '#32770' "$t_report" 10000 || true
 sleep 1
 wait_window $menu_class '*' 30 || fail installed-menu "the installed menu did not start within 30 s"
 menu=$win
@@ -296,31 +326,34 @@ shot game "The game" "GAME START ran the installed game executable ($game_exe) a
 driver close "$game" - >/dev/null
 gone "$game" - 10000 || fail game-close "the game did not close"
 
-# 6. UNINSTALL from the installed menu
-say "starting the installed Setup.exe again"
-(cd "$install_dir" && wine Setup.exe >/dev/null 2>&1 &)
+# 6. UNINSTALL from the installed menu, in the other language
+other=en
+[ "${DEMO_LANG:-ja}" = ja ] || other=ja
+set_language $other
+say "starting the installed Setup.exe again, with /LANG=$other"
+(cd "$install_dir" && setup Setup.exe /LANG=$other >/dev/null 2>&1 &)
 wait_window $menu_class '*' 30 || fail menu-again "the installed menu did not open within 30 s"
 menu=$win
 hover 454 240
-shot hover-uninstall "The menu again, over UNINSTALL" "The installed Setup.exe, started with no argument; over UNINSTALL the strip explains what goes."
+shot hover-uninstall "The menu again, over UNINSTALL" "The installed Setup.exe, started with /LANG=$other, speaks $( [ $other = ja ] && echo Japanese || echo English) from now on; over UNINSTALL the strip explains what goes."
 
 say "clicking UNINSTALL"
 click 454 240
-wait_window '#32770' 'アンインストール方法の設定' 20 || fail uninstall-options "the uninstall-options dialog did not open within 20 s"
+wait_window '#32770' "$t_uoptions" 20 || fail uninstall-options "the uninstall-options dialog did not open within 20 s"
 uoptions=$(hwnd)
 driver check "$uoptions" - 1011 1 >/dev/null || true
-shot uninstall-options "The uninstall options" "UNINSTALL asks whether the save data goes too; the demo ticks 全て削除する (delete everything) and starts."
+shot uninstall-options "The uninstall options" "UNINSTALL asks whether the save data goes too; the demo ticks $t_delete and starts."
 answer "$uoptions" 1 || fail uninstall-start "the uninstall-options dialog could not be answered"
 
 # 7. The uninstall run
-if wait_window '#32770' '報告' 30 'アンインストールを開始します'; then
+if wait_window '#32770' "$t_report" 30 "$t_ustart"; then
   box=$(hwnd)
   shot uninstall-start "The uninstall run starts" "The staged uninstaller (a copy outside the install folder) was started with \"Uninstall\" and announces its work."
   answer "$box" 1 || fail uninstall-start-ok "the start report could not be answered"
 else
   fail uninstall-run "the uninstall run did not announce itself within 30 s"
 fi
-if wait_window '#32770' '報告' 60 'アンインストールが終了しました'; then
+if wait_window '#32770' "$t_report" 60 "$t_udone"; then
   box=$(hwnd)
   shot uninstall-done "The uninstall run ends" "The logged files and folders, the shortcuts and the settings file are gone."
   answer "$box" 1 || fail uninstall-done-ok "the end report could not be answered"

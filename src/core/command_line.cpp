@@ -26,6 +26,7 @@ int ParseLaunchTail(const char *tail, int len, int *sourceAt, int *sourceLen, La
     switches->quiet = 0;
     switches->logAt = switches->logLen = 0;
     switches->rootAt = switches->rootLen = 0;
+    switches->language = 0;
     int slash = 0;
     while (slash < len && !(tail[slash] == '/' && (slash == 0 || IsBlank(tail[slash - 1])))) slash++;
     // the word ends before the blanks that part it from the switches
@@ -48,7 +49,8 @@ int ParseLaunchTail(const char *tail, int len, int *sourceAt, int *sourceLen, La
         return LAUNCH_BAD_SWITCH;  // a word of its own before the switches
     }
     if (slash == len) return request;
-    if (!ParseSwitches(tail, slash, len, switches) || !switches->quiet ||
+    if (!ParseSwitches(tail, slash, len, switches) ||
+        (!switches->quiet && (switches->logLen || switches->rootLen || !switches->language)) ||
         (switches->rootLen && request != LAUNCH_MENU)) {
         *sourceAt = *sourceLen = 0;
         return LAUNCH_BAD_SWITCH;
@@ -73,6 +75,15 @@ int AppendQuietSwitches(char *out, int outSize, int quiet, const char *logFile)
     }
     out[used] = 0;
     return 1;
+}
+
+int ChooseLanguage(int requested, unsigned systemLanguage, int discHasEnglish)
+{
+    if (requested == LANGUAGE_ENGLISH && discHasEnglish) return LANGUAGE_ENGLISH;
+    if (requested) return LANGUAGE_JAPANESE;
+    // the primary language is the low ten bits; any Japanese is Japanese
+    if ((systemLanguage & 0x3FF) == (LANGUAGE_JAPANESE & 0x3FF) || !discHasEnglish) return LANGUAGE_JAPANESE;
+    return LANGUAGE_ENGLISH;
 }
 
 static int IsBlank(char c)
@@ -127,6 +138,13 @@ static int ParseSwitches(const char *tail, int at, int len, LaunchSwitches *swit
             if (end == from || (i < len && !IsBlank(tail[i]))) return 0;
             switches->logAt = from;
             switches->logLen = end - from;
+        } else if (StartsNoCase(rest, restLen, "LANG=")) {
+            // two letters, then a blank or the end
+            if (StartsNoCase(rest + 5, restLen - 5, "JA")) switches->language = LANGUAGE_JAPANESE;
+            else if (StartsNoCase(rest + 5, restLen - 5, "EN")) switches->language = LANGUAGE_ENGLISH;
+            else return 0;
+            i += 8;
+            if (i < len && !IsBlank(tail[i])) return 0;
         } else if (StartsNoCase(rest, restLen, "D=")) {
             // the rest of the line, but for the blanks a script leaves at its end
             int from = i + 3, end = len;

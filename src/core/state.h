@@ -31,6 +31,8 @@ struct LauncherState {
     int desktopShortcut;
     int openReadme;
     int launchMode;
+    // the language shown (LANGUAGE_JAPANESE or LANGUAGE_ENGLISH), 0 until it is chosen
+    int language;
     HINSTANCE instance;
     HWND mainWindow;
     HANDLE semaphore;
@@ -72,8 +74,10 @@ extern LauncherState g_state;
 #define EXIT_ALREADY_INSTALLED 1638
 #define EXIT_BAD_SWITCH 1639
 
-// Fixed texts that more than one piece shows.
-#define TEXT_CAPTION_ERROR "エラー"
-#define TEXT_CAPTION_REPORT "報告"
-#define TEXT_CAPTION_CONFIRM "確認"
-#define TEXT_START_FAILED "インストーラーの起動に失敗しました。"
+// Fixed texts that more than one piece shows, in the player's language (platform/texts.h).
+#include "../../resources/texts.h"
+const char *Text(int id);
+#define TEXT_CAPTION_ERROR Text(TX_CAPTION_ERROR)
+#define TEXT_CAPTION_REPORT Text(TX_CAPTION_REPORT)
+#define TEXT_CAPTION_CONFIRM Text(TX_CAPTION_CONFIRM)
+#define TEXT_START_FAILED Text(TX_START_FAILED)

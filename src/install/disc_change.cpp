@@ -3,6 +3,7 @@
 #include "../core/layout.h"
 #include "../core/state.h"
 #include "../platform/platform.h"
+#include "../platform/texts.h"
 #include "../ui/dialogs.h"
 #include "disc_identity.h"
 #include "programs_entry.h"
@@ -149,9 +150,8 @@ static int SideBySide(char *out, int number)
 static void SayWrongDisc(int found, int held, int number)
 {
     char text[128];
-    if (found == DISC_OTHER_TITLE)
-        wsprintfA(text, "別のタイトルのディスクです。\nディスク %d を入れてください", number);
-    else
-        wsprintfA(text, "ディスク %d が入っています。\nディスク %d を入れてください", held, number);
-    ShowMessage(g_state.mainWindow, text, "ディスク指定", MB_OK | MB_ICONWARNING);
+    // the texts' own bytes and four digits fit
+    if (found == DISC_OTHER_TITLE) wsprintfA(text, Text(TX_DISC_OF_OTHER_TITLE), number);
+    else wsprintfA(text, Text(TX_OTHER_DISC), held, number);
+    ShowMessage(g_state.mainWindow, text, Text(TX_CAPTION_DISC), MB_OK | MB_ICONWARNING);
 }

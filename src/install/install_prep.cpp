@@ -4,6 +4,7 @@
 #include "../core/layout.h"
 #include "../core/state.h"
 #include "../platform/platform.h"
+#include "../platform/texts.h"
 #include "../platform/settings.h"
 #include "../ui/dialogs.h"
 #include <shlwapi.h>
@@ -42,10 +43,7 @@ static int AnotherTitleInstalled(void)
     ReadSetting(SECTION_INSTALL, "ExeName", exe, sizeof exe);
     if (exe[0] == '*' || !JoinPath(game, sizeof game, folder, exe) || !SysPathFileExists(game)) return 0;
     // the message's own bytes and a path buffer fit
-    wsprintfA(text,
-              "同じメーカーの別のゲームが、以下のフォルダにインストールされています。\n"
-              "そのゲームをアンインストールしてから、もう一度インストールを行ってください。\n\n%s",
-              folder);
+    wsprintfA(text, Text(TX_OTHER_TITLE), folder);
     ShowMessage(g_state.mainWindow, text, TEXT_CAPTION_CONFIRM, MB_OK | MB_ICONWARNING);
     g_state.exitCode = EXIT_REFUSED;
     return 1;
@@ -56,7 +54,7 @@ static int EnoughSpace(void)
     ULONGLONG freeMB = 0;
     if (FreeMegabytes(g_state.installFolder, &freeMB) && freeMB >= (ULONGLONG)(g_state.requiredMB > 0 ? g_state.requiredMB : 0))
         return 1;
-    ShowMessage(NULL, "インストール先の容量が足りません。\n確認して下さい。", TEXT_CAPTION_CONFIRM,
+    ShowMessage(NULL, Text(TX_NO_SPACE), TEXT_CAPTION_CONFIRM,
                 MB_OK | MB_ICONWARNING);
     g_state.exitCode = EXIT_REFUSED;
     return 0;
@@ -70,14 +68,13 @@ static int MakeInstallFolder(const char *install, char *created)
     created[0] = 0;
     if (SysPathIsDirectory(install)) return 1;
     // the message's own 44 bytes and a path buffer fit
-    wsprintfA(question, "以下のフォルダが存在しません。作成しますか？\n\n%s", install);
-    if (ShowMessage(g_state.mainWindow, question, "フォルダ作成の確認", MB_YESNO | MB_ICONQUESTION) != IDYES)
+    wsprintfA(question, Text(TX_MAKE_FOLDER), install);
+    if (ShowMessage(g_state.mainWindow, question, Text(TX_CAPTION_MAKE_FOLDER), MB_YESNO | MB_ICONQUESTION) != IDYES)
         return 0;
     FirstMissingLevel(install, created);
     if (CreateNestedFolder(install)) return 1;
-    ShowMessage(g_state.mainWindow,
-                "フォルダの作成に失敗しました。\nもう一度確認してから再度インストールを行ってください。",
-                "フォルダ作成失敗", MB_OK | MB_ICONWARNING);
+    ShowMessage(g_state.mainWindow, Text(TX_FOLDER_FAILED_AGAIN), Text(TX_CAPTION_FOLDER_FAILED),
+                MB_OK | MB_ICONWARNING);
     return 0;
 }
 
@@ -110,7 +107,7 @@ static int StageInstaller(const char *install)
         SysSetFileAttributes(to, FILE_ATTRIBUTE_NORMAL);  // a copy from a disc is read-only
         return 1;
     }
-    wsprintfA(text, "インストーラーの用意に失敗しました。\n[%s]\n[%s]", from, to);
+    wsprintfA(text, Text(TX_PREPARE_FAILED), from, to);
     ShowMessage(NULL, text, TEXT_CAPTION_ERROR, MB_OK | MB_ICONWARNING);
     return 0;
 }
@@ -137,7 +134,7 @@ static int StartInstallRun(const char *install)
     // switches of a quiet run ("Install " and a path buffer fit)
     wsprintfA(args, "Install %s", g_state.sourceFolder);
     if (JoinPath(program, sizeof program, install, "Setup.exe") &&
-        AppendQuietSwitches(args, sizeof args, g_state.quiet, g_state.logFile) &&
+        AppendQuietSwitches(args, sizeof args, g_state.quiet, g_state.logFile) && AppendLanguageSwitch(args, sizeof args) &&
         QuoteCommand(command, sizeof command, program, args)) {
         if (!g_state.quiet && StartCommand(command, SW_SHOW)) return 1;
         // a quiet install returns to its caller only when the run has ended, with its code

@@ -3,6 +3,7 @@
 #include "../core/layout.h"
 #include "../core/state.h"
 #include "../platform/platform.h"
+#include "../platform/texts.h"
 #include "../platform/settings.h"
 #include "../ui/main_window.h"
 #include "../ui/sprites.h"
@@ -23,7 +24,7 @@ int RunInstall(void)
     ReadSetting(SECTION_INSTALL, "InstallFold", g_state.installFolder, PATH_SIZE);
     if (g_state.installFolder[0] == '*') {
         SettingsPath(settings, sizeof settings);
-        wsprintfA(text, "インストール先が見つかりませんでした[%s]", settings);
+        wsprintfA(text, Text(TX_NO_INSTALL_FOLDER), settings);
         ShowMessage(g_state.mainWindow, text, TEXT_CAPTION_ERROR, MB_OK | MB_ICONWARNING);
         DestroyWindow(g_state.mainWindow);
         return 0;
@@ -48,7 +49,7 @@ int RunInstall(void)
         char path[PATH_SIZE];
         JoinPath(path, sizeof path, g_state.installFolder, "Setup.dat");
         g_state.installProblems++;
-        ShowMessage(g_state.mainWindow, "インストールに失敗", path, MB_OK | MB_ICONWARNING);
+        ShowMessage(g_state.mainWindow, Text(TX_INSTALL_FAILED), path, MB_OK | MB_ICONWARNING);
     }
     FreeInstallLog();
     CreateShortcuts();
@@ -58,15 +59,14 @@ int RunInstall(void)
         // not installed as far as the next menu knows: never reported as a success
         SettingsPath(settings, sizeof settings);
         g_state.installProblems++;
-        ShowMessage(g_state.mainWindow, "インストールに失敗", settings, MB_OK | MB_ICONWARNING);
+        ShowMessage(g_state.mainWindow, Text(TX_INSTALL_FAILED), settings, MB_OK | MB_ICONWARNING);
     }
     FreeSprite(&g_state.progress);
     if (g_state.installProblems == 0)
-        ShowMessage(g_state.mainWindow, "インストールが正常に終了しました", TEXT_CAPTION_REPORT, MB_OK);
+        ShowMessage(g_state.mainWindow, Text(TX_INSTALL_DONE), TEXT_CAPTION_REPORT, MB_OK);
     else
-        ShowMessage(g_state.mainWindow,
-                    "インストールは終了しましたが、一部のファイルまたはショートカットを作成できませんでした。",
-                    TEXT_CAPTION_REPORT, MB_OK | MB_ICONWARNING);
+        ShowMessage(g_state.mainWindow, Text(TX_INSTALL_DONE_PROBLEMS), TEXT_CAPTION_REPORT,
+                    MB_OK | MB_ICONWARNING);
     // a quiet install ends here: its caller goes on, not a menu or a readme
     if (g_state.quiet) return g_state.installProblems == 0;
     RestartMenu();
@@ -86,12 +86,13 @@ static void CreateSaveFolder(void)
 
 static void RestartMenu(void)
 {
-    char program[PATH_SIZE], command[PATH_SIZE + 2];
+    char program[PATH_SIZE], command[PATH_SIZE + 16], args[16] = "";
     if (g_state.semaphore) CloseHandle(g_state.semaphore);
     g_state.semaphore = NULL;
     // quoted: under C:\Program Files an unquoted path may start C:\Program.exe
     if (!JoinPath(program, sizeof program, g_state.installFolder, "Setup.exe") ||
-        !QuoteCommand(command, sizeof command, program, NULL) || !StartCommand(command, SW_SHOW))
+        !AppendLanguageSwitch(args, sizeof args) ||
+        !QuoteCommand(command, sizeof command, program, args[0] ? args + 1 : NULL) || !StartCommand(command, SW_SHOW))
         ShowMessage(NULL, TEXT_START_FAILED, TEXT_CAPTION_ERROR, MB_OK | MB_ICONWARNING);
 }
 

@@ -23,7 +23,7 @@ int WriteProgramsEntry(void)
         if (WriteEntryUnder(HKEY_CURRENT_USER, key)) return 1;
     }
     g_state.installProblems++;
-    ShowMessage(NULL, "「プログラムの追加と削除」への登録に失敗しました。", TEXT_CAPTION_ERROR,
+    ShowMessage(NULL, Text(TX_ENTRY_FAILED), TEXT_CAPTION_ERROR,
                 MB_OK | MB_ICONWARNING);
     return 0;
 }

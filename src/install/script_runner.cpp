@@ -12,15 +12,15 @@
 
 #define BLOCK_READ 65534
 
-static const char kNoMatch[] = "指定先が存在しません";
-static const char kFolderFailed[] = "フォルダの作成に失敗しました";
-static const char kSourceMissing[] = "インストールファイルが存在しない可能性があります";
-static const char kInstallFailed[] = "インストールに失敗";
-static const char kScriptUnreadable[] = "インストールスクリプトが読めません";
-static const char kDamaged[] = "ディスクのファイルが破損しています";
-static const char kListDamaged[] = "ファイル一覧が破損しているため、ファイルを検査せずにインストールします";
-static const char kNameUnusable[] = "ファイル名に使えない文字を含むため、インストールできません";
-static const char kNameTooLong[] = "ファイル名が長すぎるため、インストールできません";
+#define kNoMatch Text(TX_NO_MATCH)
+#define kFolderFailed Text(TX_FOLDER_FAILED)
+#define kSourceMissing Text(TX_SOURCE_MISSING)
+#define kInstallFailed Text(TX_INSTALL_FAILED)
+#define kScriptUnreadable Text(TX_SCRIPT_UNREADABLE)
+#define kDamaged Text(TX_DAMAGED)
+#define kListDamaged Text(TX_LIST_DAMAGED)
+#define kNameUnusable Text(TX_NAME_UNUSABLE)
+#define kNameTooLong Text(TX_NAME_TOO_LONG)
 
 // a look at the queue costs as much as copying a block, so it is taken at most this often
 #define PUMP_INTERVAL_MS 10

@@ -20,7 +20,7 @@ int CreateShortcuts(void)
     char brandFolder[PATH_SIZE], titleFolder[PATH_SIZE], programs[PATH_SIZE];
     char game[PATH_SIZE], readme[PATH_SIZE], setup[PATH_SIZE];
     s_link[0] = 0;
-    const char *gameFailed = "実行ファイルのショートカットの作成に失敗しました。";
+    const char *gameFailed = Text(TX_LINK_GAME_FAILED);
     if (!ProgramsFolder(programs) || !JoinPath(brandFolder, sizeof brandFolder, programs, g_state.brand) ||
         !JoinPath(titleFolder, sizeof titleFolder, brandFolder, g_state.title))
         return Fail(gameFailed);
@@ -44,10 +44,10 @@ int CreateShortcuts(void)
     }
     if (!JoinPath(readme, sizeof readme, g_state.installFolder, g_state.readme) ||
         !MakeLink(titleFolder, "お読み下さい.lnk", 0, readme, "", "read me"))
-        return Fail("ＲｅａｄＭｅのショートカットの作成に失敗しました。");
+        return Fail(Text(TX_LINK_README_FAILED));
     if (!JoinPath(setup, sizeof setup, g_state.installFolder, "Setup.exe") ||
         !MakeLink(titleFolder, "アンインストール.lnk", 0, setup, "Del", "uninstall"))
-        return Fail("アンインストールのショートカットの作成に失敗しました。");
+        return Fail(Text(TX_LINK_UNINSTALL_FAILED));
     return 1;
 }
 

@@ -1,4 +1,5 @@
 #include "platform.h"
+#include "texts.h"
 #include "../core/cp932.h"
 #include "../core/layout.h"
 #include "../core/state.h"
@@ -28,14 +29,15 @@ int ShowMessage(HWND owner, const char *text, const char *caption, UINT flags)
 }
 
 // One line a box: "[caption] text", its line breaks as blanks, in code page 932 as the
-// launcher's other files are. A log that cannot be written stops nothing.
+// launcher's other files are; the caption in its Japanese form whatever the language, for
+// the scripts that read it. A log that cannot be written stops nothing.
 static void LogMessage(const char *text, const char *caption)
 {
     static char line[4 * PATH_SIZE];
     if (!g_state.logFile[0]) return;
     int limit = sizeof line - 2;
     int used = AddLogText(line, 0, limit, "[");
-    used = AddLogText(line, used, limit, caption ? caption : "");
+    used = AddLogText(line, used, limit, caption ? StoredText(caption) : "");
     used = AddLogText(line, used, limit, "] ");
     used = AddLogText(line, used, limit, text);
     line[used++] = '\r';

@@ -40,7 +40,7 @@ int InitFolders(void)
     char programFiles[PATH_SIZE];
     if (!ProgramFilesFolder(programFiles) ||
         !JoinPath(g_state.commonFolder, PATH_SIZE, programFiles, "Common Files")) {
-        ShowMessage(NULL, "Program Filesが見つかりませんでした", "不明なエラー",
+        ShowMessage(NULL, Text(TX_NO_PROGRAM_FILES), Text(TX_CAPTION_UNKNOWN_ERROR),
                     MB_OK | MB_ICONQUESTION);
         return 0;
     }

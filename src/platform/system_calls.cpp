@@ -1,8 +1,10 @@
 #include "system_calls.h"
+#include "../core/command_line.h"
 #include "../core/cp932.h"
 #include "../core/layout.h"
 #include "../core/state.h"
 #include "platform.h"
+#include "texts.h"
 #include <shellapi.h>
 #include <stddef.h>
 #include <shlwapi.h>
@@ -46,7 +48,8 @@
     X(user32, SET_WINDOW_LONG_W)                                                                 \
     X(user32, DefWindowProcW)                                                                    \
     X(user32, SetWindowTextW)                                                                    \
-    X(user32, DialogBoxParamW)                                                                   \
+    X(user32, DialogBoxIndirectParamW)                                                           \
+    X(user32, DrawTextW)                                                                         \
     X(user32, SetDlgItemTextW)                                                                   \
     X(user32, GetDlgItemTextW)                                                                   \
     X(user32, SendMessageW)                                                                      \
@@ -75,9 +78,6 @@
 static struct {
     WIDE_CALLS(DECLARE_CALL)
 } w;
-static const char kFolderUnusable[] =
-    "次のフォルダは名前に使えない文字を含むため、使用できません。\n";
-static const char kFolderTooLong[] = "次のフォルダは名前が長すぎるため、使用できません。\n";
 
 static int s_wide = -1;
 static void WideText(const char *text, WCHAR *out);
@@ -197,7 +197,7 @@ static void ShownName(const WCHAR *name, char *out, int outSize)
 static void SayFolderUnusable(const WCHAR *folder, DWORD error)
 {
     WCHAR text[TEXT_CHARS];
-    WideText(error == ERROR_FILENAME_EXCED_RANGE ? kFolderTooLong : kFolderUnusable, text);
+    WideText(Text(error == ERROR_FILENAME_EXCED_RANGE ? TX_FOLDER_TOO_LONG : TX_FOLDER_UNUSABLE), text);
     int used = WideLength(text);
     for (int i = 0; folder[i] && used < TEXT_CHARS - 1; i++) text[used++] = folder[i];
     text[used] = 0;
@@ -205,10 +205,10 @@ static void SayFolderUnusable(const WCHAR *folder, DWORD error)
         // the log is code page 932: the characters it lacks as the system's default one
         char logged[TEXT_CHARS * 2];
         if (w.WideCharToMultiByte(CP_JAPANESE, 0, text, -1, logged, sizeof logged, NULL, NULL))
-            ShowMessage(NULL, logged, TEXT_CAPTION_ERROR, MB_OK | MB_ICONWARNING);
+            ShowMessage(NULL, logged, Text(TX_CAPTION_ERROR), MB_OK | MB_ICONWARNING);
     } else {
-        WCHAR caption[16];
-        WideText(TEXT_CAPTION_ERROR, caption);
+        WCHAR caption[TEXT_CHARS];
+        WideText(Text(TX_CAPTION_ERROR), caption);
         w.MessageBoxW(NULL, text, caption, MB_OK | MB_ICONWARNING);
     }
     SetLastError(error);
@@ -607,11 +607,32 @@ int SysMessageBox(HWND owner, const char *text, const char *caption, UINT flags)
 
 int SysLoadString(HINSTANCE instance, UINT id, char *out, int outSize)
 {
+    return SysLoadStringIn(instance, id, LANGUAGE_JAPANESE, out, outSize);
+}
+
+// The table of the language asked for, found as such: LoadString would take the one of the
+// thread's language, and Windows 95 has no call to set that. The table is UTF-16 either way.
+int SysLoadStringIn(HINSTANCE instance, UINT id, WORD language, char *out, int outSize)
+{
+    WCHAR text[TEXT_CHARS];
+    char whole[2 * TEXT_CHARS];
     out[0] = 0;
-    if (!WideSystemCalls()) return LoadStringA(instance, id, out, outSize) > 0;
-    WCHAR text[PATH_SIZE];
-    // the string table is UTF-16: LoadStringA would go through the system's code page
-    return w.LoadStringW(instance, id, text, PATH_SIZE) > 0 && FromWide(text, out, outSize);
+    HRSRC found = FindResourceExA(instance, RT_STRING, MAKEINTRESOURCEA(id / 16 + 1), language);
+    HGLOBAL loaded = found ? LoadResource(instance, found) : NULL;
+    const WCHAR *entry = loaded ? (const WCHAR *)LockResource(loaded) : NULL;
+    if (!entry) return 0;
+    // sixteen texts a block, each its length and its characters
+    for (UINT skip = id % 16; skip > 0; skip--) entry += 1 + *entry;
+    int length = *entry++;
+    if (length == 0) return 0;
+    if (length > TEXT_CHARS - 1) length = TEXT_CHARS - 1;
+    CopyMemory(text, entry, length * sizeof(WCHAR));
+    text[length] = 0;
+    if (WideSystemCalls()) return FromWide(text, out, outSize);
+    // as LoadStringA converts, through the system's code page; at most outSize - 1 bytes
+    if (!WideCharToMultiByte(CP_ACP, 0, text, -1, whole, sizeof whole, NULL, NULL)) return 0;
+    CopyTextCut(out, outSize, whole, -1);
+    return out[0] != 0;
 }
 
 ATOM SysRegisterClass(const WNDCLASSA *cls)
@@ -667,15 +688,29 @@ int SysSetWindowText(HWND window, const char *text)
     return w.SetWindowTextW(window, wide) != 0;
 }
 
+// The template in the language of the shown texts, else the Japanese one, found as such:
+// DialogBoxParam would take the one of the thread's language.
 INT_PTR SysDialogBox(HINSTANCE instance, int id, HWND owner, DLGPROC proc)
 {
     INT_PTR result;
-    if (!WideSystemCalls())
-        return DialogBoxParamA(instance, MAKEINTRESOURCEA(id), owner, proc, 0);
-    result = w.DialogBoxParamW(instance, MAKEINTRESOURCEW(id), owner, proc, 0);
+    HRSRC found = FindResourceExA(instance, RT_DIALOG, MAKEINTRESOURCEA(id), (WORD)g_state.language);
+    if (!found) found = FindResourceExA(instance, RT_DIALOG, MAKEINTRESOURCEA(id), LANGUAGE_JAPANESE);
+    HGLOBAL loaded = found ? LoadResource(instance, found) : NULL;
+    const void *shape = loaded ? LockResource(loaded) : NULL;
+    if (!shape) return -1;
+    if (!WideSystemCalls()) return DialogBoxIndirectParamA(instance, (LPCDLGTEMPLATEA)shape, owner, proc, 0);
+    result = w.DialogBoxIndirectParamW(instance, (LPCDLGTEMPLATEW)shape, owner, proc, 0);
     if (s_dialogFont) DeleteObject(s_dialogFont);
     s_dialogFont = NULL;
     return result;
+}
+
+int SysDrawText(HDC dc, const char *text, RECT *rect, UINT format)
+{
+    if (!WideSystemCalls()) return DrawTextA(dc, text, -1, rect, format);
+    WCHAR wide[TEXT_CHARS];
+    WideText(text, wide);
+    return w.DrawTextW(dc, wide, -1, rect, format);
 }
 
 int SysSetDlgItemText(HWND dialog, int id, const char *text)
@@ -714,7 +749,8 @@ static BOOL CALLBACK SetChildFont(HWND child, LPARAM font)
 
 void UseJapaneseFont(HWND dialog)
 {
-    if (!WideSystemCalls() || s_dialogFont) return;
+    // an English template's face is on every system
+    if (!WideSystemCalls() || s_dialogFont || g_state.language == LANGUAGE_ENGLISH) return;
     HFONT font = (HFONT)SendMessageA(dialog, WM_GETFONT, 0, 0);
     WCHAR face[LF_FACESIZE];
     face[0] = 0;

@@ -76,7 +76,10 @@ int SysRegDeleteKey(HKEY root, const char *path);
 
 // Windows, dialogs and texts shown.
 int SysMessageBox(HWND owner, const char *text, const char *caption, UINT flags);
+// A string of the Japanese table (the first), or of the table of language; 1 when that
+// table has it.
 int SysLoadString(HINSTANCE instance, UINT id, char *out, int outSize);
+int SysLoadStringIn(HINSTANCE instance, UINT id, WORD language, char *out, int outSize);
 ATOM SysRegisterClass(const WNDCLASSA *cls);
 HWND SysCreateWindow(const char *className, const char *title, DWORD style, int x, int y,
                      int width, int height, HWND parent, int id, HINSTANCE instance);
@@ -87,7 +90,9 @@ WNDPROC SysSubclassWindow(HWND window, WNDPROC proc);
 LRESULT SysCallWindowProc(WNDPROC proc, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT SysDefWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 int SysSetWindowText(HWND window, const char *text);
+// The dialog in the language of the shown texts (g_state.language), else in Japanese.
 INT_PTR SysDialogBox(HINSTANCE instance, int id, HWND owner, DLGPROC proc);
+int SysDrawText(HDC dc, const char *text, RECT *rect, UINT format);
 int SysSetDlgItemText(HWND dialog, int id, const char *text);
 int SysGetDlgItemText(HWND dialog, int id, char *out, int outSize);
 // Gives a dialog a font that draws kana and kanji where the template's Japanese face is

@@ -19,7 +19,7 @@ int RunDiscDialog(void)
 {
     // a quiet run has no one to ask for the disc: it says what the dialog asks, and stops
     if (g_state.quiet) {
-        ShowMessage(NULL, "インストールディスクを指定して下さい", "ディスク指定", MB_OK | MB_ICONWARNING);
+        ShowMessage(NULL, Text(TX_DISC_PROMPT), Text(TX_CAPTION_DISC), MB_OK | MB_ICONWARNING);
         return 0;
     }
     s_discNumber = 0;
@@ -30,10 +30,11 @@ int RunDiscDialog(void)
 int RunNextDiscDialog(int number, char *drive)
 {
     char prompt[64];
-    wsprintfA(prompt, "ディスク %d を入れてください", number);
+    // the text's own bytes and two digits fit
+    wsprintfA(prompt, Text(TX_NEXT_DISC), number);
     drive[0] = 0;
     if (g_state.quiet) {
-        ShowMessage(NULL, prompt, "ディスク指定", MB_OK | MB_ICONWARNING);
+        ShowMessage(NULL, prompt, Text(TX_CAPTION_DISC), MB_OK | MB_ICONWARNING);
         return 0;
     }
     s_discNumber = number;
@@ -77,7 +78,7 @@ INT_PTR CALLBACK DiscDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         UseJapaneseFont(dialog);
         if (s_discNumber) {
             char prompt[64];
-            wsprintfA(prompt, "ディスク %d を入れてください", s_discNumber);
+            wsprintfA(prompt, Text(TX_NEXT_DISC), s_discNumber);
             SysSetDlgItemText(dialog, IDC_DISC_PROMPT, prompt);
         }
         for (char letter = 'a'; letter <= 'z'; letter++) {
@@ -135,7 +136,7 @@ void StripOneBackslash(char *root, const char *text)
 static int AcceptRoot(HWND dialog, const char *text, int desktop, int readme)
 {
     if (!IsValidRoot(text)) {
-        ShowMessage(dialog, "指定先に誤りがあります。\n確認してから指定しなおしてください。",
+        ShowMessage(dialog, Text(TX_BAD_ROOT),
                     TEXT_CAPTION_ERROR, MB_OK | MB_ICONQUESTION);
         return 0;
     }
@@ -173,7 +174,7 @@ INT_PTR CALLBACK InstallOptionsDialogProc(HWND dialog, UINT message, WPARAM wPar
             // the browser opens at the folder in the edit field when it exists
             SysGetDlgItemText(dialog, IDC_ROOT_EDIT, path, sizeof path);
             if (!SysPathIsDirectory(path)) path[0] = 0;
-            if (BrowseForFolder(dialog, "インストール先を指定して下さい", path))
+            if (BrowseForFolder(dialog, Text(TX_BROWSE_TITLE), path))
                 SysSetDlgItemText(dialog, IDC_ROOT_EDIT, path);
             return TRUE;
         }

@@ -1,6 +1,8 @@
 #include "main_window.h"
+#include "../core/command_line.h"
 #include "../core/state.h"
 #include "../platform/platform.h"
+#include "../platform/texts.h"
 #include "../../resources/resource.h"
 #include "menu_buttons.h"
 #include "sprites.h"
@@ -27,7 +29,7 @@ int CreateMenuWindow(HINSTANCE instance)
     cls.hbrBackground = (HBRUSH)GetStockObject(BLACK_BRUSH);
     cls.lpszClassName = kClassName;
     if (!SysRegisterClass(&cls)) {
-        ShowMessage(NULL, "インストーラーの初期化に失敗しました。", TEXT_CAPTION_ERROR,
+        ShowMessage(NULL, Text(TX_INIT_FAILED), TEXT_CAPTION_ERROR,
                     MB_OK | MB_ICONWARNING);
         return 0;
     }
@@ -92,7 +94,7 @@ static void OnCreate(HWND window)
     g_state.hintStrip.srcBottom = 0;  // empty until the first hover
     DrawSprite(g_state.backBuffer.surface, &g_state.background);
     DrawSprite(g_state.backBuffer.surface, &g_state.hintStrip);
-    SysLoadString(g_state.instance, 1, text, sizeof text);
+    ShownProductString(1, text, sizeof text);
     SysSetWindowText(window, text);
 }
 
@@ -113,6 +115,43 @@ static void OnDestroy(void)
     // later draws (a copy still running after a close request) find no window
     g_state.mainWindow = NULL;
     PostQuitMessage(0);
+}
+
+// where a drawn hint goes: the art's margin on the left, inside the strip's frame
+#define HINT_LEFT 14
+#define HINT_RIGHT 4
+#define STRIP_H 30
+
+void DrawHint(int band)
+{
+    HDC buffer = g_state.backBuffer.surface;
+    if (PaintedHints()) {
+        DrawSprite(buffer, &g_state.hintStrip);
+        return;
+    }
+    char text[2 * PATH_SIZE], title[PATH_SIZE];
+    title[0] = 0;
+    ShownProductString(6, title, sizeof title);
+    // a title and the hint's own words fit
+    wsprintfA(text, Text(TX_HINT_INSTALL + band), title);
+    if (!buffer || !g_state.background.surface) return;
+    BitBlt(buffer, 0, STRIP_Y, WINDOW_WIDTH, STRIP_H, g_state.background.surface, 0, STRIP_Y, SRCCOPY);
+    HGDIOBJ oldFont = SelectObject(buffer, GetStockObject(DEFAULT_GUI_FONT));
+    int oldMode = SetBkMode(buffer, TRANSPARENT);
+    COLORREF oldColor = SetTextColor(buffer, RGB(0xE6, 0xEE, 0xFF));
+    // one line, or two where it is longer than the strip is wide, in the strip's middle
+    RECT room = {HINT_LEFT, STRIP_Y + 2, WINDOW_WIDTH - HINT_RIGHT, STRIP_Y + STRIP_H - 2};
+    RECT need = room;
+    SysDrawText(buffer, text, &need, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    int spare = (room.bottom - room.top) - (need.bottom - need.top);
+    if (spare > 0) room.top += spare / 2;
+    SysDrawText(buffer, text, &room, DT_WORDBREAK | DT_NOPREFIX);
+    SetTextColor(buffer, oldColor);
+    SetBkMode(buffer, oldMode);
+    SelectObject(buffer, oldFont);
+    HDC dc = GetDC(g_state.mainWindow);
+    BitBlt(dc, 0, STRIP_Y, WINDOW_WIDTH, STRIP_H, buffer, 0, STRIP_Y, SRCCOPY);
+    ReleaseDC(g_state.mainWindow, dc);
 }
 
 int ProgressWidth(ULONGLONG bytes, int requiredMB)
@@ -174,12 +213,13 @@ static void DrawProgressWidth(int width)
     DrawSprite(g_state.backBuffer.surface, &g_state.progress);
 }
 
-// The taskbar, Alt+Tab and screen readers read the progress from the title: "45% — " and it.
+// The taskbar, Alt+Tab and screen readers read the progress from the title: "45% — " and it;
+// in English an ASCII dash, which a Western 95/98/Me shows as it is.
 static void ShowProgressTitle(int percent)
 {
     char title[PATH_SIZE], text[PATH_SIZE + 16];
     if (!g_state.mainWindow) return;
-    SysLoadString(g_state.instance, 1, title, sizeof title);
-    wsprintfA(text, "%d%% — %s", percent, title);
+    ShownProductString(1, title, sizeof title);
+    wsprintfA(text, g_state.language == LANGUAGE_ENGLISH ? "%d%% - %s" : "%d%% — %s", percent, title);
     SysSetWindowText(g_state.mainWindow, text);
 }

@@ -9,6 +9,11 @@
 int CreateMenuWindow(HINSTANCE instance);
 LRESULT CALLBACK MenuWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+// The hint of band 0 (INSTALL), 1 (GAME START), 2 (UNINSTALL) or 3 (EXIT) on the strip: the
+// art's own band (the hint strip's source rows, set by the caller) where the hints are
+// painted in the language shown, else the text on the background's plain strip.
+void DrawHint(int band);
+
 // Width of the bar for a byte count: whole megabytes of {required MB} times 600, in
 // single precision, clamped to 0..600; no bar when nothing is required.
 int ProgressWidth(ULONGLONG bytes, int requiredMB);

@@ -4,8 +4,10 @@
 #include "../core/state.h"
 #include "../install/install_prep.h"
 #include "../platform/platform.h"
+#include "../platform/texts.h"
 #include "../platform/settings.h"
 #include "../uninstall/handoff.h"
+#include "main_window.h"
 #include "sprites.h"
 
 #define BUTTON_X 328
@@ -44,9 +46,9 @@ void SetUpButtons(void)
     SetRect(&g_state.hitRects[2], BUTTON_X, 314, BUTTON_X + BUTTON_W, 314 + BAND_H);
     if (g_state.launchMode == MODE_MENU) {
         int installed = g_state.hitRects[1].right > 0;
-        AddButtonWindow(0, installed ? "アンインストール" : "インストール");
-        if (installed) AddButtonWindow(1, "ゲームスタート");
-        AddButtonWindow(2, "終了");
+        AddButtonWindow(0, Text(installed ? TX_BUTTON_UNINSTALL : TX_BUTTON_INSTALL));
+        if (installed) AddButtonWindow(1, Text(TX_BUTTON_START));
+        AddButtonWindow(2, Text(TX_BUTTON_EXIT));
     }
     g_state.keysMovedLast = 0;
     // draws every button in its normal band before the first paint
@@ -146,7 +148,7 @@ int StartGame(void)
         QuoteCommand(command, sizeof command, program, NULL) &&
         StartCommandIn(command, folder, SW_SHOWNORMAL))
         return 1;
-    ShowMessage(NULL, "ゲームの起動に失敗しました。", TEXT_CAPTION_ERROR, MB_OK | MB_ICONWARNING);
+    ShowMessage(NULL, Text(TX_GAME_START_FAILED), TEXT_CAPTION_ERROR, MB_OK | MB_ICONWARNING);
     return 0;
 }
 
@@ -173,7 +175,7 @@ static void ShowHighlight(int slot)
             g_state.hintStrip.srcBottom = band * 30 + 30;
             button->srcTop = BAND_H;
             button->srcBottom = 2 * BAND_H;
-            DrawSprite(g_state.backBuffer.surface, &g_state.hintStrip);
+            DrawHint(band);
         }
         DrawSprite(g_state.backBuffer.surface, button);
     }

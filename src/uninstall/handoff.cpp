@@ -3,6 +3,7 @@
 #include "../core/layout.h"
 #include "../core/state.h"
 #include "../platform/platform.h"
+#include "../platform/texts.h"
 #include "../platform/settings.h"
 #include "../ui/dialogs.h"
 #include <shellapi.h>
@@ -29,7 +30,7 @@ int UninstallHandOff(void)
         if (!ok) {
             // a copy cut off, or an older one of another install, is no uninstaller of this one
             if (uninstaller[0]) SysDeleteFile(uninstaller);
-            ReportFailure("アンインストーラーの用意に失敗しました。", installed, error);
+            ReportFailure(Text(TX_UNINSTALLER_PREPARE_FAILED), installed, error);
             return 0;
         }
         staged = 1;
@@ -42,7 +43,7 @@ int UninstallHandOff(void)
     // switches on and returns to its caller only when done, with the uninstaller's code
     char args[PATH_SIZE + 32] = "Uninstall";
     HANDLE process = NULL;
-    if (AppendQuietSwitches(args, sizeof args, g_state.quiet, g_state.logFile) &&
+    if (AppendQuietSwitches(args, sizeof args, g_state.quiet, g_state.logFile) && AppendLanguageSwitch(args, sizeof args) &&
         SysShellExecute(uninstaller, args, g_state.commonFolder, SEE_MASK_NO_CONSOLE | SEE_MASK_FLAG_NO_UI,
                           g_state.quiet ? &process : NULL)) {
         DWORD code = 0;
@@ -53,7 +54,7 @@ int UninstallHandOff(void)
     if (staged) SysDeleteFile(uninstaller);
     // the menu stays open: it keeps the guard it had
     if (guarded) g_state.semaphore = CreateSemaphoreA(NULL, 0, 1, "Setup.exe");
-    ReportFailure("アンインストーラーの起動に失敗しました。", uninstaller, error);
+    ReportFailure(Text(TX_UNINSTALLER_START_FAILED), uninstaller, error);
     return 0;
 }
 
@@ -65,21 +66,21 @@ static void ReportFailure(const char *what, const char *path, DWORD error)
     switch (error) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
-        reason = "ファイルが見つかりません。";
+        reason = Text(TX_REASON_NOT_FOUND);
         break;
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
-        reason = "ファイルを開けません。使用中か、書き込みが許可されていません。";
+        reason = Text(TX_REASON_IN_USE);
         break;
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
-        reason = "ディスクの空き容量が足りません。";
+        reason = Text(TX_REASON_DISK_FULL);
         break;
     case ERROR_BAD_EXE_FORMAT:
-        reason = "プログラムとして起動できないファイルです。";
+        reason = Text(TX_REASON_NOT_PROGRAM);
         break;
     default:
-        reason = "原因不明のエラーです。";
+        reason = Text(TX_REASON_UNKNOWN);
         break;
     }
     // the texts above and a path buffer fit

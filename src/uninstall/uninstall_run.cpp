@@ -24,13 +24,12 @@ static void RemoveWaitingCaller(void);
 int RunUninstall(void)
 {
     HWND owner = g_state.mainWindow;
-    ShowMessage(owner, "アンインストールを開始します", TEXT_CAPTION_REPORT, MB_OK);
+    ShowMessage(owner, Text(TX_UNINSTALL_START), TEXT_CAPTION_REPORT, MB_OK);
     ReadSetting(SECTION_INSTALL, "InstallFold", g_state.installFolder, PATH_SIZE);
     PurgeSaveData();
     if (g_state.installFolder[0] == '*') {
         // the settings name no install folder: say so instead of ending mute
-        ShowMessage(owner, "アンインストール情報が見つかりませんでした。\n何も削除されていません。",
-                    TEXT_CAPTION_ERROR, MB_OK | MB_ICONWARNING);
+        ShowMessage(owner, Text(TX_NO_UNINSTALL_INFO), TEXT_CAPTION_ERROR, MB_OK | MB_ICONWARNING);
         return 0;
     }
     int size = 0;
@@ -39,7 +38,7 @@ int RunUninstall(void)
         char text[PATH_SIZE + 64], path[PATH_SIZE];
         if (!JoinPath(path, sizeof path, g_state.installFolder, "Setup.dat"))
             CopyTextCut(path, sizeof path, g_state.installFolder, -1);
-        wsprintfA(text, "アンインストール情報が見つかりませんでした。\n[%s]", path);
+        wsprintfA(text, Text(TX_NO_UNINSTALL_LOG), path);
         ShowMessage(owner, text, TEXT_CAPTION_ERROR, MB_OK | MB_ICONWARNING);
         return RemoveWithoutLog();
     }
@@ -55,7 +54,7 @@ int RunUninstall(void)
     RemoveProgramsEntry();
     DeleteSettings();
     RemoveStagedUninstaller();
-    ShowMessage(owner, "アンインストールが終了しました", TEXT_CAPTION_REPORT, MB_OK);
+    ShowMessage(owner, Text(TX_UNINSTALL_DONE), TEXT_CAPTION_REPORT, MB_OK);
     return 1;
 }
 
@@ -78,8 +77,7 @@ void OfferUnfinishedRemoval(void)
     lstrcpyA(root, g_state.installFolder);
     if (FindUnfinishedInstall()) {
         // the message's own bytes and a path buffer fit
-        wsprintfA(text, "前回のインストールが完了していません。\n途中までにインストールされたものを削除しますか？\n\n%s",
-                  g_state.installFolder);
+        wsprintfA(text, Text(TX_UNFINISHED), g_state.installFolder);
         if (ShowMessage(g_state.mainWindow, text, TEXT_CAPTION_CONFIRM, MB_YESNO | MB_ICONQUESTION) == IDYES)
             RemoveUnfinishedInstall();
     }
@@ -163,10 +161,7 @@ static int RemoveWithoutLog(void)
     DeleteSettings();
     RemoveStagedUninstaller();
     // the message's own bytes and a path buffer fit
-    wsprintfA(text,
-              "ショートカットと登録情報を削除しました。\n"
-              "インストールされたファイルは削除されていません。お手数ですが、以下のフォルダを手動で削除して下さい。\n\n%s",
-              g_state.installFolder);
+    wsprintfA(text, Text(TX_FILES_KEPT), g_state.installFolder);
     ShowMessage(g_state.mainWindow, text, TEXT_CAPTION_REPORT, MB_OK | MB_ICONWARNING);
     return 0;
 }
@@ -230,9 +225,7 @@ int ReplayLog(const char *log, int size)
         if (kind == LOG_DAMAGED) {
             char caption[PATH_SIZE];
             CopyTextCut(caption, sizeof caption, entry.text, entry.length);
-            ShowMessage(g_state.mainWindow,
-                        "アンインストールデータが\n破損している可能性があります。お手数ですが、手動でデータの削除を\nお願いします",
-                        caption, MB_OK | MB_ICONWARNING);
+            ShowMessage(g_state.mainWindow, Text(TX_LOG_DAMAGED), caption, MB_OK | MB_ICONWARNING);
             return 0;
         }
         CopyMemory(relative, entry.text + 2, entry.length - 2);

@@ -97,6 +97,17 @@ rm -rf "$work/product" && cp -a "$top/products/sample" "$work/product"
 iconv -f UTF-8 -t CP932 "$top/products/sample/product.rc" >"$work/product/product.rc"
 product=$work/product refused sjis "product.rc: is not UTF-8 (line 5): it reads as Shift-JIS" "1 problem; nothing written"
 grep -q "code page 932 (\|holds '\"'\|is missing" "$work/err.txt" && fail "sjis: false faults: $(cat "$work/err.txt")"
+#    An English table that lacks a text the player sees, holds a stored name, or a title
+#    longer than the GAME START hint holds: each said, with the table it concerns.
+cp "$top/products/sample/product.rc" "$work/product/product.rc"
+long="THE CHRONICLE OF THE AZURE STAR, BEING THE WHOLE TALE OF THE SEVEN MOONS"
+sed -i "s/^    6 \"Chronicle of the Azure Star\"$/    5 \"Milky Soft\"/" "$work/product/product.rc"
+product=$work/product refused english \
+  "product.rc: string 6 (game title) of the English table: is missing: the Japanese table has it" \
+  "product.rc: string 5 (brand folder) of the English table: is not shown to the player" "2 problems; nothing written"
+sed -i "s/^    5 \"Milky Soft\"$/    6 \"$long, $long, $long\"/" "$work/product/product.rc"
+product=$work/product refused english-long \
+  "product.rc: string 6 (game title) of the English table: \"$long, $long, $long\" is longer than the GAME START hint holds"
 
 # 6. Many notes of a kind are one line with their count (--verbose lists them); problems come
 #    last, where the eye lands; system files stay off the disc unless asked for.

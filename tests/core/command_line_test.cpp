@@ -13,6 +13,7 @@ struct Launch {
     std::string source;
     int quiet;
     std::string log, root;
+    int language;
 };
 
 Launch FromCommandLine(const std::string& line) {
@@ -23,7 +24,7 @@ Launch FromCommandLine(const std::string& line) {
     const char* t = line.data() + tail;
     int request = ParseLaunchTail(t, int(line.size()) - tail, &at, &len, &sw);
     return {request, std::string(t + at, size_t(len)), sw.quiet, std::string(t + sw.logAt, size_t(sw.logLen)),
-            std::string(t + sw.rootAt, size_t(sw.rootLen))};
+            std::string(t + sw.rootAt, size_t(sw.rootLen)), sw.language};
 }
 
 TEST(CommandLine, TailFollowsTheProgramName) {
@@ -92,12 +93,21 @@ TEST(CommandLine, QuietSwitchesAfterTheWord) {
         // the source folder ends before the blank that opens the switches
         {"Setup.exe Install C:\\a b\\表 /S /LOG=\"C:\\l\"", LAUNCH_INSTALL, "C:\\a b\\表", 1, "C:\\l", ""},
         {"Setup.exe Install /S", LAUNCH_INSTALL, "", 1, "", ""},
+        // the language, with or without /S; /D= after it
+        {"Setup.exe /LANG=en", LAUNCH_MENU, "", 0, "", ""},
+        {"Setup.exe Install D:\\ /lang=JA", LAUNCH_INSTALL, "D:\\", 0, "", ""},
+        {"Setup.exe Uninstall /S /LANG=en /LOG=u.log", LAUNCH_UNINSTALL, "", 1, "u.log", ""},
+        {"Setup.exe /S /LANG=en /D=C:\\a", LAUNCH_MENU, "", 1, "", "C:\\a"},
         // a slash inside a word or a path opens no switch
         {"Setup.exe Install D:/Disc", LAUNCH_INSTALL, "D:/Disc", 0, "", ""},
         {"Setup.exe Del/S", LAUNCH_MENU, "", 0, "", ""},
         // refused: unknown, without /S, without a value, a relative root, a word of its own,
         // /D= with another word
         {"Setup.exe /S /X", LAUNCH_BAD_SWITCH, "", 0, "", ""},
+        {"Setup.exe /LANG=fr", LAUNCH_BAD_SWITCH, "", 0, "", ""},
+        {"Setup.exe /LANG=english", LAUNCH_BAD_SWITCH, "", 0, "", ""},
+        {"Setup.exe /LANG=", LAUNCH_BAD_SWITCH, "", 0, "", ""},
+        {"Setup.exe /LANG=en /LOG=x", LAUNCH_BAD_SWITCH, "", 0, "", ""},
         {"Setup.exe /SILENT", LAUNCH_BAD_SWITCH, "", 0, "", ""},
         {"Setup.exe /S/D=C:\\a", LAUNCH_BAD_SWITCH, "", 0, "", ""},
         {"Setup.exe /D=C:\\a", LAUNCH_BAD_SWITCH, "", 0, "", ""},
@@ -125,6 +135,30 @@ TEST(CommandLine, QuietSwitchesAfterTheWord) {
         EXPECT_EQ(c.log, l.log);
         EXPECT_EQ(c.root, l.root);
     }
+}
+
+// The language: asked for by the switch, else the system's where the disc speaks it.
+TEST(CommandLine, LanguageAskedForOrTheSystems) {
+    EXPECT_EQ(LANGUAGE_ENGLISH, FromCommandLine("Setup.exe /LANG=en").language);
+    EXPECT_EQ(LANGUAGE_JAPANESE, FromCommandLine("Setup.exe Install D: /Lang=Ja").language);
+    EXPECT_EQ(0, FromCommandLine("Setup.exe /S").language);
+    struct {
+        int requested;
+        unsigned system;
+        int discHasEnglish, want;
+    } cases[] = {
+        {0, 0x0411, 1, LANGUAGE_JAPANESE},
+        {0, 0x0409, 1, LANGUAGE_ENGLISH},
+        {0, 0x0809, 1, LANGUAGE_ENGLISH},  // English (UK)
+        {0, 0x0412, 1, LANGUAGE_ENGLISH},  // Korean: the disc has no Korean
+        {0, 0x0409, 0, LANGUAGE_JAPANESE},  // a disc without the English table
+        {LANGUAGE_ENGLISH, 0x0411, 1, LANGUAGE_ENGLISH},
+        {LANGUAGE_JAPANESE, 0x0409, 1, LANGUAGE_JAPANESE},
+        {LANGUAGE_ENGLISH, 0x0409, 0, LANGUAGE_JAPANESE},
+    };
+    for (auto& c : cases)
+        EXPECT_EQ(c.want, ChooseLanguage(c.requested, c.system, c.discHasEnglish))
+            << c.requested << " " << c.system << " " << c.discHasEnglish;
 }
 
 TEST(CommandLine, QuietSwitchesPassedOn) {

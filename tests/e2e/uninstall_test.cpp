@@ -17,6 +17,17 @@ const char kEndText[] = "アンインストールが終了しました";
 const char kNewRoot[] = "C:\\新年表\\アソ\\予表";  // each level ends in a 5C trail byte
 const char kQuietRoot[] = "C:\\新作 ゲーム\\蒼い 表";  // "/D=" takes blanks and a 5C trail byte
 
+// What the life cycle shows in each language: the options dialogs' captions, the new
+// folder's question, the install's report and the uninstall's two.
+struct Shown {
+    const char *options, *uninstallOptions, *makeFolder, *installed, *start, *end, *report;
+};
+const Shown kJapaneseShown = {"インストール方法の設定", "アンインストール方法の設定", "フォルダ作成の確認",
+                              "インストールが正常に終了しました", kStartText, kEndText, "報告"};
+const Shown kEnglishShown = {"Installation Settings", "Uninstall Settings", "Create Folder",
+                             "The installation is complete.", "The uninstallation starts now.",
+                             "The uninstallation is complete.", "Information"};
+
 std::string WindowsFolder() {
     char w[MAX_PATH] = "";
     GetWindowsDirectoryA(w, MAX_PATH);
@@ -81,17 +92,18 @@ void ClickTop(HWND menu) { ClickAt(menu, 400, 240); }
 // INSTALL on the menu from the disc: the options with the desktop link and without the
 // readme, Yes to the new folder; then the install run it starts, up to the menu that run
 // restarts from the install folder.
-// With keys, the menu and the dialog have only the keyboard.
-life::InstallRun InstallFromDiscMenu(bool keys = false) {
+// With keys, the menu and the dialog have only the keyboard; switches follow the program.
+life::InstallRun InstallFromDiscMenu(bool keys = false, const Shown& t = kJapaneseShown,
+                                     const std::string& switches = "") {
     life::InstallRun run;
-    harness::Process disc = harness::Start("D:\\Setup.exe", "D:\\");
+    harness::Process disc = harness::Start("D:\\Setup.exe" + switches, "D:\\");
     EXPECT_TRUE(disc);
     if (!disc) return run;
     HWND menu = harness::WaitForWindow(life::kMenuClass, nullptr, disc.pid, 20000);
     EXPECT_NE(nullptr, menu);
     harness::ProcessWatcher watch(disc.pid);
-    watch.onWindow = [keys](HWND h) {
-        if (harness::WindowText(h) != "インストール方法の設定") return true;  // the menu itself
+    watch.onWindow = [keys, &t](HWND h) {
+        if (harness::WindowText(h) != t.options) return true;  // the menu itself
         if (keys) {
             life::Key(h, 'R', VK_MENU);  // both start checked: the readme's goes off
             life::Key(h, VK_RETURN);
@@ -102,7 +114,7 @@ life::InstallRun InstallFromDiscMenu(bool keys = false) {
         harness::Click(h, IDOK);
         return true;
     };
-    watch.onBox = [](const Box& b) { return b.caption == "フォルダ作成の確認" ? IDYES : IDCANCEL; };
+    watch.onBox = [&t](const Box& b) { return b.caption == t.makeFolder ? IDYES : IDCANCEL; };
     if (menu && keys) {
         life::Key(menu, VK_TAB);  // from none lit, the first: INSTALL
         life::Key(menu, VK_RETURN);
@@ -185,9 +197,38 @@ life::Snapshot InstalledTree(const Layout& l) {
     return tree;
 }
 
+// The hint strip of a menu whose pointer rests on the top button (UNINSTALL): the art's
+// Japanese band as it is, or English text drawn on the strip's plain background inside its
+// frame, cut nowhere; "" when it shows what it should, else what it shows.
+std::string HintShown(HWND menu, bool english) {
+    static const harness::Image hints = harness::ProductArt("hints.bmp"), art = harness::ProductArt("background.bmp");
+    std::string seen = "no menu";
+    for (int tries = 0; menu && tries < 60; tries++, Sleep(50)) {
+        PostMessageA(menu, WM_MOUSEMOVE, 0, MAKELPARAM(400, 240));
+        harness::Image shot = harness::CaptureImage(menu);
+        if (shot.w < 600 || shot.h < 400) continue;
+        int japanese = 0, drawn = 0, outside = 0;
+        for (int y = 0; y < 30; y++)
+            for (int x = 0; x < 600; x++) {
+                uint32_t p = shot.at(x, 370 + y);
+                if (p != hints.at(x, 60 + y)) japanese++;
+                if (p == art.at(x, 370 + y)) continue;
+                drawn++;
+                if (x < 14 || x >= 596 || y < 2 || y >= 28) outside++;
+            }
+        if (!english) seen = japanese ? std::to_string(japanese) + " pixels differ from the Japanese hint" : "";
+        else if (!japanese) seen = "the Japanese hint";
+        else if (drawn < 200) seen = "no text on the strip (" + std::to_string(drawn) + " pixels)";
+        else seen = outside ? std::to_string(outside) + " pixels of text outside the strip's frame" : "";
+        if (seen.empty()) break;
+    }
+    return seen;
+}
+
 // Confirms the uninstall-options dialog of process pid; false when it never came.
-bool ConfirmOptions(DWORD pid, bool allDelete, HWND* owner = nullptr, bool keys = false) {
-    HWND dialog = harness::WaitForWindow("#32770", "アンインストール方法の設定", pid, 20000);
+bool ConfirmOptions(DWORD pid, bool allDelete, HWND* owner = nullptr, bool keys = false,
+                    const Shown& t = kJapaneseShown) {
+    HWND dialog = harness::WaitForWindow("#32770", t.uninstallOptions, pid, 20000);
     if (!dialog) return false;
     if (owner) *owner = GetWindow(dialog, GW_OWNER);
     if (keys) {
@@ -240,11 +281,11 @@ UninstallRun RunStagedUninstaller(const Layout& l) {
     return run;
 }
 
-void ExpectReports(const UninstallRun& run) {
+void ExpectReports(const UninstallRun& run, const Shown& t = kJapaneseShown) {
     ASSERT_EQ(2u, run.boxes.size()) << life::Texts(run.boxes);
     for (int i = 0; i < 2; i++) {
-        EXPECT_EQ(i ? kEndText : kStartText, run.boxes[i].text);
-        EXPECT_EQ("報告", run.boxes[i].caption);
+        EXPECT_EQ(i ? t.end : t.start, run.boxes[i].text);
+        EXPECT_EQ(t.report, run.boxes[i].caption);
         EXPECT_EQ(0u, run.boxes[i].icon);
         EXPECT_NE(nullptr, run.boxes[i].owner);
     }
@@ -257,10 +298,12 @@ void ExpectReports(const UninstallRun& run) {
 enum Way { FROM_MENU, FROM_SHORTCUT, FROM_DISC, FROM_KEYS, FROM_QUIET, FROM_QUIET_ROOT, FROM_QUIET_DISCS };
 
 // A system of another language: the locale Setup.exe runs under, and whether Desktop and
-// Documents lie in a user folder named in Hangul.
+// Documents lie in a user folder named in Hangul; or the language asked for on the command
+// line of the first process.
 struct Language {
     const char* locale;  // "" for this program's own, Japanese
     bool hangulFolders;
+    const char* switches = "";  // " /LANG=en"
 };
 const Language kJapanese = {"", false};
 
@@ -337,6 +380,9 @@ protected:
     }
     bool ByMenu() const { return way == FROM_MENU || way == FROM_KEYS; }
     bool Quiet() const { return way == FROM_QUIET || way == FROM_QUIET_ROOT || way == FROM_QUIET_DISCS; }
+    // every language but Japanese shows English: the sample carries the English table
+    bool English() const { return *language.locale || *language.switches; }
+    const Shown& T() const { return English() ? kEnglishShown : kJapaneseShown; }
     Layout l;
     bool win9x = false;
     Way way = FROM_MENU;
@@ -360,7 +406,7 @@ TEST_P(LifeCycle, InstallThenUninstallLeavesOnlyWhatTheUserAdded) {
     const std::string logSwitch = " /LOG=\"" + quietLog + "\"";
     const std::string rootSwitch = way == FROM_QUIET_ROOT ? " /D=" + l.root : "";
     if (ByMenu()) {
-        install = InstallFromDiscMenu(way == FROM_KEYS);
+        install = InstallFromDiscMenu(way == FROM_KEYS, T(), language.switches);
     } else if (Quiet()) {
         if (way == FROM_QUIET_ROOT) {
             // refused before anything is made or said (the prefix is compared at the end)
@@ -373,6 +419,11 @@ TEST_P(LifeCycle, InstallThenUninstallLeavesOnlyWhatTheUserAdded) {
                 ASSERT_EQ(0, harness::RunUnix(std::string("ln -sfn /proc '") + prefix + "/dosdevices/p:'"));
                 EXPECT_EQ(1602u, QuietRun("D:\\Setup.exe /S" + logSwitch + " /D=P:\\Games", &windows));
                 EXPECT_EQ("[確認] インストール先の容量が足りません。 確認して下さい。\r\n", harness::ReadFile(quietLog));
+                DeleteFileA(quietLog.c_str());
+                // in English the texts, but the captions scripts read stay as they are
+                EXPECT_EQ(1602u, QuietRun("D:\\Setup.exe /S /LANG=en" + logSwitch + " /D=P:\\Games", &windows));
+                EXPECT_EQ("[確認] There is not enough free space on that drive. Please check it.\r\n",
+                          harness::ReadFile(quietLog));
                 DeleteFileA(quietLog.c_str());
             }
         }
@@ -393,7 +444,7 @@ TEST_P(LifeCycle, InstallThenUninstallLeavesOnlyWhatTheUserAdded) {
     }
 
     // the quiet install makes what the pointer's makes, with the options dialog's defaults
-    if (way == FROM_MENU && !*language.locale && !win9x) g_pointerTree = InstalledTree(l);
+    if (way == FROM_MENU && !English() && !win9x) g_pointerTree = InstalledTree(l);
     if (Quiet()) {
         ASSERT_FALSE(g_pointerTree.empty()) << "run with the pointer's row to compare";
         EXPECT_TRUE(g_pointerTree == InstalledTree(l));
@@ -407,7 +458,7 @@ TEST_P(LifeCycle, InstallThenUninstallLeavesOnlyWhatTheUserAdded) {
     // for byte as a Japanese system writes them
     std::pair<std::string, std::string> files = {harness::ReadFile(l.settings),
                                                  harness::ReadFile(l.install + "\\Setup.dat")};
-    if (!*language.locale && !win9x) g_japaneseFiles[way] = files;
+    if (!English() && !win9x) g_japaneseFiles[way] = files;
     if (Quiet()) {
         // the script of two discs copies the game after disc 1's folders: the same entries
         auto entries = [this](std::string log) {
@@ -425,7 +476,7 @@ TEST_P(LifeCycle, InstallThenUninstallLeavesOnlyWhatTheUserAdded) {
         };
         EXPECT_EQ(entries(g_japaneseFiles[FROM_MENU].second), entries(files.second));
     }
-    if (*language.locale) {
+    if (English()) {
         for (const std::string& made : {l.GameLink(), l.ReadmeLink(), l.UninstallLink(), l.DesktopLink(), l.save})
             EXPECT_TRUE(harness::Exists(made)) << made;
         ASSERT_TRUE(g_japaneseFiles.count(way)) << "run with the Japanese row to compare";
@@ -450,12 +501,20 @@ TEST_P(LifeCycle, InstallThenUninstallLeavesOnlyWhatTheUserAdded) {
         EXPECT_EQ("C:\\Program Files (x86)\\Common Files", l.common);
     }
 
+    if (ByMenu()) {
+        // the install's report, and the hint of the restarted menu: the art's Japanese band,
+        // or the English text inside the strip
+        EXPECT_TRUE(life::HasBox(install.boxes, T().installed)) << life::Texts(install.boxes);
+        if (way == FROM_MENU) {
+            EXPECT_EQ("", HintShown(install.menu, English()));
+        }
+    }
     if (!Quiet()) {
         ASSERT_NO_FATAL_FAILURE(StartTheGame(l, install, way == FROM_KEYS));
     }
     if (ByMenu()) {
         // the menu again, as from Explorer in the install folder
-        harness::Process again = harness::Start(life::Quoted(l.install + "\\Setup.exe"), l.install);
+        harness::Process again = harness::Start(life::Quoted(l.install + "\\Setup.exe") + language.switches, l.install);
         ASSERT_TRUE(again);
         install.menuPid = again.pid;
         harness::Close(again);
@@ -479,7 +538,7 @@ TEST_P(LifeCycle, InstallThenUninstallLeavesOnlyWhatTheUserAdded) {
         } else {
             ClickTop(install.menu);
         }
-        ASSERT_TRUE(ConfirmOptions(install.menuPid, allDelete, &dialogOwner, way == FROM_KEYS));
+        ASSERT_TRUE(ConfirmOptions(install.menuPid, allDelete, &dialogOwner, way == FROM_KEYS, T()));
         EXPECT_EQ(install.menu, dialogOwner);
     } else if (way == FROM_SHORTCUT) {
         life::LinkInfo link = life::ReadLink(l.UninstallLink());
@@ -496,7 +555,7 @@ TEST_P(LifeCycle, InstallThenUninstallLeavesOnlyWhatTheUserAdded) {
         }
         harness::Process del = harness::Start(command, folder);
         ASSERT_TRUE(del);
-        ASSERT_TRUE(ConfirmOptions(del.pid, allDelete, &dialogOwner));
+        ASSERT_TRUE(ConfirmOptions(del.pid, allDelete, &dialogOwner, false, T()));
         EXPECT_EQ(nullptr, dialogOwner);
         EXPECT_EQ(0u, harness::WaitExit(del.process, 20000));
         harness::Close(del);
@@ -515,7 +574,7 @@ TEST_P(LifeCycle, InstallThenUninstallLeavesOnlyWhatTheUserAdded) {
         HWND menu = harness::WaitForWindow(life::kMenuClass, nullptr, disc.pid, 20000);
         ASSERT_NE(nullptr, menu);
         ClickTop(menu);
-        ASSERT_TRUE(ConfirmOptions(disc.pid, allDelete));
+        ASSERT_TRUE(ConfirmOptions(disc.pid, allDelete, nullptr, false, T()));
         EXPECT_EQ(0u, harness::WaitExit(disc.process, 20000));
         harness::Close(disc);
     }
@@ -528,7 +587,7 @@ TEST_P(LifeCycle, InstallThenUninstallLeavesOnlyWhatTheUserAdded) {
         UninstallRun run = FollowUninstaller();
         ASSERT_TRUE(run.started);
         EXPECT_EQ(0u, run.exitCode);
-        ExpectReports(run);
+        ExpectReports(run, T());
         EXPECT_EQ(0, lstrcmpiA((way == FROM_DISC ? std::string("D:\\Setup.exe") : staged).c_str(), run.image.c_str()))
             << run.image;
     }
@@ -611,10 +670,12 @@ std::string CycleName(const ::testing::TestParamInfo<std::tuple<bool, Way, Langu
     const Language& language = std::get<2>(i.param);
     std::string name = std::string(std::get<0>(i.param) ? "Win9x" : "NT") + ways[std::get<1>(i.param)];
     if (*language.locale) name += std::string("_") + std::string(language.locale, 5);
+    if (*language.switches) name += "_LangEn";
     return name + (language.hangulFolders ? "_HangulFolders" : "");
 }
 
-// Western (1252), UTF-8 (65001) and Korean (949) systems after the Japanese ways
+// English asked for on a Japanese system, then Western (1252), UTF-8 (65001) and Korean (949)
+// systems, after the Japanese ways
 INSTANTIATE_TEST_SUITE_P(Ways, LifeCycle,
                          ::testing::Values(std::make_tuple(false, FROM_MENU, kJapanese),
                                            std::make_tuple(false, FROM_SHORTCUT, kJapanese),
@@ -626,6 +687,8 @@ INSTANTIATE_TEST_SUITE_P(Ways, LifeCycle,
                                            std::make_tuple(false, FROM_QUIET_ROOT, kJapanese),
                                            std::make_tuple(true, FROM_QUIET_ROOT, kJapanese),
                                            std::make_tuple(false, FROM_QUIET_DISCS, kJapanese),
+                                           std::make_tuple(false, FROM_MENU, Language{"", false, " /LANG=en"}),
+                                           std::make_tuple(true, FROM_MENU, Language{"", false, " /LANG=en"}),
                                            std::make_tuple(false, FROM_MENU, Language{"en_US.UTF-8", false}),
                                            std::make_tuple(false, FROM_MENU, Language{"hi_IN.UTF-8", false}),
                                            std::make_tuple(false, FROM_MENU, Language{"ko_KR.UTF-8", true})),

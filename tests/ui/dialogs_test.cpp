@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "../../resources/resource.h"
+#include "core/command_line.h"
 #include "core/layout.h"
 #include "core/state.h"
 #include "harness.h"
@@ -14,6 +15,7 @@
 #include "platform/platform.h"
 #include "platform/settings.h"
 #include "platform/startup.h"
+#include "platform/system_calls.h"
 #include "ui/dialogs.h"
 #include "uninstall/handoff.h"
 #include <shlobj.h>
@@ -284,9 +286,9 @@ struct Reader {
     void align() { p = reinterpret_cast<const WORD*>((reinterpret_cast<uintptr_t>(p) + 3) & ~uintptr_t(3)); }
 };
 
-Dialog LoadDialog(int id) {
+Dialog LoadDialog(int id, WORD language = LANGUAGE_JAPANESE) {
     Dialog d;
-    HRSRC found = FindResourceA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), (LPCSTR)RT_DIALOG);
+    HRSRC found = FindResourceExA(GetModuleHandleA(nullptr), (LPCSTR)RT_DIALOG, MAKEINTRESOURCEA(id), language);
     if (!found) return d;
     Reader r{static_cast<const WORD*>(LockResource(LoadResource(GetModuleHandleA(nullptr), found)))};
     d.plain = !(r.p[0] == 1 && r.p[1] == 0xFFFF);
@@ -370,6 +372,78 @@ TEST(Templates, AsTabled) {
                   {kTab | CBS_DROPDOWNLIST | CBS_SORT | WS_VSCROLL, 5, 19, 135, 76, 1012, combo, ""},
                   {kTab | BS_DEFPUSHBUTTON, 16, 44, 50, 14, IDOK, button, "OK"},
                   {kTab | BS_PUSHBUTTON, 82, 44, 50, 14, IDCANCEL, button, "ｷｬﾝｾﾙ"}});
+}
+
+INT_PTR CALLBACK InertDialog(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+// Every text and every dialog in both languages: a text one table lacks would show in the other
+// language, and a format of another shape would read past its arguments. An English format
+// is no longer than its Japanese one, for which the buffers were sized; an English dialog has
+// the Japanese one's controls, in its order, with its keys.
+TEST(Templates, EveryTextAndDialogInBothLanguages) {
+    HINSTANCE self = GetModuleHandleA(nullptr);
+    int texts = 0;
+    for (int id = 0; id < TX_END; id++) {
+        char ja[1024], en[1024];
+        int hasJa = SysLoadStringIn(self, id, LANGUAGE_JAPANESE, ja, sizeof ja);
+        int hasEn = SysLoadStringIn(self, id, LANGUAGE_ENGLISH, en, sizeof en);
+        if (id <= 8) continue;  // the product's, held to each other by tools/author
+        EXPECT_EQ(hasJa, hasEn) << "text " << id << ": " << (hasJa ? ja : en);
+        if (!hasJa || !hasEn) continue;
+        texts++;
+        auto shape = [](const std::string& t) {
+            std::string formats;
+            for (size_t at = t.find('%'); at != std::string::npos; at = t.find('%', at + 2)) formats += t.substr(at, 2);
+            return formats;
+        };
+        EXPECT_EQ(shape(ja), shape(en)) << "text " << id << ": " << en;
+        if (!shape(ja).empty()) {
+            EXPECT_LE(strlen(en), strlen(ja)) << "text " << id << ": " << en;
+        }
+        for (const char* c = en; *c; c++) EXPECT_LT((unsigned char)*c, 0x80) << "text " << id << ": " << en;
+    }
+    EXPECT_GE(texts, 50);
+    for (int id : {IDD_INSTALL_OPTIONS, IDD_UNINSTALL_OPTIONS, IDD_DISC}) {
+        Dialog ja = LoadDialog(id), en = LoadDialog(id, LANGUAGE_ENGLISH);
+        ASSERT_TRUE(en.plain) << id;
+        EXPECT_EQ(ja.style, en.style) << id;
+        EXPECT_NE(ja.caption, en.caption) << id;
+        ASSERT_EQ(ja.items.size(), en.items.size()) << id;
+        for (size_t i = 0; i < ja.items.size(); i++) {
+            const Item &j = ja.items[i], &e = en.items[i];
+            EXPECT_EQ(std::make_tuple(j.style, j.atom, j.id), std::make_tuple(e.style, e.atom, e.id)) << id << " item " << i;
+            size_t jKey = j.text.find('&'), eKey = e.text.find('&');
+            EXPECT_EQ(jKey == std::string::npos, eKey == std::string::npos) << id << " item " << i;
+            if (jKey != std::string::npos && eKey != std::string::npos) {
+                EXPECT_EQ(toupper(j.text[jKey + 1]), toupper(e.text[eKey + 1])) << id << " item " << i;
+            }
+        }
+        // made as the system makes it, every English label fits its control at its font (the
+        // check box or the frame's corner taken off)
+        HRSRC found = FindResourceExA(self, (LPCSTR)RT_DIALOG, MAKEINTRESOURCEA(id), LANGUAGE_ENGLISH);
+        HWND dialog = CreateDialogIndirectParamW(self, (LPCDLGTEMPLATEW)LockResource(LoadResource(self, found)),
+                                                 nullptr, InertDialog, 0);
+        ASSERT_NE(nullptr, dialog) << id;
+        for (HWND item = GetWindow(dialog, GW_CHILD); item; item = GetWindow(item, GW_HWNDNEXT)) {
+            WCHAR text[256] = L"", shown[256];
+            int n = 0;
+            GetWindowTextW(item, text, 256);
+            for (const WCHAR* c = text; *c; c++)
+                if (*c != L'&') shown[n++] = *c;
+            RECT r;
+            GetClientRect(item, &r);
+            LONG kind = GetWindowLongW(item, GWL_STYLE) & BS_TYPEMASK;
+            int room = r.right - (kind == BS_AUTOCHECKBOX || kind == BS_GROUPBOX ? 18 : 4);
+            HDC dc = GetDC(item);
+            HGDIOBJ old = SelectObject(dc, (HFONT)SendMessageW(item, WM_GETFONT, 0, 0));
+            SIZE size = {};
+            GetTextExtentPoint32W(dc, shown, n, &size);
+            SelectObject(dc, old);
+            ReleaseDC(item, dc);
+            EXPECT_LE(size.cx, room) << id << " item " << GetDlgCtrlID(item);
+        }
+        DestroyWindow(dialog);
+    }
 }
 
 }  // namespace

@@ -258,10 +258,11 @@ bool WriteAll(const fs::path &p, const std::string &bytes)
     return (bool)out;
 }
 
-// The eight string-table entries of product.rc (UTF-8, escapes undone). A file that is not
-// UTF-8 is one problem: read as UTF-8, its strings would be wrong in ways that only mislead
-// (the 0x5C second byte of 表 in Shift-JIS escapes the closing quote).
-std::map<int, std::string> ReadStrings(const fs::path &rc, bool *readable)
+// The eight string-table entries of product.rc (UTF-8, escapes undone): the Japanese table's,
+// and the English table's into *english. A file that is not UTF-8 is one problem: read as
+// UTF-8, its strings would be wrong in ways that only mislead (the 0x5C second byte of 表 in
+// Shift-JIS escapes the closing quote).
+std::map<int, std::string> ReadStrings(const fs::path &rc, bool *readable, std::map<int, std::string> *english)
 {
     std::map<int, std::string> strings;
     bool ok = false;
@@ -290,9 +291,19 @@ std::map<int, std::string> ReadStrings(const fs::path &rc, bool *readable)
     std::istringstream lines(text);
     std::string line;
     bool inTable = false;
+    std::map<int, std::string> *table = &strings;  // the tables before any LANGUAGE are Japanese
     while (std::getline(lines, line)) {
         size_t at = line.find_first_not_of(" \t");
         if (at == std::string::npos) continue;
+        if (line.compare(at, 9, "LANGUAGE ") == 0) {
+            bool en = line.find("LANG_ENGLISH", at) != std::string::npos;
+            if (!en && line.find("LANG_JAPANESE", at) == std::string::npos)
+                Problem(rc.string(), "\"" + line.substr(at) + "\": the launcher shows Japanese (LANG_JAPANESE) and English "
+                                     "(LANG_ENGLISH, SUBLANG_ENGLISH_US) only");
+            else if (en && line.find("SUBLANG_ENGLISH_US", at) == std::string::npos)
+                Problem(rc.string(), "\"" + line.substr(at) + "\": the English table is LANG_ENGLISH, SUBLANG_ENGLISH_US");
+            table = en ? english : &strings;
+        }
         if (line.compare(at, 11, "STRINGTABLE") == 0) inTable = true;
         if (!inTable) continue;
         if (line.compare(at, 3, "END") == 0) {
@@ -309,9 +320,77 @@ std::map<int, std::string> ReadStrings(const fs::path &rc, bool *readable)
             else if (line[i] == '"' && i + 1 < line.size() && line[i + 1] == '"') i++;
             value += line[i];
         }
-        strings[id] = value;
+        (*table)[id] = value;
     }
     return strings;
+}
+
+// Pixels of a printable ASCII character in the default GUI font (Tahoma 8 pt at 96 dpi, the
+// widest of the faces Windows has used for it); others count as the widest letter.
+int DefaultFontWidth(unsigned char c)
+{
+    static const unsigned char kWidth[95] = {
+        3, 3, 4, 7, 5, 10, 6, 2, 4, 4, 5, 7, 3, 4, 3, 4, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 3, 3, 7, 7, 7, 5,
+        9, 6, 6, 6, 7, 6, 5, 7, 7, 4, 4, 6, 5, 8, 7, 7, 6, 7, 6, 6, 6, 7, 6, 10, 6, 6, 5, 4, 4, 4, 7, 5,
+        5, 5, 6, 5, 6, 5, 3, 6, 6, 2, 3, 5, 2, 8, 6, 6, 6, 6, 4, 5, 4, 6, 5, 8, 5, 5, 5, 5, 4, 5, 7};
+    return c >= 32 && c < 127 ? kWidth[c - 32] : 10;
+}
+
+// Lines a text takes in a room of width pixels at the default font, words wrapped as
+// DrawText wraps them; a word wider than the room is a line of its own and is cut.
+int WrappedLines(const std::string &text, int width, bool *cut)
+{
+    int lines = 1, used = 0;
+    std::istringstream words(text);
+    std::string word;
+    while (words >> word) {
+        int w = 0;
+        for (unsigned char c : word) w += DefaultFontWidth(c);
+        if (w > width) *cut = true;
+        int need = used ? used + DefaultFontWidth(' ') + w : w;
+        if (used && need > width) {
+            lines++;
+            used = w;
+        } else {
+            used = need;
+        }
+    }
+    return lines;
+}
+
+void CheckLength(const std::string &where, const std::string &text, const std::string &what);
+
+// The English table of product.rc: what an English-speaking player sees of the title, so
+// strings 1 and 6 together; the rest are stored names, which keep the Japanese table's.
+void CheckEnglishTable(std::map<int, std::string> &english, const char *const *role)
+{
+    for (auto &e : english) {
+        std::string where = "product.rc: string " + std::to_string(e.first) +
+                            (e.first >= 1 && e.first <= 8 ? " (" + std::string(role[e.first]) + ")" : "") +
+                            " of the English table";
+        if (e.first != 1 && e.first != 6) {
+            Problem(where, "is not shown to the player: folders, links, files and the settings keep the Japanese "
+                           "table's names whatever the language; leave it out");
+            continue;
+        }
+        std::string bytes, bad;
+        if (!To932(e.second, &bytes, &bad)) Problem(where, "cannot be written in code page 932 " + Cp932Fault(bad));
+        CheckLength(where, bytes, "the text");
+    }
+    if (english.empty()) return;
+    for (int id : {1, 6})
+        if (!english.count(id) || english[id].empty())
+            Problem("product.rc: string " + std::to_string(id) + " (" + role[id] + ") of the English table",
+                    "is missing: the Japanese table has it, and an English-speaking player would see it in Japanese");
+    // the GAME START hint on the strip's 582 pixels, in two lines at most
+    if (english.count(6)) {
+        bool cut = false;
+        int lines = WrappedLines("Starts " + english[6] + ".", 582, &cut);
+        if (lines > 2 || cut)
+            Problem("product.rc: string 6 (game title) of the English table",
+                    "\"" + english[6] + "\" is longer than the GAME START hint holds (\"Starts " + english[6] +
+                        ".\" in two lines of 582 pixels at the default font); shorten it");
+    }
 }
 
 // What an art file is, when it is not an uncompressed BMP the launcher loads as it is; ""
@@ -840,8 +919,8 @@ int main(int argc, char **argv)
     // ---- the product's strings ----------------------------------------------------------
     fs::path rc = o.product / "product.rc";
     bool readable = false;
-    std::map<int, std::string> s;
-    if (fs::exists(rc)) s = ReadStrings(rc, &readable);
+    std::map<int, std::string> s, english;
+    if (fs::exists(rc)) s = ReadStrings(rc, &readable, &english);
     else Problem(rc.string(), "is missing: the product folder holds the title's eight strings in product.rc");
     std::map<int, std::string> s932;
     bool signGame = false;
@@ -907,6 +986,7 @@ int main(int argc, char **argv)
         Problem("product.rc: string 8 (required megabytes)", "\"" + s[8] + "\" is not a positive whole number");
     if (s.count(6) && s[6].find('.') != std::string::npos)
         Note(NOTE_PRODUCT, "product.rc: string 6 (game title)", "holds a dot: the shortcut name loses what follows it (.lnk replaces it)");
+    CheckEnglishTable(english, kRole);
 
     // ---- the game folder ----------------------------------------------------------------
     std::vector<Entry> entries;
