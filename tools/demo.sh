@@ -4,6 +4,9 @@
 #   menu from D:\Setup.exe -> INSTALL -> options dialog -> folder question -> install run ->
 #   report -> installed menu (and the readme) -> GAME START -> the game -> menu again ->
 #   UNINSTALL -> uninstall options -> start report -> end report -> nothing left behind
+#   (then, for the sample where its Setup.exe knows discs by their Setup.dsk: the sample split
+#   onto two discs by tools/author, installed from disc 1 with disc 2 swapped into D: when the
+#   run asks, and uninstalled quietly)
 #
 # It runs under tools/wine-env.sh with its own prefix (WINE_ROOT, default build/demo-wine) on
 # the disc DEMO_DISC (default build/disc, as `./run build` leaves it). Screenshots and an index
@@ -51,10 +54,11 @@ find_install() {
 }
 
 # The install folder holds what the disc holds, byte for byte: all but Setup.ini, its list
-# Setup.crc and autorun.inf, and nothing else but the uninstall log. Prints every difference.
+# Setup.crc, Setup.dsk and autorun.inf, and nothing else but the uninstall log. Prints every
+# difference.
 compare_install() {  # compare_install DISC INSTALL
   local list_disc list_install rel bad=0
-  list_disc=$(cd "$1" && find . -type f ! -ipath ./setup.ini ! -ipath ./setup.crc ! -ipath ./autorun.inf | sort)
+  list_disc=$(cd "$1" && find . -type f ! -ipath ./setup.ini ! -ipath ./setup.crc ! -ipath ./setup.dsk ! -ipath ./autorun.inf | sort)
   list_install=$(cd "$2" && find . -type f ! -ipath ./setup.dat | sort)
   while IFS= read -r rel; do
     [ -n "$rel" ] && { echo "not installed: ${rel#./}"; bad=1; }
@@ -146,10 +150,12 @@ set_language() {
     t_options='インストール方法の設定' t_folder='フォルダ作成の確認' t_report='報告'
     t_installed='インストールが正常に終了しました' t_uoptions='アンインストール方法の設定'
     t_ustart='アンインストールを開始します' t_udone='アンインストールが終了しました' t_delete='全て削除する'
+    t_disc='ディスク'
   else
     t_options='Installation Settings' t_folder='Create Folder' t_report='Information'
     t_installed='The installation is complete.' t_uoptions='Uninstall Settings'
     t_ustart='The uninstallation starts now.' t_udone='The uninstallation is complete.' t_delete='Delete them too'
+    t_disc='isc'
   fi
 }
 set_language "${DEMO_LANG:-ja}"
@@ -371,5 +377,54 @@ if [ -n "$left" ]; then
   fail left-behind "after the uninstall these remain:$left"
 fi
 shot clean "Nothing left behind" "The install folder, its parent, the Start-menu shortcuts and the settings file are gone; the staged uninstaller is scheduled for removal at the next restart."
+
+# 9. The sample on two discs, where the disc's Setup.exe knows discs by their Setup.dsk: the
+#    kit splits the game with a medium a little larger than disc 1's own files, disc 1 goes
+#    into D: (E: stays empty), and when the install asks for disc 2 the demo swaps it in.
+if { [ "$disc" = "$top/build/disc" ] || [ "$disc" = "$top/build/disc64" ]; } &&
+   LC_ALL=C grep -aq 'Setup\.dsk' "$WINE_CDROM/Setup.exe"; then
+  two=$WINE_ROOT/two-discs
+  rm -rf "$two" && mkdir -p "$two/game"
+  cp -a "$WINE_CDROM"/. "$two/game"/
+  rm -f "$two/game/Setup.exe" "$two/game/Setup.ini" "$two/game/Setup.crc" "$two/game/autorun.inf"
+  { cmake -S "$top/tools/author" -B "$top/build/author" && cmake --build "$top/build/author" &&
+    "$top/build/author/author" --game "$two/game" --product "$top/products/sample" --setup "$WINE_CDROM/Setup.exe" \
+      --media $(( $(stat -c %s "$WINE_CDROM/Setup.exe") + 550000 )) --disc "$two/discs"; } >"$two/author.log" 2>&1 ||
+    fail two-discs "tools/author did not split the sample: $(tail -3 "$two/author.log" | paste -sd';' -)"
+  load_disc() { find "$WINE_CDROM" "$WINE_CDROM2" -mindepth 1 -delete && cp -a "$two/discs/Disc$1"/. "$WINE_CDROM"/; }
+  load_disc 1 || fail two-discs "disc 1 could not be put into D:"
+  set_language "${DEMO_LANG:-ja}"
+  say "the sample on two discs: installing from disc 1 in D:"
+  (cd "$WINE_CDROM" && setup 'D:\Setup.exe' >/dev/null 2>&1 &)
+  wait_window $menu_class '*' 30 || fail two-discs-menu "the menu of disc 1 did not open within 30 s"
+  menu=$win
+  click 454 240
+  wait_window '#32770' "$t_options" 20 || fail two-discs-options "the install-options dialog did not open within 20 s"
+  answer "$(hwnd)" 1 || fail two-discs-options "the install-options dialog could not be answered"
+  if wait_window '#32770' "$t_folder" 20; then answer "$(hwnd)" 6 || true; fi
+  wait_window '#32770' '*' 120 "$t_disc" || fail disc-prompt "the install did not ask for disc 2 within 120 s"
+  prompt=$(hwnd)
+  shot disc-prompt "The install asks for disc 2" "Disc 1 is copied; no drive and no folder beside it holds disc 2, so the run asks for it. The demo now puts disc 2 into D: and answers OK."
+  load_disc 2 || fail disc-swap "disc 2 could not be put into D:"
+  answer "$prompt" 1 || fail disc-swap "the disc prompt could not be answered"
+  wait_window '#32770' "$t_report" 120 "$t_installed" ||
+    fail two-discs-done "no install report within 120 s after disc 2 went in"
+  shot two-discs-done "Both discs installed" "The files of disc 2 were copied after the swap; the progress bar ran over both discs."
+  answer "$(hwnd)" 1 || true
+  gone '#32770' "$t_report" 10000 || true
+  sleep 1
+  for cls in $menu_class Notepad; do
+    if wait_window $cls '*' 15; then driver close "$(hwnd)" - >/dev/null; gone "$(hwnd)" - 10000 || true; fi
+  done
+  find_install 2>"$WINE_ROOT/find_install.txt" || fail two-discs-installed "$(cat "$WINE_ROOT/find_install.txt")"
+  # each disc's files, byte for byte; what the other disc holds is "not on" this one
+  differences=$(for d in 1 2; do compare_install "$two/discs/Disc$d" "$install_dir"; done | grep -v '^installed but not on')
+  [ -z "$differences" ] ||
+    fail two-discs-installed "the install folder differs from the discs: $(echo "$differences" | head -5 | paste -sd';' -)"
+  (cd "$install_dir" && setup Setup.exe Del /S >/dev/null 2>&1)
+  [ ! -e "$install_dir" ] && [ ! -e "$settings" ] && [ "$(links)" = "$links_before" ] ||
+    fail two-discs-left "the quiet uninstall of the two-disc title left the install folder, the settings or shortcuts"
+  say "the two-disc title installed with a disc swap and was uninstalled"
+fi
 say "the life cycle passed ($n screenshots)"
 exit 0

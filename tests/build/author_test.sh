@@ -19,18 +19,18 @@ new_game() {
   rm -rf "$work/game"
   mkdir -p "$work/game"
   cp -a "$disc"/. "$work/game"/
-  rm -f "$work/game/Setup.exe" "$work/game/Setup.ini"
+  rm -f "$work/game/Setup.exe" "$work/game/Setup.ini" "$work/game/Setup.crc" "$work/game/autorun.inf"
 }
 
 # refused NAME EXPECTED...: the run fails, names each expected text, and leaves nothing behind;
 # --check reports the very same. $product and $out stand in for the sample and $work/NAME.iso;
-# $sign is a certificate for --sign.
+# $sign is a certificate for --sign, $media a medium for --media.
 refused() {
   local name=$1
   shift
   local image=${out:-$work/$name.iso}
   local args=(--game "$work/game" --product "${product:-$top/products/sample}" --setup "$disc/Setup.exe" --out "$image"
-              ${sign:+--sign "$sign"})
+              ${sign:+--sign "$sign"} ${media:+--media "$media"})
   "$author" "${args[@]}" >"$work/out.txt" 2>"$work/err.txt"
   local rc=$?
   [ $rc = 1 ] || fail "$name: exit code $rc, expected 1"
@@ -43,6 +43,30 @@ refused() {
   cmp -s "$work/err.txt" "$work/check.txt" ||
     fail "$name: --check reports otherwise than the real run: $(diff "$work/err.txt" "$work/check.txt")"
   [ -z "$(find "$(dirname "$image")" -maxdepth 1 -name "$(basename "$image")*")" ] || fail "$name: $image was written"
+}
+
+# crc_lists DISC: the disc's Setup.crc lists every file on it that the install copies, and
+# checks itself (the reasons in $work/crc.txt).
+crc_lists() {
+  python3 - "$1" >"$work/crc.txt" 2>&1 <<'PY'
+import os, sys, zlib
+disc = sys.argv[1]
+data = open(os.path.join(disc, 'Setup.crc'), 'rb').read()
+body, end = data[:data.rindex(b'END ')], data[data.rindex(b'END '):]
+assert body.startswith(b'SETUPCRC 1\r\n') and end == b'END %08X\r\n' % zlib.crc32(body), end
+listed = {}
+for line in body.split(b'\r\n')[1:-1]:
+    crc, size, name = line.split(b' ', 2)
+    listed[name.decode('cp932').replace('\\', '/')] = (int(crc, 16), int(size))
+found = {}
+for folder, _, files in os.walk(disc):
+    for f in files:
+        rel = os.path.relpath(os.path.join(folder, f), disc)
+        if rel not in ('Setup.ini', 'Setup.crc', 'autorun.inf', 'Setup.dsk'):
+            b = open(os.path.join(disc, rel), 'rb').read()
+            found[rel] = (zlib.crc32(b), len(b))
+assert listed == found, (listed, found)
+PY
 }
 
 # 1. Names code page 932 cannot hold, each reported with its path; both in one run.
@@ -215,30 +239,51 @@ done
 cmp -s "$work/signed/data/map01.dat" "$work/game/data/map01.dat" || fail "sign: a data file changed"
 cmp -s "$work/game/AoHoshi.exe" "$disc/AoHoshi.exe" || fail "sign: the game folder's own executable was signed"
 "$top/tests/build/check_exe.sh" "$work/signed/Setup.exe" >"$work/exe.txt" || fail "sign: check_exe.sh: $(cat "$work/exe.txt")"
-python3 - "$work/signed" >"$work/crc.txt" 2>&1 <<'PY' || fail "sign: Setup.crc: $(cat "$work/crc.txt")"
-import os, sys, zlib
-disc = sys.argv[1]
-data = open(os.path.join(disc, 'Setup.crc'), 'rb').read()
-body, end = data[:data.rindex(b'END ')], data[data.rindex(b'END '):]
-assert body.startswith(b'SETUPCRC 1\r\n') and end == b'END %08X\r\n' % zlib.crc32(body), end
-listed = {}
-for line in body.split(b'\r\n')[1:-1]:
-    crc, size, name = line.split(b' ', 2)
-    listed[name.decode('cp932').replace('\\', '/')] = (int(crc, 16), int(size))
-found = {}
-for folder, _, files in os.walk(disc):
-    for f in files:
-        rel = os.path.relpath(os.path.join(folder, f), disc)
-        if rel not in ('Setup.ini', 'Setup.crc', 'autorun.inf'):
-            b = open(os.path.join(disc, rel), 'rb').read()
-            found[rel] = (zlib.crc32(b), len(b))
-assert listed == found, (listed, found)
-PY
+crc_lists "$work/signed" || fail "sign: Setup.crc: $(cat "$work/crc.txt")"
 "$author" --game "$work/game" --product "$work/product" --setup "$work/signed/Setup.exe" --check >"$work/out.txt" 2>&1
 grep -qF "signature: Setup.exe: signed by /CN=Test Publisher; the signature does not verify (self-signed certificate)" \
   "$work/out.txt" || fail "sign: --check does not say how Setup.exe is signed: $(grep signature "$work/out.txt")"
 grep -qF "signature: AoHoshi.exe: not signed" "$work/out.txt" || fail "sign: --check: $(grep signature "$work/out.txt")"
 ls "$work" | grep -q "\.sign-\|\.disc-" && fail "sign: a scratch folder was left behind: $(ls "$work")"
+
+# 12. Several discs: a medium a little larger than disc 1's own files splits the sample in two,
+#     the root files on disc 1 and the folders, together, on disc 2, each disc with its list of
+#     its own files and its Setup.dsk; a file larger than the medium is refused; a game that
+#     fits the medium is the one disc it always was.
+new_game
+media=$(( $(stat -c %s "$disc/Setup.exe") + 550000 ))
+"$author" --game "$work/game" --product "$top/products/sample" --setup "$disc/Setup.exe" --media "$media" --check \
+  >"$work/out.txt" 2>"$work/err.txt" || fail "split: --check refused: $(cat "$work/err.txt")"
+grep -q "^discs: 2 of a medium of " "$work/out.txt" || fail "split: --check does not say 2 discs: $(cat "$work/out.txt")"
+"$author" --game "$work/game" --product "$top/products/sample" --setup "$disc/Setup.exe" --media "$media" \
+  --out "$work/split.iso" --disc "$work/split" >"$work/out.txt" 2>"$work/err.txt" || fail "split: refused: $(cat "$work/err.txt")"
+[ "$(cd "$work" && ls -d split*)" = "$(printf 'split\nsplit-1.iso\nsplit-2.iso')" ] || fail "split: wrote $(ls "$work")"
+lines=$(grep -aE '^[DFEV]' "$work/split/Disc1/Setup.ini" | tr -d '\r' | paste -sd'|' -)
+case $lines in
+  "F Setup.exe;|F readme.txt;|F AoHoshi.exe;|F "*".txt;|V 2;|D data;|D data\\voice;|D movie;|F data\\*.*;|F data\\voice\\*.*;|F movie\\*.*;|E") ;;
+  *) fail "split: unexpected script: $lines" ;;
+esac
+total=$(( $(find "$work/split" -type f ! -name 'Setup.ini' ! -name 'Setup.crc' ! -name 'Setup.dsk' ! -name autorun.inf \
+  -printf '%s\n' | paste -sd+ -) ))
+for n in 1 2; do
+  d=$work/split/Disc$n
+  crc_lists "$d" || fail "split: disc $n: Setup.crc: $(cat "$work/crc.txt")"
+  want=$(printf 'SETUPDISC 1\r\n%s 2\r\n%s\r\n星雲ソフト AoHoshi 蒼き星の年代表\r\n' $n "$total")
+  [ "$(iconv -f CP932 -t UTF-8 "$d/Setup.dsk")" = "$want" ] || fail "split: disc $n: Setup.dsk (total $total): $(od -c "$d/Setup.dsk" | head)"
+  xorriso -indev "$work/split-$n.iso" -pvd_info 2>/dev/null | grep -q "^Volume Id *: AOHOSHI_$n$" ||
+    fail "split: disc $n: not labelled AOHOSHI_$n"
+done
+[ "$(cd "$work/split/Disc1" && ls | paste -sd' ' -)" = "AoHoshi.exe Setup.crc Setup.dsk Setup.exe Setup.ini autorun.inf readme.txt 年表.txt" ] ||
+  fail "split: disc 1 holds $(ls "$work/split/Disc1")"
+[ "$(cd "$work/split/Disc2" && ls | paste -sd' ' -)" = "Setup.crc Setup.dsk data movie" ] ||
+  fail "split: disc 2 holds $(ls "$work/split/Disc2")"
+head -c 3000000 /dev/zero >"$work/game/data/huge.dat"
+media=$media refused split-huge "game/data/huge.dat: is 3,000,000 bytes, more than one disc holds"
+rm "$work/game/data/huge.dat"
+"$author" --game "$work/game" --product "$top/products/sample" --setup "$disc/Setup.exe" --media dvd --disc "$work/dvd" \
+  >/dev/null 2>&1 && "$author" --game "$work/game" --product "$top/products/sample" --setup "$disc/Setup.exe" \
+  --disc "$work/plain" >/dev/null 2>&1 && diff -r "$work/dvd" "$work/plain" >"$work/diff.txt" ||
+  fail "split: a game that fits a DVD is not the one disc it always was: $(cat "$work/diff.txt")"
 
 [ $failures = 0 ] && echo "author_test: all passed" || echo "author_test: $failures failed"
 [ $failures = 0 ]

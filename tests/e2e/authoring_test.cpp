@@ -135,7 +135,7 @@ TEST_F(Authoring, TheAuthoredDiscInstallsTheGameFolderAndUninstallsClean) {
         "top='" + top + "' disc='" SAMPLE_DISC "' w='" + w + "' cdrom='" + cdrom + "'\n"
         "\"$top/tests/build/author_test.sh\" \"$disc\" >\"$w/refusals.log\" 2>&1\n"
         "echo $? >\"$w/refusals.rc.tmp\" && mv \"$w/refusals.rc.tmp\" \"$w/refusals.rc\"\n"
-        "mkdir -p \"$w/game\" && cp -a \"$disc\"/. \"$w/game\"/ && rm -f \"$w/game/Setup.exe\" \"$w/game/Setup.ini\" &&\n"
+        "mkdir -p \"$w/game\" && cp -a \"$disc\"/. \"$w/game\"/ && rm -f \"$w/game/Setup.exe\" \"$w/game/Setup.ini\" \"$w/game/Setup.crc\" \"$w/game/autorun.inf\" &&\n"
         "openssl req -x509 -newkey rsa:2048 -nodes -days 7 -subj /CN=Publisher -keyout \"$w/key.pem\" \\\n"
         "  -out \"$w/cert.pem\" >\"$w/author.log\" 2>&1 &&\n"
         "export AUTHOR_SIGN_PASS=secret &&\n"

@@ -68,11 +68,12 @@ TEST_P(Install, CopiesRegistersReportsAndRestarts) {
     EXPECT_EQ(0u, run.boxes[0].icon);
     EXPECT_NE(nullptr, run.boxes[0].owner);
 
-    // the tree: every file of the disc but the script, byte for byte, and the log
+    // the tree: every file of the disc but the script, its list and autorun.inf, byte for byte,
+    // and the log
     std::map<std::string, std::string> disc, installed;
     Files("D:", "", disc);
     Files(l.install, "", installed);
-    disc.erase("Setup.ini");
+    for (const char* notCopied : {"Setup.ini", "Setup.crc", "autorun.inf"}) disc.erase(notCopied);
     ASSERT_TRUE(installed.count("Setup.dat"));
     EXPECT_EQ(ExpectedLog(), installed["Setup.dat"]);
     installed.erase("Setup.dat");
@@ -138,7 +139,7 @@ TEST_P(Install, CopiesRegistersReportsAndRestarts) {
     EXPECT_NE(std::string::npos, run.notepadTitle.find("readme")) << run.notepadTitle;
 }
 
-// Setup.crc for the disc on D: as the authoring tool writes it: every file but the script.
+// Setup.crc for the disc on D: as the authoring tool writes it: every file the script copies.
 std::string DiscList() { return life::DiscList("D:"); }
 
 // A copy that fails, or a file that differs from the disc's list, is named in a warning; the
@@ -201,7 +202,7 @@ TEST_P(Install, FailedCopiesAreReportedAsWarningsAndTheRestGoesOn) {
         std::map<std::string, std::string> disc, installed;
         Files("D:", "", disc);
         Files(l.install, "", installed);
-        for (const char* notCopied : {"Setup.ini", "Setup.crc", row.gone})
+        for (const char* notCopied : {"Setup.ini", "Setup.crc", "autorun.inf", row.gone})
             if (notCopied) disc.erase(notCopied);
         installed.erase("Setup.dat");
         EXPECT_TRUE(disc == installed);
