@@ -75,6 +75,7 @@
 #define TX_REASON_DISK_FULL 171
 #define TX_REASON_NOT_PROGRAM 172
 #define TX_REASON_UNKNOWN 173
+#define TX_NOT_DELETED 174
 
 // one past the last: the launcher keeps one loaded copy of each
 #define TX_END 180

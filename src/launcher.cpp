@@ -1,5 +1,6 @@
 #include "launcher.h"
 #include "core/command_line.h"
+#include "core/cp932.h"
 #include "core/layout.h"
 #include "core/state.h"
 #include "install/install_prep.h"
@@ -18,6 +19,8 @@
 
 static int TakeSwitches(const char *tail, const LaunchSwitches *switches);
 static int InstallQuietly(void);
+static int AcceptsQuietRun(int request);
+static int SameValue(const char *text, int length, const char *value);
 static int IsMenuWindow(HWND window);
 static int TakeSingleInstance(void);
 
@@ -38,11 +41,17 @@ int LauncherMain(HINSTANCE instance, const char *commandLine)
     ChooseTextLanguage(switches.language);
     if (!InitFolders()) return g_state.quiet ? EXIT_FAILED : 1;
     LoadProductStrings();
-    // "/D=" in place of the default root, as if typed into the options dialog
+    // "/D=" names the folder the game goes into
     if (switches.rootLen) {
-        CopyMemory(g_state.installFolder, tail + switches.rootAt, switches.rootLen);
-        g_state.installFolder[switches.rootLen] = 0;
+        char named[PATH_SIZE];
+        CopyMemory(named, tail + switches.rootAt, switches.rootLen);
+        named[switches.rootLen] = 0;
+        StripOneBackslash(g_state.installFolder, named);
+        g_state.installFolderFinal = 1;
     }
+    // whatever the first process accepts, the next ones take as it is: refused before
+    // anything is made
+    if (g_state.quiet && !AcceptsQuietRun(request)) return EXIT_BAD_SWITCH;
 
     switch (request) {
     case LAUNCH_INSTALL:
@@ -133,13 +142,56 @@ static int TakeSwitches(const char *tail, const LaunchSwitches *switches)
     return switches->rootLen < PATH_SIZE;
 }
 
+// What a quiet run hands to the next process comes back from its command line as this one
+// means it, and "/D=" names a folder an install can go into: 0 when not.
+static int AcceptsQuietRun(int request)
+{
+    char args[2 * PATH_SIZE + 32];
+    int sourceAt, sourceLen;
+    LaunchSwitches again;
+    // a drive that is not there is the options dialog's to say (1602); a CD-ROM never takes it
+    if (g_state.installFolderFinal && (!FolderNamesFit(g_state.installFolder) ||
+                                       FolderDriveType(g_state.installFolder) == DRIVE_CDROM))
+        return 0;
+    if (request == LAUNCH_MENU) {
+        if (lstrlenA(g_state.sourceFolder) >= PATH_SIZE - 1) return 0;
+        wsprintfA(args, "Install %s", g_state.sourceFolder);
+    } else if (request == LAUNCH_DEL) {
+        lstrcpyA(args, "Uninstall");
+    } else {
+        return 1;  // the last of the chain: it starts no other
+    }
+    if (!AppendQuietSwitches(args, sizeof args, 1, g_state.logFile) || !AppendLanguageSwitch(args, sizeof args))
+        return 0;
+    int length = lstrlenA(args);
+    int next = ParseLaunchTail(args, length, &sourceAt, &sourceLen, &again);
+    if (next != (request == LAUNCH_MENU ? LAUNCH_INSTALL : LAUNCH_UNINSTALL) || !again.quiet) return 0;
+    if (request == LAUNCH_MENU && !SameValue(args + sourceAt, sourceLen, g_state.sourceFolder)) return 0;
+    return SameValue(args + again.logAt, again.logLen, g_state.logFile);
+}
+
+static int SameValue(const char *text, int length, const char *value)
+{
+    int i = 0;
+    while (i < length && value[i] == text[i]) i++;
+    return i == length && !value[i];
+}
+
 // "/S" from the disc: INSTALL as the menu would press it, with no menu; the whole install's
-// exit code.
+// exit code. An install of this title that never finished is finished where it is, unless
+// "/D=" names another folder: then what it left goes first.
 static int InstallQuietly(void)
 {
+    char named[PATH_SIZE];
     if (IsInstalled()) return EXIT_ALREADY_INSTALLED;
-    // what a killed install left goes first: the menu's question answers Yes by default
-    OfferUnfinishedRemoval();
+    lstrcpyA(named, g_state.installFolder);
+    if (FindUnfinishedInstall()) {
+        if (g_state.installFolderFinal && !SameTextNoCase(named, lstrlenA(named), g_state.installFolder)) {
+            RemoveUnfinishedInstall();
+            lstrcpyA(g_state.installFolder, named);
+        }
+        g_state.installFolderFinal = 1;
+    }
     if (PrepareInstall()) return g_state.exitCode;
     return g_state.exitCode ? g_state.exitCode : EXIT_FAILED;
 }

@@ -1,9 +1,11 @@
 #include "command_line.h"
+#include "cp932.h"
 
 static int IsBlank(char c);
 static int Equals(const char *s, int len, const char *word);
 static int StartsNoCase(const char *s, int len, const char *word);
 static int ParseSwitches(const char *tail, int at, int len, LaunchSwitches *switches);
+static int IsNameValue(const char *s, int len);
 
 int CommandTailOffset(const char *line, int len)
 {
@@ -135,7 +137,7 @@ static int ParseSwitches(const char *tail, int at, int len, LaunchSwitches *swit
                 while (end < len && !IsBlank(tail[end])) end++;
                 i = end;
             }
-            if (end == from || (i < len && !IsBlank(tail[i]))) return 0;
+            if (end == from || (i < len && !IsBlank(tail[i])) || !IsNameValue(tail + from, end - from)) return 0;
             switches->logAt = from;
             switches->logLen = end - from;
         } else if (StartsNoCase(rest, restLen, "LANG=")) {
@@ -152,7 +154,7 @@ static int ParseSwitches(const char *tail, int at, int len, LaunchSwitches *swit
             const char *root = tail + from;
             // a relative root would land wherever the current folder is
             if (end - from < 3 || (root[0] | 0x20) < 'a' || (root[0] | 0x20) > 'z' || root[1] != ':' ||
-                root[2] != '\\')
+                root[2] != '\\' || !IsNameValue(root, end - from))
                 return 0;
             switches->rootAt = from;
             switches->rootLen = end - from;
@@ -161,4 +163,23 @@ static int ParseSwitches(const char *tail, int at, int len, LaunchSwitches *swit
             return 0;
         }
     }
+}
+
+// Whether s[0..len) can name a file as it is: no quote (the next process's command line would
+// end the value there), none of < > | * ?, no control byte, no colon but a drive's, and no
+// 7F, which stands for a character code page 932 cannot hold. A trail byte (| is one) is
+// part of its character.
+static int IsNameValue(const char *s, int len)
+{
+    for (int i = 0; i < len; i++) {
+        unsigned char c = (unsigned char)s[i];
+        if (IsCp932Lead(c) && i + 1 < len) {
+            i++;
+            continue;
+        }
+        if (c < 0x20 || c == 0x7F || c == '"' || c == '<' || c == '>' || c == '|' || c == '*' || c == '?' ||
+            (c == ':' && i != 1))
+            return 0;
+    }
+    return 1;
 }

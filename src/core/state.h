@@ -27,6 +27,8 @@ struct LauncherState {
     char readme[PATH_SIZE];
     // {default root} at start-up, {root} after the install options, {install} in the runs
     char installFolder[PATH_SIZE];
+    // installFolder names {install} itself: "/D=", or the unfinished install a quiet run ends
+    int installFolderFinal;
     int requiredMB;
     int desktopShortcut;
     int openReadme;

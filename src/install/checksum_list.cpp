@@ -1,6 +1,7 @@
 #include "checksum_list.h"
 #include "../core/cp932.h"
 #include "../core/crc32.h"
+#include "script_parser.h"
 #include <string.h>
 
 #define LIST_HEAD "SETUPCRC 1\r\n"
@@ -11,6 +12,8 @@
 static int ParseHex(const char *buf, int len, int at, unsigned *value);
 static int ParseEntry(const char *buf, int len, int at, ChecksumEntry *entry);
 static unsigned NameHash(const char *name, int length);
+static int MatchName(const char *name, int nameLength, const char *pattern, int patternLength);
+static int FoldedByte(unsigned char c);
 
 int CheckChecksumList(const char *buf, int len)
 {
@@ -85,6 +88,21 @@ int FindChecksumEntry(const char *buf, int len, const int *slots, int slotCount,
     return 0;
 }
 
+int ChecksumEntryMatches(const ChecksumEntry *entry, const char *pattern)
+{
+    int patternLength = (int)strlen(pattern);
+    int folder = FolderPrefixLength(pattern, patternLength);
+    int nameFolder = FolderPrefixLength(entry->name, entry->nameLength);
+    if (folder != nameFolder) return 0;
+    for (int i = 0; i < folder; i++)
+        if (FoldedByte((unsigned char)pattern[i]) != FoldedByte((unsigned char)entry->name[i])) return 0;
+    const char *name = pattern + folder;
+    int nameLength = patternLength - folder;
+    // "*.*" is every name, with or without a dot, as the folder listing takes it
+    if (nameLength == 3 && name[0] == '*' && name[1] == '.' && name[2] == '*') nameLength = 1;
+    return MatchName(entry->name + folder, entry->nameLength - folder, name, nameLength);
+}
+
 // FNV-1a over the name with its ASCII capitals as small letters. A trail byte in A-Z folds
 // too: names the same for SameTextNoCase still hash the same, and nothing else matters here.
 static unsigned NameHash(const char *name, int length)
@@ -138,4 +156,33 @@ static int ParseEntry(const char *buf, int len, int at, ChecksumEntry *entry)
     entry->size = size;
     entry->crc = crc;
     return at + 2;
+}
+
+// name against a pattern of * (any run) and ? (one character), letters in either case, a
+// double-byte character as one.
+static int MatchName(const char *name, int nameLength, const char *pattern, int patternLength)
+{
+    if (patternLength == 0) return nameLength == 0;
+    if (pattern[0] == '*') {
+        for (int at = 0; at <= nameLength;) {
+            if (MatchName(name + at, nameLength - at, pattern + 1, patternLength - 1)) return 1;
+            at += at + 1 < nameLength && IsCp932Lead((unsigned char)name[at]) ? 2 : 1;
+        }
+        return 0;
+    }
+    if (nameLength == 0) return 0;
+    int size = nameLength > 1 && IsCp932Lead((unsigned char)name[0]) ? 2 : 1;
+    if (pattern[0] == '?') return MatchName(name + size, nameLength - size, pattern + 1, patternLength - 1);
+    int patternSize = patternLength > 1 && IsCp932Lead((unsigned char)pattern[0]) ? 2 : 1;
+    if (size != patternSize) return 0;
+    for (int i = 0; i < size; i++)
+        if ((size == 1 ? FoldedByte((unsigned char)name[i]) : name[i]) !=
+            (size == 1 ? FoldedByte((unsigned char)pattern[i]) : pattern[i]))
+            return 0;
+    return MatchName(name + size, nameLength - size, pattern + size, patternLength - size);
+}
+
+static int FoldedByte(unsigned char c)
+{
+    return c >= 'A' && c <= 'Z' ? c + 32 : c;
 }

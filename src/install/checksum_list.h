@@ -36,3 +36,7 @@ void IndexChecksumList(const char *buf, int len, int *slots, int slotCount);
 // list does not name it.
 int FindChecksumEntry(const char *buf, int len, const int *slots, int slotCount, const char *name,
                       ChecksumEntry *entry);
+
+// 1 when the entry lies in the folder of pattern (a path as a script line names it) and its
+// name matches the pattern's last part: * and ?, ASCII letters in either case.
+int ChecksumEntryMatches(const ChecksumEntry *entry, const char *pattern);

@@ -18,7 +18,6 @@ static int s_journalArmed;
 static int s_journalFailed;
 static char s_journalPath[PATH_SIZE];
 
-static int WriteAll(HANDLE file, const char *data, DWORD size);
 static int StartJournal(void);
 
 int ResetInstallLog(void)
@@ -85,15 +84,6 @@ int FlushInstallJournal(void)
 int InstallJournalFailed(void)
 {
     return s_journalFailed;
-}
-
-static int WriteAll(HANDLE file, const char *data, DWORD size)
-{
-    DWORD put = 0;
-    if (!WriteFile(file, data, size, &put, NULL)) return 0;
-    if (put == size) return 1;
-    SetLastError(ERROR_DISK_FULL);
-    return 0;
 }
 
 int OpenInstallJournal(void)

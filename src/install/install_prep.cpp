@@ -7,6 +7,7 @@
 #include "../platform/texts.h"
 #include "../platform/settings.h"
 #include "../ui/dialogs.h"
+#include "../uninstall/staged_removal.h"
 #include <shlwapi.h>
 
 static int AnotherTitleInstalled(void);
@@ -14,6 +15,33 @@ static int EnoughSpace(void);
 static int MakeInstallFolder(const char *install, char *created);
 static void FirstMissingLevel(const char *path, char *out);
 static int StageInstaller(const char *install);
+static void KeepInstallFolder(const char *install, char *created);
+// An uninstall or a cancelled install before may have left {install}\Setup.exe, the folders
+// that hold it and the maker store to the next restart: this install's are taken off. A
+// folder that was to go with them is one an install made: created then names the shallowest.
+static void KeepInstallFolder(const char *install, char *created)
+{
+    char levels[16][PATH_SIZE];
+    const char *paths[16];
+    int taken[16], n = 0;
+    if (JoinPath(levels[n], PATH_SIZE, install, "Setup.exe")) n++;
+    if (JoinPath(levels[n], PATH_SIZE, g_state.commonFolder, g_state.maker)) n++;
+    // {install} and each folder above it, short of the drive's root
+    int first = n;
+    lstrcpyA(levels[n], install);
+    while (n < 16) {
+        int cut = LastBackslash(levels[n], lstrlenA(levels[n]));
+        n++;
+        if (cut <= 2 || n == 16) break;
+        CopyMemory(levels[n], levels[n - 1], cut);
+        levels[n][cut] = 0;
+    }
+    for (int i = 0; i < n; i++) paths[i] = levels[i];
+    if (!KeepAtRestart(paths, n, taken)) return;
+    for (int i = first; i < n; i++)
+        if (taken[i] && (!created[0] || lstrlenA(levels[i]) < lstrlenA(created))) lstrcpyA(created, levels[i]);
+}
+
 static void WritePreparedSettings(const char *install, const char *created);
 static int StartInstallRun(const char *install);
 
@@ -24,12 +52,14 @@ int PrepareInstall(void)
     if (!RunInstallOptionsDialog()) return 0;
     if (!EnoughSpace()) return 0;
     // the dialog has measured these against the buffer
-    JoinPath3(install, sizeof install, g_state.installFolder, g_state.brand, g_state.title);
+    if (g_state.installFolderFinal) lstrcpyA(install, g_state.installFolder);
+    else JoinPath3(install, sizeof install, g_state.installFolder, g_state.brand, g_state.title);
     if (!MakeInstallFolder(install, created)) return 0;
     // from here on a new instance may start, even if a later step fails
     if (g_state.semaphore) CloseHandle(g_state.semaphore);
     g_state.semaphore = NULL;
     if (!StageInstaller(install)) return 0;
+    KeepInstallFolder(install, created);
     WritePreparedSettings(install, created);
     return StartInstallRun(install);
 }
@@ -121,6 +151,7 @@ static void WritePreparedSettings(const char *install, const char *created)
     WriteSettingInt(SECTION_INSTALL, "shortcut", g_state.desktopShortcut);
     WriteSettingInt(SECTION_INSTALL, "IsOpenReadme", g_state.openReadme);
     WriteSetting(SECTION_INSTALL, "IsInstall", "0");
+    WriteSetting(SECTION_INSTALL, "Title", g_state.title);
     // an earlier install's note stays when this one made no new folder
     if (created[0]) WriteSetting(SECTION_INSTALL, "CreatedFold", created);
 }
@@ -128,7 +159,7 @@ static void WritePreparedSettings(const char *install, const char *created)
 static int StartInstallRun(const char *install)
 {
     char program[PATH_SIZE], args[2 * PATH_SIZE + 32], command[COMMAND_SIZE];
-    DWORD code = 0;
+    HANDLE process = NULL;
     // quoted, so that the tail of the new process starts with "Install" even under
     // C:\Program Files; the source folder goes unquoted: it is the rest of the tail up to the
     // switches of a quiet run ("Install " and a path buffer fit)
@@ -138,8 +169,8 @@ static int StartInstallRun(const char *install)
         QuoteCommand(command, sizeof command, program, args)) {
         if (!g_state.quiet && StartCommand(command, SW_SHOW)) return 1;
         // a quiet install returns to its caller only when the run has ended, with its code
-        if (g_state.quiet && StartAndWait(command, NULL, SW_SHOW, &code)) {
-            g_state.exitCode = (int)code;
+        if (g_state.quiet && StartCommandHandle(command, SW_SHOW, &process)) {
+            g_state.exitCode = WaitForQuietRun(process);
             return 1;
         }
     }

@@ -55,7 +55,9 @@ int RunInstall(void)
     CreateShortcuts();
     WriteProgramsEntry();
     CreateSaveFolder();
-    if (!WriteSetting(SECTION_INSTALL, "IsInstall", "1")) {
+    // only a whole install counts as installed: the next install finishes one that is not,
+    // from the disc again
+    if (g_state.installProblems == 0 && !WriteSetting(SECTION_INSTALL, "IsInstall", "1")) {
         // not installed as far as the next menu knows: never reported as a success
         SettingsPath(settings, sizeof settings);
         g_state.installProblems++;
@@ -67,8 +69,9 @@ int RunInstall(void)
     else
         ShowMessage(g_state.mainWindow, Text(TX_INSTALL_DONE_PROBLEMS), TEXT_CAPTION_REPORT,
                     MB_OK | MB_ICONWARNING);
-    // a quiet install ends here: its caller goes on, not a menu or a readme
-    if (g_state.quiet) return g_state.installProblems == 0;
+    // a quiet install ends here: its caller goes on, not a menu or a readme; an install that
+    // is not whole restarts no menu in its folder, whose INSTALL would copy from there
+    if (g_state.quiet || g_state.installProblems) return g_state.installProblems == 0;
     RestartMenu();
     if (g_state.openReadme) OpenReadme();
     return g_state.installProblems == 0;

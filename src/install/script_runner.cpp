@@ -41,6 +41,7 @@ static ULONGLONG CopyPattern(const char *line, int length, ULONGLONG before);
 static int CopyOneFile(const char *src, const char *dst, const char *relative, ULONGLONG before, ULONGLONG *lineBytes);
 static void LoadChecksumList(void);
 static void FreeChecksumList(void);
+static int ReportMissingListed(const char *path, int found);
 static void PumpOneMessage(void);
 static int IsRunningProgram(const char *path);
 static int SameFile(const char *a, const char *b);
@@ -200,7 +201,8 @@ static ULONGLONG CopyPattern(const char *line, int length, ULONGLONG before)
     if (JoinPath(pattern, sizeof pattern, g_state.sourceFolder, path))
         find = SysFindFirstFile(pattern, &found);
     if (find == INVALID_HANDLE_VALUE) {
-        ReportLine(NULL, kNoMatch, caption);
+        // a file the disc's list names is damage, said by its name
+        if (!ReportMissingListed(path, 0)) ReportLine(NULL, kNoMatch, caption);
         return 0;
     }
     // every file is named before the first is made
@@ -255,7 +257,37 @@ static ULONGLONG CopyPattern(const char *line, int length, ULONGLONG before)
         }
     } while (SysFindNextFile(find, &found));
     FindClose(find);
+    ReportMissingListed(path, named);
     return abandoned ? 0 : lineBytes;
+}
+
+// A file the disc's list names under a line but the disc does not hold is damage, said by
+// its name; their count. Only when the list names more files for the line than the disc gave
+// are they looked for one by one.
+static int ReportMissingListed(const char *path, int found)
+{
+    char relative[PATH_SIZE], src[PATH_SIZE];
+    ChecksumEntry entry;
+    int pos = 0, listed = 0, missing = 0;
+    if (!s_list) return 0;
+    int wild = 0;
+    for (int i = 0; path[i]; i++) wild |= path[i] == '*' || path[i] == '?';
+    // a line of one file finds its entry through the index
+    if (!wild) listed = FindChecksumEntry(s_list, s_listLength, s_listSlots, s_listSlotCount, path, &entry);
+    else
+        while (NextChecksumEntry(s_list, s_listLength, &pos, &entry)) listed += ChecksumEntryMatches(&entry, path);
+    if (listed <= found) return 0;
+    pos = 0;
+    while (NextChecksumEntry(s_list, s_listLength, &pos, &entry)) {
+        if (!ChecksumEntryMatches(&entry, path)) continue;
+        CopyMemory(relative, entry.name, entry.nameLength);
+        relative[entry.nameLength] = 0;
+        if (JoinPath(src, sizeof src, g_state.sourceFolder, relative) && !SysPathFileExists(src)) {
+            ReportLine(g_state.mainWindow, kDamaged, src);
+            missing++;
+        }
+    }
+    return missing;
 }
 
 // Copies one file in blocks, advancing the bar; reports its own failure. A file that differs

@@ -49,18 +49,17 @@ static void LogMessage(const char *text, const char *caption)
 // blank; the new length.
 static int AddLogText(char *line, int used, int limit, const char *text)
 {
-    for (int i = 0; text[i];) {
-        if (text[i] == '\r' || text[i] == '\n') {
-            while (text[i] == '\r' || text[i] == '\n') i++;
-            if (used + 1 > limit) break;
-            line[used++] = ' ';
-            continue;
+    CopyTextCut(line + used, limit - used + 1, text, -1);
+    int to = used;
+    for (int from = used; line[from];) {
+        if (line[from] == '\r' || line[from] == '\n') {
+            while (line[from] == '\r' || line[from] == '\n') from++;
+            line[to++] = ' ';
+        } else {
+            line[to++] = line[from++];
         }
-        int size = IsCp932Lead((unsigned char)text[i]) && text[i + 1] ? 2 : 1;
-        if (used + size > limit) break;
-        for (int n = 0; n < size; n++) line[used++] = text[i++];
     }
-    return used;
+    return to;
 }
 
 UINT FolderDriveType(const char *folder)
@@ -215,12 +214,8 @@ int WriteWholeFile(const char *path, const char *data, DWORD size)
 {
     HANDLE file = SysCreateFile(path, GENERIC_WRITE, 0, CREATE_ALWAYS);
     if (file == INVALID_HANDLE_VALUE) return 0;
-    DWORD put = 0;
-    BOOL wrote = WriteFile(file, data, size, &put, NULL);
-    int ok = wrote && put == size;
-    if (wrote && put != size) SetLastError(ERROR_DISK_FULL);
     // on the disk before anything takes the file for whole
-    ok = ok && FlushFileBuffers(file);
+    int ok = WriteAll(file, data, size) && FlushFileBuffers(file);
     DWORD error = GetLastError();
     ok = CloseHandle(file) && ok;  // a write can still fail at the close
     if (!ok && error != NO_ERROR) SetLastError(error);
@@ -250,23 +245,39 @@ int AppendToFile(const char *path, const char *data, DWORD size)
 {
     HANDLE file = SysCreateFile(path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS);
     if (file == INVALID_HANDLE_VALUE) return 0;
-    DWORD put = 0;
-    int ok = SetFilePointer(file, 0, NULL, FILE_END) != INVALID_SET_FILE_POINTER &&
-             WriteFile(file, data, size, &put, NULL) && put == size;
+    int ok = SetFilePointer(file, 0, NULL, FILE_END) != INVALID_SET_FILE_POINTER && WriteAll(file, data, size);
     return CloseHandle(file) && ok;
 }
 
-int StartAndWait(const char *commandLine, const char *folder, UINT show, DWORD *exitCode)
+int WriteAll(HANDLE file, const char *data, DWORD size)
 {
-    HANDLE process = NULL;
-    return StartProgram(commandLine, folder, show, &process) && WaitForProgram(process, exitCode);
+    DWORD put = 0;
+    if (!WriteFile(file, data, size, &put, NULL)) return 0;
+    if (put == size) return 1;
+    SetLastError(ERROR_DISK_FULL);
+    return 0;
 }
 
-int WaitForProgram(HANDLE process, DWORD *exitCode)
+int StartCommandHandle(const char *commandLine, UINT show, HANDLE *process)
 {
-    int ok = WaitForSingleObject(process, INFINITE) == WAIT_OBJECT_0 && GetExitCodeProcess(process, exitCode);
+    return StartProgram(commandLine, NULL, show, process);
+}
+
+int WaitForQuietRun(HANDLE process)
+{
+    DWORD code = EXIT_FAILED;
+    if (WaitForSingleObject(process, INFINITE) != WAIT_OBJECT_0 || !GetExitCodeProcess(process, &code))
+        code = EXIT_FAILED;
     CloseHandle(process);
-    return ok;
+    switch (code) {
+    case EXIT_DONE:
+    case EXIT_REFUSED:
+    case EXIT_FAILED:
+    case EXIT_ALREADY_INSTALLED:
+    case EXIT_BAD_SWITCH:
+        return (int)code;
+    }
+    return EXIT_FAILED;
 }
 
 void FlushProfileCache(const char *file)

@@ -28,11 +28,12 @@ int PlatformFamily(void);
 int StartCommand(const char *commandLine, UINT show);
 // The same with folder as the started program's current directory.
 int StartCommandIn(const char *commandLine, const char *folder, UINT show);
-// Starts a command line in folder (NULL: this one) as StartCommandIn does and waits for the
-// program to end; 1 with its exit code, read whole.
-int StartAndWait(const char *commandLine, const char *folder, UINT show, DWORD *exitCode);
-// Waits for a started program to end and closes its handle; 1 with its exit code.
-int WaitForProgram(HANDLE process, DWORD *exitCode);
+// Starts a command line as StartCommand does, its process's handle out in *process.
+int StartCommandHandle(const char *commandLine, UINT show, HANDLE *process);
+// Waits for the next process of a quiet run to end and closes its handle: the run's exit code.
+// One that is none of the EXIT_ codes (a crash, a kill from a task manager) is EXIT_FAILED, and
+// so is a wait that fails.
+int WaitForQuietRun(HANDLE process);
 // Opens a document with the program registered for it, in folder; 1 when the shell did.
 int OpenDocument(const char *path, const char *folder);
 // CreateProcessA's creation flags for a program the launcher starts.
@@ -45,6 +46,10 @@ int QuoteCommand(char *out, int outSize, const char *program, const char *args);
 // fit in memory or gives fewer bytes than it holds. The last error then says why; only
 // ERROR_FILE_NOT_FOUND and ERROR_PATH_NOT_FOUND mean that it is not there.
 int ReadWholeFile(const char *path, DWORD maxSize, char **data, DWORD *size);
+
+// Writes size bytes at the file's position; 1 only when every byte went out. A short write
+// leaves ERROR_DISK_FULL as the last error.
+int WriteAll(HANDLE file, const char *data, DWORD size);
 
 // Writes size bytes as the whole of a file, created or replaced; 1 only when every byte went
 // out, reached the disk and the file closed cleanly.

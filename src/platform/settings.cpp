@@ -11,7 +11,7 @@
 static char *LoadSettings(const char *path, DWORD *size);
 static void ValueFrom(const char *text, DWORD size, const char *section, const char *key, char *out,
                       int outSize);
-static int IsThisTitlesFolder(const char *install);
+static int IsThisTitlesFolder(const char *install, const char *title);
 
 int SettingsPath(char *out, int outSize)
 {
@@ -70,23 +70,25 @@ int WriteSettingInt(const char *section, const char *key, int value)
 
 int IsInstalled(void)
 {
-    char path[PATH_SIZE], installed[PATH_SIZE], install[PATH_SIZE];
+    char path[PATH_SIZE], installed[PATH_SIZE], install[PATH_SIZE], title[PATH_SIZE];
     DWORD size = 0;
     if (!SettingsPath(path, sizeof path)) return 0;
     // the menu asks on every move of the pointer over a button: one read answers
     char *text = LoadSettings(path, &size);
     ValueFrom(text, size, SECTION_INSTALL, "IsInstall", installed, sizeof installed);
     ValueFrom(text, size, SECTION_INSTALL, "InstallFold", install, sizeof install);
+    ValueFrom(text, size, SECTION_INSTALL, "Title", title, sizeof title);
     if (text) HeapFree(GetProcessHeap(), 0, text);
-    return ParseDecimal(installed) != 0 && IsThisTitlesFolder(install);
+    return ParseDecimal(installed) != 0 && IsThisTitlesFolder(install, title);
 }
 
 int SettingsOfThisTitle(char *folder)
 {
-    char install[PATH_SIZE];
+    char install[PATH_SIZE], title[PATH_SIZE];
     ReadSetting(SECTION_INSTALL, "InstallFold", install, sizeof install);
+    ReadSetting(SECTION_INSTALL, "Title", title, sizeof title);
     if (folder) lstrcpyA(folder, install);
-    return IsThisTitlesFolder(install);
+    return IsThisTitlesFolder(install, title);
 }
 
 int DeleteSettings(void)
@@ -100,6 +102,16 @@ int DeleteSettings(void)
         SysDeleteFile(path);
     }
     return 1;
+}
+
+int IsLayoutFolder(const char *install)
+{
+    char tail[PATH_SIZE];
+    if (!JoinPath3(tail, sizeof tail, "", g_state.brand, g_state.title)) return 0;
+    int length = lstrlenA(install), tailLength = lstrlenA(tail);
+    // the tail's first backslash must be one of its own, not the trail of a 表 before it
+    return length > tailLength && SameBytes(install + length - tailLength, tail) &&
+           EndsWithBackslash(install, length - tailLength + 1);
 }
 
 static char *LoadSettings(const char *path, DWORD *size)
@@ -123,14 +135,11 @@ static void ValueFrom(const char *text, DWORD size, const char *section, const c
     }
 }
 
-// {root}\{brand}\{title}, whatever the root, or no folder at all
-static int IsThisTitlesFolder(const char *install)
+// The settings name their title since "/D=" names any folder; before, the folder was always
+// {root}\{brand}\{title}, whatever the root. No folder at all is nobody else's either.
+static int IsThisTitlesFolder(const char *install, const char *title)
 {
-    char tail[PATH_SIZE];
     if (install[0] == '*') return 1;
-    if (!JoinPath3(tail, sizeof tail, "", g_state.brand, g_state.title)) return 0;
-    int length = lstrlenA(install), tailLength = lstrlenA(tail);
-    // the tail's first backslash must be one of its own, not the trail of a 表 before it
-    return length > tailLength && SameBytes(install + length - tailLength, tail) &&
-           EndsWithBackslash(install, length - tailLength + 1);
+    if (title[0] != '*') return SameBytes(title, g_state.title);
+    return IsLayoutFolder(install);
 }

@@ -17,8 +17,11 @@ int WriteSetting(const char *section, const char *key, const char *value);
 int WriteSettingInt(const char *section, const char *key, int value);
 // `IsInstall` read afresh; nonzero counts as installed, when the settings are this title's.
 int IsInstalled(void);
-// Two titles of one maker with one game exe share the settings file: 1 when `InstallFold` is
-// this title's install folder ({root}\{brand}\{title}) or missing, 0 when it is another's.
+// Two titles of one maker with one game exe share the settings file: 1 when `Title` names
+// this title (without it, when `InstallFold` is {root}\{brand}\{title}) or `InstallFold` is
+// missing, 0 when they are another's.
 // folder (a path buffer, may be NULL) receives `InstallFold`.
 int SettingsOfThisTitle(char *folder);
 int DeleteSettings(void);
+// 1 when install is {root}\{brand}\{title} of some root.
+int IsLayoutFolder(const char *install);

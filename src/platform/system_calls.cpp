@@ -40,6 +40,7 @@
     X(advapi32, RegSetValueExW)                                                                  \
     X(advapi32, RegQueryValueExW)                                                                \
     X(advapi32, RegDeleteKeyW)                                                                   \
+    X(advapi32, RegDeleteValueW)                                                                 \
     X(user32, MessageBoxW)                                                                       \
     X(user32, LoadStringW)                                                                       \
     X(user32, RegisterClassW)                                                                    \
@@ -273,9 +274,29 @@ int SysMoveFileEx(const char *from, const char *to, DWORD flags)
             SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
             return 0;
         }
-        if ((flags & MOVEFILE_REPLACE_EXISTING) && !DeleteFileA(to) && GetLastError() != ERROR_FILE_NOT_FOUND)
+        if (!(flags & MOVEFILE_REPLACE_EXISTING) || !PathFileExistsA(to))
+            return MoveFileA(from, to) != 0;
+        // the old file keeps its bytes under a name of its own until the new one is in its
+        // place, and gets its name back when the move fails
+        char folder[PATH_SIZE], aside[PATH_SIZE];
+        int cut = CopyText(folder, sizeof folder, to) ? LastBackslash(folder, lstrlenA(folder)) : -1;
+        if (cut < 0) return 0;
+        folder[cut] = 0;
+        if (!GetTempFileNameA(folder, "old", 0, aside)) return 0;
+        if (!DeleteFileA(aside) || !MoveFileA(to, aside)) {
+            DWORD error = GetLastError();
+            DeleteFileA(aside);
+            SetLastError(error);
             return 0;
-        return MoveFileA(from, to) != 0;
+        }
+        if (MoveFileA(from, to)) {
+            DeleteFileA(aside);
+            return 1;
+        }
+        DWORD error = GetLastError();
+        MoveFileA(aside, to);
+        SetLastError(error);
+        return 0;
     }
     WCHAR source[PATH_SIZE], target[PATH_SIZE];
     if (!ToWide(from, source, PATH_SIZE) || (to && !ToWide(to, target, PATH_SIZE))) return 0;
@@ -451,10 +472,16 @@ const char *SysGetCommandLine(void)
     if (!WideSystemCalls()) return GetCommandLineA();
     if (s_line) return s_line;
     const WCHAR *line = w.GetCommandLineW();
-    int size = w.WideCharToMultiByte(CP_JAPANESE, 0, line, -1, NULL, 0, NULL, NULL);
+    // a character code page 932 cannot hold becomes 7F, never a look-alike that names another
+    // file: the switches refuse it; a program path keeps its place in the line
+    DWORD flags = WC_NO_BEST_FIT_CHARS;
+    int size = w.WideCharToMultiByte(CP_JAPANESE, flags, line, -1, NULL, 0, "\x7f", NULL);
+    if (size <= 0) {
+        flags = 0;  // NT 4 knows no such flag; nor does it best-fit into code page 932
+        size = w.WideCharToMultiByte(CP_JAPANESE, flags, line, -1, NULL, 0, "\x7f", NULL);
+    }
     s_line = size > 0 ? (char *)HeapAlloc(GetProcessHeap(), 0, size) : NULL;
-    // a program path code page 932 cannot hold loses those characters, not its arguments
-    if (!s_line || !w.WideCharToMultiByte(CP_JAPANESE, 0, line, -1, s_line, size, NULL, NULL))
+    if (!s_line || !w.WideCharToMultiByte(CP_JAPANESE, flags, line, -1, s_line, size, "\x7f", NULL))
         return GetCommandLineA();
     return s_line;
 }
@@ -594,6 +621,75 @@ int SysRegDeleteKey(HKEY root, const char *path)
     if (!WideSystemCalls()) return RegDeleteKeyA(root, path) == ERROR_SUCCESS;
     WCHAR name[PATH_SIZE];
     return ToWide(path, name, PATH_SIZE) && w.RegDeleteKeyW(root, name) == ERROR_SUCCESS;
+}
+
+// ASCII letters in either case: the paths compared are the launcher's own spelling.
+static int SameWideNoCase(const WCHAR *a, const WCHAR *b)
+{
+    for (;; a++, b++) {
+        WCHAR x = *a >= 'A' && *a <= 'Z' ? (WCHAR)(*a + 32) : *a;
+        WCHAR y = *b >= 'A' && *b <= 'Z' ? (WCHAR)(*b + 32) : *b;
+        if (x != y) return 0;
+        if (!x) return 1;
+    }
+}
+
+// Which of paths a pair deletes ("\??\" and the path, an empty target); -1 for none.
+static int DeletionOf(const WCHAR *source, const WCHAR *target, const char *const *paths, int count)
+{
+    WCHAR path[PATH_SIZE];
+    if (target[0] || source[0] != '\\' || source[1] != '?' || source[2] != '?' || source[3] != '\\') return -1;
+    for (int i = 0; i < count; i++)
+        if (ToWide(paths[i], path, PATH_SIZE) && SameWideNoCase(source + 4, path)) return i;
+    return -1;
+}
+
+int CancelDelayedDeletions(const char *const *paths, int count, int *taken)
+{
+    static const WCHAR kKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+    static const WCHAR kValue[] = L"PendingFileRenameOperations";
+    HKEY key;
+    DWORD type = 0, size = 0;
+    int ok = 0;
+    // the list holds UTF-16 names: an NT without code page 932 leaves it alone
+    if (!WideSystemCalls()) return 0;
+    if (w.RegOpenKeyExW(HKEY_LOCAL_MACHINE, kKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+        return 0;
+    LONG got = w.RegQueryValueExW(key, kValue, NULL, &type, NULL, &size);
+    WCHAR *list = got == ERROR_SUCCESS && type == REG_MULTI_SZ
+                      ? (WCHAR *)HeapAlloc(GetProcessHeap(), 0, size + 2 * sizeof(WCHAR))
+                      : NULL;
+    if (got == ERROR_FILE_NOT_FOUND) ok = 1;  // nothing is scheduled
+    if (list && w.RegQueryValueExW(key, kValue, NULL, &type, (BYTE *)list, &size) == ERROR_SUCCESS) {
+        int chars = (int)(size / sizeof(WCHAR)), from = 0, to = 0, dropped = 0;
+        list[chars] = list[chars + 1] = 0;  // a list stored without its ends
+        // pairs of source and target, each pair kept or taken off whole
+        while (from < chars && list[from]) {
+            int source = from;
+            from += WideLength(list + source) + 1;
+            int target = from < chars ? from : chars;
+            from = target + WideLength(list + target) + 1;
+            int which = DeletionOf(list + source, list + target, paths, count);
+            if (which >= 0) {
+                taken[which] = 1;
+                dropped++;
+                continue;
+            }
+            int length = WideLength(list + source) + 1;
+            for (int i = 0; i < length; i++) list[to++] = list[source + i];
+            length = WideLength(list + target) + 1;
+            for (int i = 0; i < length; i++) list[to++] = list[target + i];
+        }
+        if (!dropped) ok = 1;
+        else if (to == 0) ok = w.RegDeleteValueW(key, kValue) == ERROR_SUCCESS;
+        else {
+            list[to++] = 0;
+            ok = w.RegSetValueExW(key, kValue, 0, REG_MULTI_SZ, (const BYTE *)list, to * sizeof(WCHAR)) == ERROR_SUCCESS;
+        }
+    }
+    if (list) HeapFree(GetProcessHeap(), 0, list);
+    RegCloseKey(key);
+    return ok;
 }
 
 int SysMessageBox(HWND owner, const char *text, const char *caption, UINT flags)

@@ -31,8 +31,9 @@ int SysDeleteFile(const char *path);
 int SysCreateDirectory(const char *path);
 int SysRemoveDirectory(const char *path);
 int SysCopyFile(const char *from, const char *to, BOOL failIfExists);
-// On Windows 95/98/Me, which lack MoveFileExA, a rename through MoveFileA (a replacing one
-// deletes the old file first); no delay until the restart there (wininit.ini does that).
+// On Windows 95/98/Me, which lack MoveFileExA, a rename through MoveFileA; a replacing one
+// moves the old file aside first and back when the move fails, so that one of the two always
+// has the name. No delay until the restart there (wininit.ini does that).
 int SysMoveFileEx(const char *from, const char *to, DWORD flags);
 int SysSetFileAttributes(const char *path, DWORD attributes);
 int SysSetCurrentDirectory(const char *path);
@@ -73,6 +74,10 @@ int SysRegSetText(HKEY key, const char *name, const char *value);
 int SysRegSetNumber(HKEY key, const char *name, DWORD value);
 int SysRegReadText(HKEY key, const char *name, char *out, int outSize);
 int SysRegDeleteKey(HKEY root, const char *path);
+// NT family: takes each path's deletion off the system's list of what it deletes at its next
+// restart (PendingFileRenameOperations), leaving every other entry as it was; taken[i] becomes
+// 1 for each path that was there. 1 when done or nothing was scheduled.
+int CancelDelayedDeletions(const char *const *paths, int count, int *taken);
 
 // Windows, dialogs and texts shown.
 int SysMessageBox(HWND owner, const char *text, const char *caption, UINT flags);

@@ -111,16 +111,27 @@ INT_PTR CALLBACK DiscDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
 
 int IsValidRoot(const char *text)
 {
-    char prefix[4], root[PATH_SIZE];
-    lstrcpynA(prefix, text, sizeof prefix);
-    if (!prefix[0] || !SysPathIsDirectory(prefix) || FolderDriveType(prefix) == DRIVE_CDROM) return 0;
+    char root[PATH_SIZE], folder[PATH_SIZE];
     StripOneBackslash(root, text);
+    return JoinPath3(folder, sizeof folder, root, g_state.brand, g_state.title) && IsValidFolder(folder);
+}
+
+int IsValidFolder(const char *install)
+{
+    char prefix[4];
+    lstrcpynA(prefix, install, sizeof prefix);
+    return prefix[0] && SysPathIsDirectory(prefix) && FolderDriveType(prefix) != DRIVE_CDROM &&
+           FolderNamesFit(install);
+}
+
+int FolderNamesFit(const char *install)
+{
+    // below a drive's root: the uninstall removes the folder it made, never a drive
+    if (lstrlenA(install) <= 3) return 0;
     const char *names[] = {"Setup.exe", "Setup.dat", g_state.gameExe, g_state.readme};
     for (const char *name : names) {
-        char folder[PATH_SIZE], probe[PATH_SIZE];
-        if (!JoinPath3(folder, sizeof folder, root, g_state.brand, g_state.title) ||
-            !JoinPath(probe, sizeof probe, folder, name))
-            return 0;
+        char probe[PATH_SIZE];
+        if (!JoinPath(probe, sizeof probe, install, name)) return 0;
     }
     return 1;
 }
@@ -135,7 +146,7 @@ void StripOneBackslash(char *root, const char *text)
 
 static int AcceptRoot(HWND dialog, const char *text, int desktop, int readme)
 {
-    if (!IsValidRoot(text)) {
+    if (!(g_state.installFolderFinal ? IsValidFolder(text) : IsValidRoot(text))) {
         ShowMessage(dialog, Text(TX_BAD_ROOT),
                     TEXT_CAPTION_ERROR, MB_OK | MB_ICONQUESTION);
         return 0;

@@ -21,5 +21,9 @@ int CALLBACK BrowseCallback(HWND browser, UINT message, LPARAM lParam, LPARAM da
 // 1 when the root may take the installation: its first three bytes name an existing
 // folder that is not on a CD-ROM, and every path composed under it fits a path buffer.
 int IsValidRoot(const char *text);
+// The same for the install folder itself ("/D="): on an existing drive, not a CD-ROM.
+int IsValidFolder(const char *install);
+// 1 when install lies below a drive's root and every path composed in it fits a path buffer.
+int FolderNamesFit(const char *install);
 // {root} from the edit text: one trailing backslash removed, never a trail byte.
 void StripOneBackslash(char *root, const char *text);

@@ -46,8 +46,7 @@ int UninstallHandOff(void)
     if (AppendQuietSwitches(args, sizeof args, g_state.quiet, g_state.logFile) && AppendLanguageSwitch(args, sizeof args) &&
         SysShellExecute(uninstaller, args, g_state.commonFolder, SEE_MASK_NO_CONSOLE | SEE_MASK_FLAG_NO_UI,
                           g_state.quiet ? &process : NULL)) {
-        DWORD code = 0;
-        if (g_state.quiet) g_state.exitCode = process && WaitForProgram(process, &code) ? (int)code : EXIT_FAILED;
+        if (g_state.quiet) g_state.exitCode = process ? WaitForQuietRun(process) : EXIT_FAILED;
         return 1;
     }
     DWORD error = GetLastError();

@@ -5,6 +5,8 @@
 #include "../platform/platform.h"
 
 static int ScheduleViaWininit(const char *const *paths, int count);
+static int WininitPath(char *wininit);
+static int LoadWininit(const char *wininit, char **text, DWORD *size);
 
 int RemoveStagedUninstaller(void)
 {
@@ -99,16 +101,10 @@ int AddWininitDeletions(const char *text, int length, const char *const *paths, 
 
 static int ScheduleViaWininit(const char *const *paths, int count)
 {
-    char windows[PATH_SIZE], wininit[PATH_SIZE], shortPaths[RESTART_PATHS_MAX][PATH_SIZE];
+    char wininit[PATH_SIZE], shortPaths[RESTART_PATHS_MAX][PATH_SIZE];
     const char *lines[RESTART_PATHS_MAX];
     if (count > RESTART_PATHS_MAX) count = RESTART_PATHS_MAX;
-    UINT got = GetWindowsDirectoryA(windows, sizeof windows);
-    if (got == 0 || got >= sizeof windows) return 0;
-    int len = lstrlenA(windows);
-    const char *name = EndsWithBackslash(windows, len) ? "wininit.ini" : "\\wininit.ini";
-    if (len + lstrlenA(name) + 1 > PATH_SIZE) return 0;
-    lstrcpyA(wininit, windows);
-    lstrcatA(wininit, name);
+    if (!WininitPath(wininit)) return 0;
     for (int i = 0; i < count; i++) {
         DWORD n = GetShortPathNameA(paths[i], shortPaths[i], PATH_SIZE);
         if (n == 0 || n >= PATH_SIZE) lstrcpyA(shortPaths[i], paths[i]);
@@ -119,43 +115,105 @@ static int ScheduleViaWininit(const char *const *paths, int count)
 
 int ScheduleRestartDeletions(const char *wininit, const char *const *paths, int count)
 {
-    char folder[PATH_SIZE], fresh[PATH_SIZE], aside[PATH_SIZE];
     char *old = NULL, *text = NULL;
     DWORD oldSize = 0;
-    int ok = 0, cut;
-    // a line another program has just written through the profile functions may still be
-    // only in the system's cache
-    FlushProfileCache(wininit);
-    if (!ReadWholeFile(wininit, 0x1000000, &old, &oldSize)) {
-        DWORD error = GetLastError();
-        // only a file that is not there counts as empty; one we could not read is never
-        // rewritten from scratch
-        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) return 0;
-    }
+    int ok = 0;
+    if (!LoadWininit(wininit, &old, &oldSize)) return 0;
     int outSize = (int)oldSize + count * (PATH_SIZE + 8) + 16;
     text = (char *)HeapAlloc(GetProcessHeap(), 0, outSize);
     int newLen = text ? AddWininitDeletions(old ? old : "", (int)oldSize, paths, count, text, outSize) : -1;
-    if (newLen < 0 || !CopyText(folder, sizeof folder, wininit)) goto done;
-    cut = LastBackslash(folder, lstrlenA(folder));
-    if (cut < 0) goto done;
-    folder[cut] = 0;
     // the new version is whole on disk before the old one leaves its name
-    if (!GetTempFileNameA(folder, "ini", 0, fresh)) goto done;
-    if (!WriteWholeFile(fresh, text, newLen)) {
-        SysDeleteFile(fresh);
-        goto done;
-    }
-    if (!old) {
-        ok = SysMoveFileEx(fresh, wininit, 0) != 0;
-    } else if (GetTempFileNameA(folder, "ini", 0, aside) && SysDeleteFile(aside) &&
-               SysMoveFileEx(wininit, aside, 0)) {
-        ok = SysMoveFileEx(fresh, wininit, 0) != 0;
-        if (ok) SysDeleteFile(aside);
-        else SysMoveFileEx(aside, wininit, 0);  // the old one back under its name
-    }
-    if (!ok) SysDeleteFile(fresh);
-done:
+    if (newLen >= 0) ok = ReplaceWholeFile(wininit, text, newLen);
     if (text) HeapFree(GetProcessHeap(), 0, text);
     if (old) HeapFree(GetProcessHeap(), 0, old);
     return ok;
+}
+
+int KeepAtRestart(const char *const *paths, int count, int *taken)
+{
+    int found[2 * RESTART_PATHS_MAX];
+    if (count > RESTART_PATHS_MAX) count = RESTART_PATHS_MAX;
+    for (int i = 0; i < count; i++) taken[i] = 0;
+    switch (PlatformFamily()) {
+    case 2:
+        return CancelDelayedDeletions(paths, count, taken);
+    case 1: {
+        char wininit[PATH_SIZE], shortPaths[RESTART_PATHS_MAX][PATH_SIZE], *old = NULL;
+        const char *lines[2 * RESTART_PATHS_MAX];
+        DWORD oldSize = 0;
+        if (!WininitPath(wininit) || !LoadWininit(wininit, &old, &oldSize)) return 0;
+        if (!old) return 1;  // nothing is scheduled
+        // the lines name the short forms; a path written long is taken off too
+        for (int i = 0; i < count; i++) {
+            DWORD n = GetShortPathNameA(paths[i], shortPaths[i], PATH_SIZE);
+            if (n == 0 || n >= PATH_SIZE) lstrcpyA(shortPaths[i], paths[i]);
+            lines[2 * i] = shortPaths[i];
+            lines[2 * i + 1] = paths[i];
+        }
+        int newLen = DropWininitDeletions(old, (int)oldSize, lines, 2 * count, found);
+        for (int i = 0; i < count; i++) taken[i] = found[2 * i] | found[2 * i + 1];
+        int ok = newLen == (int)oldSize || ReplaceWholeFile(wininit, old, (DWORD)newLen);
+        HeapFree(GetProcessHeap(), 0, old);
+        return ok;
+    }
+    }
+    return 0;
+}
+
+int DropWininitDeletions(char *text, int length, const char *const *paths, int count, int *taken)
+{
+    int pos = 0, to = 0, inRename = 0;
+    for (int i = 0; i < count; i++) taken[i] = 0;
+    while (pos < length) {
+        int end = pos;
+        while (end < length && text[end] != '\n') end++;
+        int next = end < length ? end + 1 : length;
+        int lineLen = end - pos;
+        if (lineLen > 0 && text[pos + lineLen - 1] == '\r') lineLen--;
+        int first = pos;
+        while (first < pos + lineLen && (text[first] == ' ' || text[first] == '\t')) first++;
+        int drop = 0;
+        if (first < pos + lineLen && text[first] == '[') {
+            inRename = IsSectionLine(text + pos, lineLen, "rename");
+        } else if (inRename && pos + lineLen - first > 4 && SameTextNoCase(text + first, 4, "NUL=")) {
+            // one of ours: a NUL line whose value is one of the paths, in either case
+            int value = first + 4, valueEnd = pos + lineLen;
+            while (valueEnd > value && (text[valueEnd - 1] == ' ' || text[valueEnd - 1] == '\t')) valueEnd--;
+            for (int i = 0; i < count && !drop; i++)
+                if (SameTextNoCase(text + value, valueEnd - value, paths[i])) drop = taken[i] = 1;
+        }
+        if (!drop) {
+            for (int i = pos; i < next; i++) text[to++] = text[i];
+        }
+        pos = next;
+    }
+    return to;
+}
+
+// {windows}\wininit.ini into a path buffer; 0 when the Windows folder is not known or too long.
+static int WininitPath(char *wininit)
+{
+    char windows[PATH_SIZE];
+    UINT got = GetWindowsDirectoryA(windows, sizeof windows);
+    if (got == 0 || got >= sizeof windows) return 0;
+    int len = lstrlenA(windows);
+    const char *name = EndsWithBackslash(windows, len) ? "wininit.ini" : "\\wininit.ini";
+    if (len + lstrlenA(name) + 1 > PATH_SIZE) return 0;
+    lstrcpyA(wininit, windows);
+    lstrcatA(wininit, name);
+    return 1;
+}
+
+// The restart file whole, or NULL with 1 when it is not there; 0 when it is there but cannot
+// be read, so that it is never written anew from nothing.
+static int LoadWininit(const char *wininit, char **text, DWORD *size)
+{
+    // a line another program has just written through the profile functions may still be
+    // only in the system's cache
+    FlushProfileCache(wininit);
+    if (ReadWholeFile(wininit, 0x1000000, text, size)) return 1;
+    DWORD error = GetLastError();
+    *text = NULL;
+    *size = 0;
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }

@@ -20,3 +20,14 @@ int AddWininitDeletions(const char *text, int length, const char *const *paths, 
 // every moment one whole version of it exists; 0, with the file as it was, when it cannot be
 // read whole or replaced.
 int ScheduleRestartDeletions(const char *wininit, const char *const *paths, int count);
+
+// Takes each path off the deletions the system does at its next restart (an uninstall's or a
+// cancelled install's), for an install has put something of its own there since; every other
+// entry stays as it was. taken[i] becomes 1 for each path that was scheduled. At most 16
+// paths. 1 when done or nothing was scheduled.
+int KeepAtRestart(const char *const *paths, int count, int *taken);
+
+// Removes from text[0..length), in place, the "NUL=<path>" lines of the section [rename] whose
+// path is one of paths (ASCII letters in either case); every other line stays. taken[i]
+// becomes 1 for each path a line named. The new length.
+int DropWininitDeletions(char *text, int length, const char *const *paths, int count, int *taken);

@@ -20,6 +20,11 @@ static int InstallLevels(char (*levels)[PATH_SIZE]);
 static int RunsFromInstallFolder(void);
 static int RemoveWithoutLog(void);
 static void RemoveWaitingCaller(void);
+static void RemoveWithInstallLevelsAtRestart(const char *setup);
+static void DeleteLoggedFile(const char *path);
+
+// files a quiet uninstall could not delete, each named in its log
+static int s_leftBehind;
 
 int RunUninstall(void)
 {
@@ -43,6 +48,7 @@ int RunUninstall(void)
         return RemoveWithoutLog();
     }
     SysSetCurrentDirectory(g_state.commonFolder);
+    s_leftBehind = 0;
     int replayed = ReplayLog(log, size);
     if (replayed) RemoveLoggedFolders(log, size);
     HeapFree(GetProcessHeap(), 0, log);
@@ -55,7 +61,8 @@ int RunUninstall(void)
     DeleteSettings();
     RemoveStagedUninstaller();
     ShowMessage(owner, Text(TX_UNINSTALL_DONE), TEXT_CAPTION_REPORT, MB_OK);
-    return 1;
+    // what stayed is named in the log; the caller learns that not everything went
+    return s_leftBehind == 0;
 }
 
 int FindUnfinishedInstall(void)
@@ -78,8 +85,16 @@ void OfferUnfinishedRemoval(void)
     if (FindUnfinishedInstall()) {
         // the message's own bytes and a path buffer fit
         wsprintfA(text, Text(TX_UNFINISHED), g_state.installFolder);
-        if (ShowMessage(g_state.mainWindow, text, TEXT_CAPTION_CONFIRM, MB_YESNO | MB_ICONQUESTION) == IDYES)
+        if (ShowMessage(g_state.mainWindow, text, TEXT_CAPTION_CONFIRM, MB_YESNO | MB_ICONQUESTION) == IDYES) {
             RemoveUnfinishedInstall();
+        } else if (IsLayoutFolder(g_state.installFolder)) {
+            // kept: INSTALL starts from its root, and finishes it from the disc
+            int cut = LastBackslash(g_state.installFolder, lstrlenA(g_state.installFolder));
+            g_state.installFolder[cut] = 0;
+            cut = LastBackslash(g_state.installFolder, cut);
+            g_state.installFolder[cut] = 0;
+            lstrcpyA(root, g_state.installFolder);
+        }
     }
     lstrcpyA(g_state.installFolder, root);
 }
@@ -112,12 +127,7 @@ int RemoveUnfinishedInstall(void)
     if (RunsFromInstallFolder()) {
         // the running program is the staged Setup.exe: it and the folders it keeps go at
         // the next start of the system
-        char levels[MAX_LEVELS][PATH_SIZE];
-        const char *paths[16];
-        int count = InstallLevels(levels), n = 0;
-        paths[n++] = setup;
-        for (int i = 0; i < count && n < 16; i++) paths[n++] = levels[i];
-        if (setup[0]) RemoveAtRestart(paths, n);
+        if (setup[0]) RemoveWithInstallLevelsAtRestart(setup);
     } else {
         if (setup[0]) SysDeleteFile(setup);
         RemoveInstallLevels();
@@ -141,9 +151,17 @@ static int RunsFromInstallFolder(void)
 // program: it and the folders that hold it go at the next restart, as the staged copy does.
 static void RemoveWaitingCaller(void)
 {
-    char setup[PATH_SIZE], levels[MAX_LEVELS][PATH_SIZE];
+    char setup[PATH_SIZE];
+    if (JoinPath(setup, sizeof setup, g_state.installFolder, "Setup.exe") && SysPathFileExists(setup))
+        RemoveWithInstallLevelsAtRestart(setup);
+}
+
+// The install's Setup.exe, which runs, and the levels that hold it, at the next restart; an
+// install that puts them back before then takes them off again (KeepInstallFolder).
+static void RemoveWithInstallLevelsAtRestart(const char *setup)
+{
+    char levels[MAX_LEVELS][PATH_SIZE];
     const char *paths[16];
-    if (!JoinPath(setup, sizeof setup, g_state.installFolder, "Setup.exe") || !SysPathFileExists(setup)) return;
     int count = InstallLevels(levels), n = 0;
     paths[n++] = setup;
     for (int i = 0; i < count && n < 16; i++) paths[n++] = levels[i];
@@ -177,8 +195,9 @@ static char *LoadLog(int *size)
     return log;
 }
 
-// {install}, {root}\{brand}, and each level above them that the preparation created for a
-// new root, once empty; never a folder that was there before the install.
+// {install} and {root}\{brand} of the layout, and each level the preparation created (a new
+// root's, or the folder "/D=" named and those above it), once empty; never a folder that was
+// there before the install.
 static void RemoveInstallLevels(void)
 {
     char levels[MAX_LEVELS][PATH_SIZE];
@@ -192,22 +211,26 @@ static int InstallLevels(char (*levels)[PATH_SIZE])
     char level[PATH_SIZE], created[PATH_SIZE];
     int count = 0;
     lstrcpyA(level, g_state.installFolder);
+    int length = lstrlenA(level);
     ReadSetting(SECTION_INSTALL, "CreatedFold", created, sizeof created);
     int createdLen = created[0] == '*' ? 0 : lstrlenA(created);
-    // the note counts only when it names a whole level above {install}
-    if (createdLen >= lstrlenA(level) || LastBackslash(level, createdLen + 1) != createdLen)
+    // the note counts only when it names {install} or a whole level above it
+    if (createdLen > length || (createdLen < length && LastBackslash(level, createdLen + 1) != createdLen))
         createdLen = 0;
     for (int i = 0; i < createdLen; i++)
         if (level[i] != created[i]) createdLen = 0;
-    lstrcpyA(levels[count++], level);
-    // a title ending in 表 must not stop at its trail byte
-    int cut = LastBackslash(level, lstrlenA(level));
-    if (cut < 0) return count;
-    level[cut] = 0;
-    lstrcpyA(levels[count++], level);
-    while ((cut = LastBackslash(level, lstrlenA(level))) >= createdLen && createdLen > 0 && count < MAX_LEVELS) {
-        level[cut] = 0;
+    // settings without the title's name are older than "/D=": their folder is the layout's
+    char title[PATH_SIZE];
+    ReadSetting(SECTION_INSTALL, "Title", title, sizeof title);
+    int layout = title[0] == '*' || IsLayoutFolder(level) ? 2 : 0;
+    while (count < MAX_LEVELS) {
+        int len = lstrlenA(level);
+        if (count >= layout && (createdLen == 0 || len < createdLen)) break;
         lstrcpyA(levels[count++], level);
+        // a title ending in 表 must not stop at its trail byte; a drive's root is never ours
+        int cut = LastBackslash(level, len);
+        if (cut <= 2) break;
+        level[cut] = 0;
     }
     return count;
 }
@@ -232,7 +255,7 @@ int ReplayLog(const char *log, int size)
         relative[entry.length - 2] = 0;
         if (!JoinPath(target, sizeof target, g_state.installFolder, relative)) continue;
         if (kind == LOG_FOLDER) SysRemoveDirectory(target);
-        else SysDeleteFile(target);
+        else DeleteLoggedFile(target);
     }
 }
 
@@ -314,4 +337,21 @@ void RemoveShortcuts(void)
     Sleep(1000);
     ReadSetting(SECTION_LINK, "brand", path, sizeof path);
     if (path[0] != '*') SysRemoveDirectory(path);
+}
+
+// A file that is there and stays (in use, say) is named in a quiet run's log; the waiting
+// caller {install}\Setup.exe goes at the restart instead.
+static void DeleteLoggedFile(const char *path)
+{
+    char setup[PATH_SIZE], text[PATH_SIZE + 64];
+    if (SysDeleteFile(path) || !g_state.quiet) return;
+    DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;
+    if (JoinPath(setup, sizeof setup, g_state.installFolder, "Setup.exe") &&
+        SameTextNoCase(path, lstrlenA(path), setup))
+        return;
+    s_leftBehind++;
+    // the message's own bytes and a path buffer fit
+    wsprintfA(text, Text(TX_NOT_DELETED), path);
+    ShowMessage(g_state.mainWindow, text, TEXT_CAPTION_ERROR, MB_OK | MB_ICONWARNING);
 }

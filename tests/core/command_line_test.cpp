@@ -124,6 +124,15 @@ TEST(CommandLine, QuietSwitchesAfterTheWord) {
         {"Setup.exe Del /S /D=C:\\a", LAUNCH_BAD_SWITCH, "", 1, "", "C:\\a"},
         {"Setup.exe Install D: /S /D=C:\\a", LAUNCH_BAD_SWITCH, "", 1, "", "C:\\a"},
         {"Setup.exe play /S", LAUNCH_BAD_SWITCH, "", 0, "", ""},
+        // a value no file can have, or the next process would read otherwise: a quote, a
+        // character code page 932 lacks (7F), a wildcard, a colon past the drive's
+        {"Setup.exe /S /LOG=C:\\a\"b.log", LAUNCH_BAD_SWITCH, "", 0, "", ""},
+        {"Setup.exe /S /D=C:\\Games\\\x7f", LAUNCH_BAD_SWITCH, "", 0, "", ""},
+        {"Setup.exe /S /D=C:\\Ga*es", LAUNCH_BAD_SWITCH, "", 0, "", ""},
+        {"Setup.exe /S /LOG=C:\\a:b", LAUNCH_BAD_SWITCH, "", 0, "", ""},
+        {"Setup.exe /S /D=C:\\a\tb", LAUNCH_BAD_SWITCH, "", 0, "", ""},
+        // ...but a trail byte that is a | (ポ) is part of its character
+        {"Setup.exe /S /D=C:\\ポ", LAUNCH_MENU, "", 1, "", "C:\\ポ"},
     };
     for (auto& c : cases) {
         SCOPED_TRACE(c.line);

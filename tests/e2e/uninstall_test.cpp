@@ -6,6 +6,8 @@
 
 #include "setup_life.h"
 
+#include <tlhelp32.h>
+
 namespace {
 
 using harness::Box;
@@ -16,6 +18,8 @@ const char kStartText[] = "アンインストールを開始します";
 const char kEndText[] = "アンインストールが終了しました";
 const char kNewRoot[] = "C:\\新年表\\アソ\\予表";  // each level ends in a 5C trail byte
 const char kQuietRoot[] = "C:\\新作 ゲーム\\蒼い 表";  // "/D=" takes blanks and a 5C trail byte
+// A character code page 932 lacks, which a best fit would make an A.
+const wchar_t kNotCp932[] = L"\x0100";
 
 // What the life cycle shows in each language: the options dialogs' captions, the new
 // folder's question, the install's report and the uninstall's two.
@@ -189,6 +193,20 @@ DWORD QuietRun(const std::string& command, std::vector<std::string>* windows) {
     return code;
 }
 
+// The same for a command line of any characters, started as a deployment tool starts it.
+DWORD QuietRunWide(const std::wstring& command) {
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    std::wstring line = command;
+    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, L"C:\\", &si, &pi)) return STILL_ACTIVE;
+    DWORD code = harness::WaitExit(pi.hProcess, 60000);
+    if (code == STILL_ACTIVE) TerminateProcess(pi.hProcess, 1);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return code;
+}
+
 // The installed files and folders by their path inside {install}, with their sizes.
 life::Snapshot InstalledTree(const Layout& l) {
     life::Snapshot tree;
@@ -348,7 +366,11 @@ protected:
         }
         // through the shortcut, under a root of three new levels: they go with the game
         if (way == FROM_SHORTCUT) l = Layout(kNewRoot);
-        if (way == FROM_QUIET_ROOT) l = Layout(kQuietRoot);
+        if (way == FROM_QUIET_ROOT) {
+            // "/D=" names the folder the game goes into, made with the one above it
+            l.install = kQuietRoot;
+            l.brandFolder = l.root = life::ParentOf(kQuietRoot);
+        }
         harness::SetWin9x("Setup.exe", win9x);
         life::Scrub(l);
         ClearPendingRenames();
@@ -404,7 +426,7 @@ TEST_P(LifeCycle, InstallThenUninstallLeavesOnlyWhatTheUserAdded) {
     std::vector<std::string> windows;  // of the quiet runs: none may show
     const std::string quietLog = harness::MakeTempDir("quiet") + "\\ログ 1.txt";
     const std::string logSwitch = " /LOG=\"" + quietLog + "\"";
-    const std::string rootSwitch = way == FROM_QUIET_ROOT ? " /D=" + l.root : "";
+    const std::string rootSwitch = way == FROM_QUIET_ROOT ? " /D=" + l.install : "";
     if (ByMenu()) {
         install = InstallFromDiscMenu(way == FROM_KEYS, T(), language.switches);
     } else if (Quiet()) {
@@ -413,7 +435,16 @@ TEST_P(LifeCycle, InstallThenUninstallLeavesOnlyWhatTheUserAdded) {
             EXPECT_EQ(1639u, QuietRun("D:\\Setup.exe /S /X" + logSwitch, &windows));
             EXPECT_EQ(1639u, QuietRun("D:\\Setup.exe /S" + logSwitch + " /D=ゲーム 表", &windows));
             EXPECT_EQ(1639u, QuietRun("D:\\Setup.exe /S" + logSwitch + " /D=", &windows));
+            // a value the next process would read otherwise, the CD-ROM, a folder too long
+            EXPECT_EQ(1639u, QuietRun("D:\\Setup.exe /S /LOG=C:\\a\"b.log" + rootSwitch, &windows));
+            EXPECT_EQ(1639u, QuietRun("D:\\Setup.exe /S" + logSwitch + " /D=D:\\Games", &windows));
+            EXPECT_EQ(1639u, QuietRun("D:\\Setup.exe /S" + logSwitch + " /D=C:\\" + std::string(250, 'x'), &windows));
+            // the 95/98/Me family hands the program a line in the system's own code page
+            if (!win9x) {
+                EXPECT_EQ(1639u, QuietRunWide(L"D:\\Setup.exe /S /D=C:\\Games\\" + std::wstring(kNotCp932)));
+            }
             EXPECT_FALSE(harness::Exists(quietLog));
+            EXPECT_FALSE(harness::Exists("C:\\a"));
             // a drive without free space (P: on /proc): refused, and said in the log
             if (const char* prefix = getenv("WINEPREFIX")) {
                 ASSERT_EQ(0, harness::RunUnix(std::string("ln -sfn /proc '") + prefix + "/dosdevices/p:'"));
@@ -427,11 +458,25 @@ TEST_P(LifeCycle, InstallThenUninstallLeavesOnlyWhatTheUserAdded) {
                 DeleteFileA(quietLog.c_str());
             }
         }
+        std::string made = "[フォルダ作成の確認] 以下のフォルダが存在しません。作成しますか？ " + l.install + "\r\n";
+        if (way == FROM_QUIET_ROOT) {
+            // a disc that fails: 1603, and it is not installed; the next /S from the mended disc
+            // finishes it where it is
+            std::string script = harness::ReadFile("D:\\Setup.ini");
+            script.insert(script.find("\nE") + 1, "F missing\\*.*;\r\n");
+            ASSERT_TRUE(harness::CdromWrite("Setup.ini", script));
+            EXPECT_EQ(1603u, QuietRun("D:\\Setup.exe /S" + logSwitch + rootSwitch, &windows));
+            EXPECT_EQ(made + "[F missing\\*.*] 指定先が存在しません\r\n"
+                             "[報告] インストールは終了しましたが、一部のファイルまたはショートカットを作成できませんでした。\r\n",
+                      harness::ReadFile(quietLog));
+            EXPECT_EQ("0", life::Setting(l, "INSTALL", "IsInstall"));
+            DeleteFileA(quietLog.c_str());
+            life::LoadDisc();
+            made = "";
+        }
         // done when the first process returns: nothing left to wait for
         EXPECT_EQ(0u, QuietRun("D:\\Setup.exe /s" + logSwitch + rootSwitch, &windows));
-        EXPECT_EQ("[フォルダ作成の確認] 以下のフォルダが存在しません。作成しますか？ " + l.install +
-                      "\r\n[報告] インストールが正常に終了しました\r\n",
-                  harness::ReadFile(quietLog));
+        EXPECT_EQ(made + "[報告] インストールが正常に終了しました\r\n", harness::ReadFile(quietLog));
         // a second changes nothing
         EXPECT_EQ(1638u, QuietRun("D:\\Setup.exe /S" + rootSwitch, &windows));
     } else {
@@ -509,7 +554,37 @@ TEST_P(LifeCycle, InstallThenUninstallLeavesOnlyWhatTheUserAdded) {
             EXPECT_EQ("", HintShown(install.menu, English()));
         }
     }
-    if (!Quiet()) {
+    if (Quiet()) {
+        // an upgrade as deployment tools run it: the entry's quiet uninstall, the quiet install
+        // again and a restart; what the uninstall left to the restart and the install put back
+        // stays, only the staged uninstaller goes
+        std::string staged = l.store + "\\Setup.exe";
+        EXPECT_EQ(0u, QuietRun(life::Entry(HKEY_LOCAL_MACHINE)["QuietUninstallString"], &windows));
+        // another program's deletion at the restart, which the install leaves alone
+        const std::string foreign = "C:\\foreign.tmp";
+        if (!win9x) {
+            ASSERT_TRUE(harness::WriteFile(foreign, "x"));
+            ASSERT_TRUE(MoveFileExA(foreign.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
+        }
+        EXPECT_EQ(0u, QuietRun("D:\\Setup.exe /S" + rootSwitch, &windows));
+        if (win9x) {
+            char shortPath[MAX_PATH] = "";
+            GetShortPathNameA(staged.c_str(), shortPath, MAX_PATH);
+            EXPECT_EQ("[rename]\r\nNUL=C:\\OLDFILE.TMP\r\nNUL=" + std::string(shortPath) + "\r\n[other]\r\nkey=value\r\n",
+                      harness::ReadFile(Wininit()));
+        } else {
+            EXPECT_EQ(life::Join({"\\??\\" + staged, "\\??\\" + foreign}), life::Join(PendingRenames()));
+        }
+        Reboot();
+        EXPECT_FALSE(harness::Exists(foreign));
+        EXPECT_TRUE(harness::Exists(l.install + "\\Setup.exe"));
+        EXPECT_FALSE(harness::Exists(staged));
+        EXPECT_EQ("1", life::Setting(l, "INSTALL", "IsInstall"));
+        EXPECT_TRUE(g_pointerTree == InstalledTree(l));
+        if (win9x) {
+            ASSERT_TRUE(harness::WriteFile(Wininit(), oldWininit));  // the restart took it
+        }
+    } else {
         ASSERT_NO_FATAL_FAILURE(StartTheGame(l, install, way == FROM_KEYS));
     }
     if (ByMenu()) {
@@ -819,6 +894,22 @@ TEST_F(UninstallEdge, WithoutSettingsItSaysNothingWasRemoved) {
     EXPECT_TRUE(PendingRenames().empty());
 }
 
+// A quiet uninstall that cannot delete a file (held open) names it in its log and answers 1603.
+TEST_F(UninstallEdge, QuietUninstallNamesAFileHeldOpen) {
+    const std::string readme = l.install + "\\readme.txt", log = harness::MakeTempDir("held") + "\\u.log";
+    HANDLE held = CreateFileA(readme.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    std::vector<std::string> windows;
+    DWORD code = QuietRun(life::Quoted(l.install + "\\Setup.exe") + " Del /S /LOG=\"" + log + "\"", &windows);
+    CloseHandle(held);
+    EXPECT_EQ(1603u, code);
+    EXPECT_NE(std::string::npos, harness::ReadFile(log).find("[エラー] 次のファイルを削除できませんでした。 " + readme + "\r\n"))
+        << harness::ReadFile(log);
+    EXPECT_TRUE(harness::Exists(readme));
+    EXPECT_FALSE(harness::Exists(l.install + "\\AoHoshi.exe"));
+    EXPECT_TRUE(windows.empty());
+}
+
 class UninstallWithMenuOpen : public UninstallEdge {
 protected:
     UninstallWithMenuOpen() { closeMenu = false; }
@@ -944,6 +1035,37 @@ TEST_F(Unfinished, KilledInsideTheCopyIsRemovedOnYesAtTheNextStart) {
     }
     // nothing unfinished left: the menu asks nothing
     EXPECT_TRUE(MenuFromDisc(IDYES, 3000).empty());
+}
+
+// A quiet install whose run ends abnormally (killed by a task manager with a crash's code):
+// the first process answers 1603, not that code; the next /S finishes the install where it is.
+TEST_F(Unfinished, KilledQuietRunAnswers1603AndTheNextFinishesIt) {
+    harness::Process first = harness::Start("D:\\Setup.exe /S", "C:\\");
+    ASSERT_TRUE(first);
+    for (int i = 0; i < 20000 && harness::ReadFile(l.install + "\\Setup.dat").find("F movie\\big.bin;") == std::string::npos;
+         i++)
+        Sleep(1);
+    DWORD runPid = 0;  // the other Setup.exe: the run the first one waits for
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 e = {};
+    e.dwSize = sizeof e;
+    for (BOOL more = Process32First(snapshot, &e); more; more = Process32Next(snapshot, &e))
+        if (!lstrcmpiA(e.szExeFile, "Setup.exe") && e.th32ProcessID != first.pid) runPid = e.th32ProcessID;
+    CloseHandle(snapshot);
+    ASSERT_NE(0u, runPid);
+    HANDLE run = life::OpenPid(runPid);
+    TerminateProcess(run, 0xC0000005);
+    CloseHandle(run);
+    EXPECT_EQ(1603u, harness::WaitExit(first.process, 20000));
+    harness::Close(first);
+    EXPECT_EQ("0", life::Setting(l, "INSTALL", "IsInstall"));
+    std::vector<std::string> windows;
+    EXPECT_EQ(0u, QuietRun("D:\\Setup.exe /S", &windows));
+    EXPECT_TRUE(windows.empty());
+    EXPECT_EQ("1", life::Setting(l, "INSTALL", "IsInstall"));
+    WIN32_FILE_ATTRIBUTE_DATA big = {};
+    EXPECT_TRUE(GetFileAttributesExA((l.install + "\\movie\\big.bin").c_str(), GetFileExInfoStandard, &big));
+    EXPECT_EQ(DWORD(64 << 20), big.nFileSizeLow);
 }
 
 TEST_F(Unfinished, CancelledDiscDialogTakesBackThePreparation) {

@@ -198,6 +198,31 @@ TEST(ChecksumList, EntriesFoundByNameInAnyOrder) {
     }
 }
 
+// Which entries a script line's pattern names: its folder, letters in either case, * and ?.
+TEST(ChecksumList, EntriesAPatternNames) {
+    const struct {
+        const char* name;
+        const char* pattern;
+        bool named;
+    } rows[] = {
+        {"data\\voice\\v001.txt", "data\\voice\\*.*", true},
+        {"Data\\Voice\\V001.TXT", "data\\voice\\*.txt", true},
+        {"data\\voice\\v001", "data\\voice\\*.*", true},  // "*.*" takes a name without a dot
+        {"data\\voice\\sub\\v001.txt", "data\\voice\\*.*", false},
+        {"data\\v001.txt", "data\\voice\\*.*", false},
+        {"data\\voice\\v001.txt", "data\\voice\\v00?.txt", true},
+        {"data\\voice\\v0010.txt", "data\\voice\\v00?.txt", false},
+        {"\x94\x4E\x95\x5C.txt", "?\x95\x5C.txt", true},  // 年表: ? is one whole character
+        {"\x95\x5C\\a.txt", "\x95\x5C\\*", true},         // 表\: the trail byte is no backslash
+        {"readme.txt", "readme.txt", true},
+        {"readme.txt", "*.dat", false},
+    };
+    for (const auto& row : rows) {
+        ChecksumEntry e = {row.name, int(strlen(row.name)), 0, 0};
+        EXPECT_EQ(row.named, ChecksumEntryMatches(&e, row.pattern) == 1) << row.name << " / " << row.pattern;
+    }
+}
+
 // Setup.dsk of a title on several discs: disc n of N, the whole install's bytes, the title.
 TEST(DiscIdentity, OnlyAWholeFileIsTaken) {
     const std::string key = "\x90\xaf\x89\x5f\x83\x5c\x83\x74\x83\x67 AoHoshi \x91\x8c";  // 星雲ソフト AoHoshi 蒼

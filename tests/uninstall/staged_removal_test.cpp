@@ -43,6 +43,21 @@ TEST(WininitDeletions, RefusesWhatDoesNotFit) {
     EXPECT_EQ("<too small>", Add("[rename]\r\n", 40));
 }
 
+TEST(WininitDeletions, AnInstallTakesOffOnlyItsOwnLines) {
+    const char* const paths[] = {"C:\\PROGRA~1\\MAKER\\TITLE\\SETUP.EXE", "C:\\PROGRA~1\\MAKER\\TITLE"};
+    std::string text = "[boot]\r\nNUL=C:\\PROGRA~1\\MAKER\\TITLE\r\n[Rename]\r\nNUL=C:\\OLD.TMP\r\n"
+                       "nul=c:\\progra~1\\maker\\title\\setup.exe\r\nC:\\PROGRA~1\\MAKER\\TITLE=C:\\X\r\n"
+                       "NUL=C:\\PROGRA~1\\MAKER\\TITLE\\SETUP.EXE2\r\n[last]\r\nb=2";
+    int taken[2] = {-1, -1};
+    int n = DropWininitDeletions(&text[0], int(text.size()), paths, 2, taken);
+    // another section's line, a rename and a longer name stay
+    EXPECT_EQ("[boot]\r\nNUL=C:\\PROGRA~1\\MAKER\\TITLE\r\n[Rename]\r\nNUL=C:\\OLD.TMP\r\n"
+              "C:\\PROGRA~1\\MAKER\\TITLE=C:\\X\r\nNUL=C:\\PROGRA~1\\MAKER\\TITLE\\SETUP.EXE2\r\n[last]\r\nb=2",
+              text.substr(0, size_t(n)));
+    EXPECT_EQ(1, taken[0]);
+    EXPECT_EQ(0, taken[1]);
+}
+
 // Every name in a folder, "name" or "name/" for a folder.
 std::string Names(const std::string& folder) {
     std::string names;
@@ -151,16 +166,30 @@ BOOL WINAPI NoMoveFileEx(LPCSTR, LPCSTR, DWORD) {
     return FALSE;
 }
 
+// The move of a new version into its place fails (a cut, a full folder); every other goes.
+void* g_moveFile;
+BOOL WINAPI MoveFileFailingIntoPlace(LPCSTR from, LPCSTR to) {
+    size_t n = strlen(from);
+    if (n > 4 && !strcmp(from + n - 4, ".new")) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    return ((BOOL(WINAPI*)(LPCSTR, LPCSTR))g_moveFile)(from, to);
+}
+
 TEST(WininitFile, AWindowsFolderEndingInATrailByteGetsItsBackslash) {
     LauncherState saved = g_state;
     std::string base = harness::MakeTempDir("win");
     const struct {
         std::string windows, wininit, old;
+        bool moveFails;
     } rows[] = {
-        {base + "\\年表", base + "\\年表\\wininit.ini", ""},  // 表 ends in 5C: no backslash of its own
-        {base + "\\Windows\\", base + "\\Windows\\wininit.ini", ""},
+        {base + "\\年表", base + "\\年表\\wininit.ini", "", false},  // 表 ends in 5C: no backslash of its own
+        {base + "\\Windows\\", base + "\\Windows\\wininit.ini", "", false},
         // one there already: replaced without MoveFileExA, its lines kept
-        {base + "\\Old", base + "\\Old\\wininit.ini", "[rename]\r\nNUL=C:\\OLDFILE.TMP\r\n"},
+        {base + "\\Old", base + "\\Old\\wininit.ini", "[rename]\r\nNUL=C:\\OLDFILE.TMP\r\n", false},
+        // ...and when the new one cannot take its place, the old one keeps its name and bytes
+        {base + "\\Cut", base + "\\Cut\\wininit.ini", "[rename]\r\nNUL=C:\\OLDFILE.TMP\r\n", true},
     };
     lstrcpyA(g_state.commonFolder, base.c_str());
     lstrcpyA(g_state.maker, "Maker");
@@ -176,6 +205,15 @@ TEST(WininitFile, AWindowsFolderEndingInATrailByteGetsItsBackslash) {
             g_windows = row.windows;
             harness::MakeDirs(row.windows);
             if (!row.old.empty()) harness::WriteFile(row.wininit, row.old);
+            if (row.moveFails) {
+                harness::ImportHook failing("kernel32.dll", "MoveFileA", (void*)MoveFileFailingIntoPlace);
+                ASSERT_TRUE(failing.old);
+                g_moveFile = failing.old;
+                EXPECT_EQ(0, RemoveStagedUninstaller());
+                EXPECT_EQ(row.old, harness::ReadFile(row.wininit));
+                EXPECT_EQ("wininit.ini ", Names(row.windows));
+                continue;
+            }
             EXPECT_EQ(1, RemoveStagedUninstaller());
             std::string text = harness::ReadFile(row.wininit);
             EXPECT_EQ(0u, text.find(row.old + (row.old.empty() ? "[rename]\r\nNUL=" : "NUL="))) << row.wininit << "\n" << text;
