@@ -7,6 +7,8 @@ set(LAUNCHER_SOURCES
   src/core/layout.cpp
   src/core/profile_text.cpp
   src/install/checksum_list.cpp
+  src/install/disc_change.cpp
+  src/install/disc_identity.cpp
   src/install/file_copier.cpp
   src/install/install_log.cpp
   src/install/install_prep.cpp
@@ -40,6 +42,7 @@ set(PARSER_SOURCES
   src/core/layout.cpp
   src/core/profile_text.cpp
   src/install/checksum_list.cpp
+  src/install/disc_identity.cpp
   src/install/log_parser.cpp
   src/install/script_parser.cpp
 )

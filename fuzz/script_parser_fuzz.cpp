@@ -47,8 +47,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         // no real backslash after the prefix
         FUZZ_CHECK(NextBackslash(path, shown, prefix) == -1);
 
-        // what the runner logs for a line it takes, its own uninstall must take back
+        // a disc is named by 1 or 2 digits after the separator, and by nothing else
         char kind = line.length > 0 ? line.text[0] : 0;
+        int disc = ScriptLineDisc(&line);
+        FUZZ_CHECK(disc >= 0 && disc <= 99);
+        if (disc) FUZZ_CHECK(kind == 'V' && (line.length == 3 || line.length == 4) && path[0] != '0');
+
+        // what the runner logs for a line it takes, its own uninstall must take back
         if ((kind != 'D' && kind != 'F') || !ScriptLineInside(&line)) continue;
         FUZZ_CHECK(line.length >= 3 && std::memchr(line.text + 2, 0, size_t(line.length - 2)) == nullptr);
         std::vector<char> entry;

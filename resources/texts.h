@@ -55,6 +55,10 @@
 #define TX_LIST_DAMAGED 148
 #define TX_NAME_UNUSABLE 149
 #define TX_NAME_TOO_LONG 150
+// the next disc of a title on several
+#define TX_NEXT_DISC 151
+#define TX_DISC_OF_OTHER_TITLE 152
+#define TX_OTHER_DISC 153
 
 // the uninstall
 #define TX_UNINSTALL_START 160

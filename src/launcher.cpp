@@ -95,7 +95,8 @@ int LauncherMain(HINSTANCE instance, const char *commandLine)
     int exitCode = 0;
     if (g_state.launchMode == MODE_INSTALL) {
         int done = RunInstall();
-        if (g_state.quiet) exitCode = done ? EXIT_DONE : EXIT_FAILED;
+        // a disc that could not be found is a condition to fix (1602), not a failure
+        if (g_state.quiet) exitCode = done ? EXIT_DONE : g_state.exitCode ? g_state.exitCode : EXIT_FAILED;
     } else if (g_state.launchMode == MODE_UNINSTALL) {
         int done = RunUninstall();
         if (g_state.quiet) exitCode = done ? EXIT_DONE : EXIT_FAILED;

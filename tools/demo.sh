@@ -150,12 +150,12 @@ set_language() {
     t_options='インストール方法の設定' t_folder='フォルダ作成の確認' t_report='報告'
     t_installed='インストールが正常に終了しました' t_uoptions='アンインストール方法の設定'
     t_ustart='アンインストールを開始します' t_udone='アンインストールが終了しました' t_delete='全て削除する'
-    t_disc='ディスク'
+    t_disc='ディスク指定'
   else
     t_options='Installation Settings' t_folder='Create Folder' t_report='Information'
     t_installed='The installation is complete.' t_uoptions='Uninstall Settings'
     t_ustart='The uninstallation starts now.' t_udone='The uninstallation is complete.' t_delete='Delete them too'
-    t_disc='isc'
+    t_disc='Select Disc'
   fi
 }
 set_language "${DEMO_LANG:-ja}"
@@ -402,7 +402,8 @@ if { [ "$disc" = "$top/build/disc" ] || [ "$disc" = "$top/build/disc64" ]; } &&
   wait_window '#32770' "$t_options" 20 || fail two-discs-options "the install-options dialog did not open within 20 s"
   answer "$(hwnd)" 1 || fail two-discs-options "the install-options dialog could not be answered"
   if wait_window '#32770' "$t_folder" 20; then answer "$(hwnd)" 6 || true; fi
-  wait_window '#32770' '*' 120 "$t_disc" || fail disc-prompt "the install did not ask for disc 2 within 120 s"
+  # the disc dialog again, its prompt naming disc 2
+  wait_window '#32770' "$t_disc" 120 || fail disc-prompt "the install did not ask for disc 2 within 120 s"
   prompt=$(hwnd)
   shot disc-prompt "The install asks for disc 2" "Disc 1 is copied; no drive and no folder beside it holds disc 2, so the run asks for it. The demo now puts disc 2 into D: and answers OK."
   load_disc 2 || fail disc-swap "disc 2 could not be put into D:"
@@ -422,6 +423,9 @@ if { [ "$disc" = "$top/build/disc" ] || [ "$disc" = "$top/build/disc64" ]; } &&
   [ -z "$differences" ] ||
     fail two-discs-installed "the install folder differs from the discs: $(echo "$differences" | head -5 | paste -sd';' -)"
   (cd "$install_dir" && setup Setup.exe Del /S >/dev/null 2>&1)
+  # the quiet command's own Setup.exe waited for the uninstall: it and its folders go at the
+  # restart
+  timeout 120 wine wineboot.exe -r >/dev/null 2>&1
   [ ! -e "$install_dir" ] && [ ! -e "$settings" ] && [ "$(links)" = "$links_before" ] ||
     fail two-discs-left "the quiet uninstall of the two-disc title left the install folder, the settings or shortcuts"
   say "the two-disc title installed with a disc swap and was uninstalled"

@@ -21,9 +21,9 @@ cmake -S fuzz -B "$out/fuzz" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE= >/
 cmake --build "$out/fuzz" -j2 >/dev/null
 
 declare -A dict=([command_line]=command_line.dict [script_parser]=script.dict [log_parser]=log.dict
-                [profile_text]=profile.dict [checksum_list]=checksum.dict)
+                [profile_text]=profile.dict [checksum_list]=checksum.dict [disc_identity]=disc.dict)
 failed=()
-for target in command_line script_parser log_parser profile_text checksum_list; do
+for target in command_line script_parser log_parser profile_text checksum_list disc_identity; do
   work=$out/fuzz/work/$target
   mkdir -p "$work"
   echo "fuzz: $target for ${seconds}s"

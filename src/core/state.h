@@ -17,6 +17,7 @@ struct Sprite {
 };
 
 struct LauncherState {
+    // {source}; in the install run of a title on several discs, the disc the script copies from
     char sourceFolder[PATH_SIZE];
     char commonFolder[PATH_SIZE];
     char maker[PATH_SIZE];
@@ -53,6 +54,9 @@ struct LauncherState {
 
     Sprite backBuffer, background, hintStrip, progress;
     int progressWidth;  // width last drawn, -1 before the first draw
+    // a title on several discs: the bytes of the whole install, over which the bar runs;
+    // 0 where it runs over {required MB}
+    ULONGLONG progressTotal;
     Sprite buttons[3];
     RECT hitRects[3];
     int mouseX, mouseY;

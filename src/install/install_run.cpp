@@ -7,6 +7,8 @@
 #include "../platform/settings.h"
 #include "../ui/main_window.h"
 #include "../ui/sprites.h"
+#include "../uninstall/uninstall_run.h"
+#include "disc_change.h"
 #include "install_log.h"
 #include "programs_entry.h"
 #include "script_runner.h"
@@ -37,6 +39,9 @@ int RunInstall(void)
     if (!RunScript()) {
         FreeSprite(&g_state.progress);
         FreeInstallLog();
+        // a disc not given is a cancelled install: what its log names goes, the running
+        // Setup.exe and its folders at the next restart
+        if (DiscChangeCancelled()) RemoveUnfinishedInstall();
         DestroyWindow(g_state.mainWindow);
         return 0;
     }

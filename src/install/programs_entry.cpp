@@ -38,7 +38,18 @@ void RemoveProgramsEntry(void)
 
 int ProgramsEntryKey(char *out, int outSize)
 {
-    char stem[PATH_SIZE], name[PATH_SIZE];
+    char name[PATH_SIZE];
+    if (!ProgramsEntryName(name, sizeof name)) {
+        if (outSize > 0) out[0] = 0;
+        return 0;
+    }
+    return JoinPath(out, outSize, kUninstallKey, name);
+}
+
+int ProgramsEntryName(char *out, int outSize)
+{
+    char stem[PATH_SIZE];
+    if (outSize > 0) out[0] = 0;
     if (!CopyText(stem, sizeof stem, g_state.gameExe)) return 0;
     // '.' is never the trail byte of a double-byte character
     for (int i = lstrlenA(stem) - 1; i > 0; i--)
@@ -48,12 +59,11 @@ int ProgramsEntryKey(char *out, int outSize)
         }
     int makerLen = lstrlenA(g_state.maker), stemLen = lstrlenA(stem), titleLen = lstrlenA(g_state.title);
     // a key name holds at most 255 characters; two titles of one maker may share a game exe
-    if (!makerLen || !stemLen || !titleLen || makerLen + 1 + stemLen + 1 + titleLen > 255) {
-        if (outSize > 0) out[0] = 0;
+    if (!makerLen || !stemLen || !titleLen || makerLen + 1 + stemLen + 1 + titleLen > 255 ||
+        makerLen + 1 + stemLen + 1 + titleLen >= outSize)
         return 0;
-    }
-    wsprintfA(name, "%s %s %s", g_state.maker, stem, g_state.title);
-    return JoinPath(out, outSize, kUninstallKey, name);
+    wsprintfA(out, "%s %s %s", g_state.maker, stem, g_state.title);
+    return 1;
 }
 
 // 1 when the key holds every value; a key left half written is taken away again.

@@ -15,3 +15,6 @@ void RemoveProgramsEntry(void);
 // two titles never share it (even two of one maker with one game exe) and a reinstall finds
 // its own. 0 and an empty buffer when it does not fit.
 int ProgramsEntryKey(char *out, int outSize);
+// The key's name alone, "{maker} {game stem} {title}": also the title a disc of a title on
+// several discs names in its Setup.dsk. 0 and an empty buffer when it does not fit.
+int ProgramsEntryName(char *out, int outSize);

@@ -41,3 +41,17 @@ int ScriptLineInside(const ScriptLine *line)
         if (path[i] == 0) return 0;
     return StaysInside(path, length);
 }
+
+int ScriptLineDisc(const ScriptLine *line)
+{
+    int length = line->length - 2;
+    if (line->length < 1 || line->text[0] != 'V' || length < 1 || length > 2) return 0;
+    const char *digits = line->text + 2;
+    if (digits[0] == '0') return 0;
+    int number = 0;
+    for (int i = 0; i < length; i++) {
+        if (digits[i] < '0' || digits[i] > '9') return 0;
+        number = number * 10 + (digits[i] - '0');
+    }
+    return number;
+}

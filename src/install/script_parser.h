@@ -23,3 +23,7 @@ int FolderPrefixLength(const char *path, int len);
 // uninstall log entry can name again: not empty, no NUL byte, not absolute, no drive,
 // no ".." part.
 int ScriptLineInside(const ScriptLine *line);
+
+// The disc number of a 'V' line ("V 2"): 1 to 99 in decimal without a leading zero, the
+// whole of the path field. 0 for anything else.
+int ScriptLineDisc(const ScriptLine *line);

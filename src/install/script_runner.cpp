@@ -5,6 +5,7 @@
 #include "../platform/platform.h"
 #include "../ui/main_window.h"
 #include "checksum_list.h"
+#include "disc_change.h"
 #include "file_copier.h"
 #include "install_log.h"
 #include "script_parser.h"
@@ -42,6 +43,7 @@ static int NameLineFiles(const char *prefix, int prefixLen);
 static ULONGLONG CopyPattern(const char *line, int length, ULONGLONG before);
 static int CopyOneFile(const char *src, const char *dst, const char *relative, ULONGLONG before, ULONGLONG *lineBytes);
 static void LoadChecksumList(void);
+static void FreeChecksumList(void);
 static int ReportMissingListed(const char *path, int found);
 static void PumpOneMessage(void);
 static void PumpWhileWaiting(void);
@@ -68,12 +70,31 @@ int RunScript(void)
     s_total = 0;
     s_lastPump = GetTickCount() - PUMP_INTERVAL_MS;  // the first block looks at once
     FindRunningProgram();
+    BeginDiscs();
     LoadChecksumList();
     StartFileCopier(PumpWhileWaiting);
-    int pos = 0;
+    int pos = 0, badDisc = 0;
     ScriptLine line;
     while (NextScriptLine(script, (int)got, &pos, &line)) {
         int kind = line.length > 0 ? line.text[0] : 0;
+        if (kind == 'V') {
+            // the lines that follow copy from that disc, checked against its own Setup.crc
+            int change = ChangeDisc(ScriptLineDisc(&line));
+            if (change == DISC_CANCELLED) break;
+            badDisc = change == DISC_BAD_LINE;
+            if (badDisc) {
+                // a disc this title does not have: its lines are said once, never copied
+                // from another disc
+                char caption[PATH_SIZE];
+                CopyTextCut(caption, sizeof caption, line.text, line.length);
+                ReportLine(NULL, kNoMatch, caption);
+            } else if (change == DISC_READY) {
+                FreeChecksumList();
+                LoadChecksumList();
+            }
+            continue;
+        }
+        if (badDisc) continue;
         // anything else is a comment, however long the comments run together
         if (kind != 'D' && kind != 'F') continue;
         if (line.length > PATH_SIZE - 1 || !ScriptLineInside(&line) ||
@@ -97,10 +118,9 @@ int RunScript(void)
     if (s_names) HeapFree(GetProcessHeap(), 0, s_names);
     s_names = NULL;
     s_namesCapacity = 0;
-    if (s_listSlots) HeapFree(GetProcessHeap(), 0, s_listSlots);
-    if (s_list) HeapFree(GetProcessHeap(), 0, s_list);
-    s_list = NULL;
-    s_listSlots = NULL;
+    FreeChecksumList();
+    EndDiscs();
+    if (DiscChangeCancelled()) return 0;  // the install run takes back what was copied
     if (InstallJournalFailed()) {
         char journal[PATH_SIZE];
         if (!JoinPath(journal, sizeof journal, g_state.installFolder, "Setup.dat"))
@@ -411,6 +431,14 @@ static void LoadChecksumList(void)
     if (!s_listSlots) return;
     s_listSlotCount = slots;
     IndexChecksumList(s_list, s_listLength, s_listSlots, s_listSlotCount);
+}
+
+static void FreeChecksumList(void)
+{
+    if (s_listSlots) HeapFree(GetProcessHeap(), 0, s_listSlots);
+    if (s_list) HeapFree(GetProcessHeap(), 0, s_list);
+    s_list = NULL;
+    s_listSlots = NULL;
 }
 
 // One pending message after a block keeps the window painted and movable; looking more

@@ -2,6 +2,7 @@
 #include "../core/cp932.h"
 #include "../core/layout.h"
 #include "../core/state.h"
+#include "../install/disc_change.h"
 #include "platform.h"
 #include <shlobj.h>
 #include <shlwapi.h>
@@ -61,8 +62,12 @@ static int ProgramFilesFolder(char *out)
 int DiscPresent(void)
 {
     char path[PATH_SIZE];
-    if (!g_state.sourceFolder[0] || !JoinPath(path, sizeof path, g_state.sourceFolder, g_state.gameExe))
-        return 0;
+    int held;
+    if (!g_state.sourceFolder[0]) return 0;
+    // a title on several discs starts from its first, wherever its game lies
+    int found = IdentifyDisc(g_state.sourceFolder, 1, &held);
+    if (found != DISC_NONE) return found == DISC_RIGHT;
+    if (!JoinPath(path, sizeof path, g_state.sourceFolder, g_state.gameExe)) return 0;
     HANDLE file = SysCreateFile(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
     if (file == INVALID_HANDLE_VALUE) return 0;
     CloseHandle(file);

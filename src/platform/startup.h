@@ -7,5 +7,6 @@
 int LoadProductStrings(void);
 // Fills {source} from the module's own path and {common} from Program Files.
 int InitFolders(void);
-// 1 when {source}\{game exe} can be opened for reading.
+// 1 when {source}\{game exe} can be opened for reading; for a title on several discs, when
+// {source} holds its disc 1.
 int DiscPresent(void);

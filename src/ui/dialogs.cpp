@@ -10,6 +10,11 @@
 
 static int AcceptRoot(HWND dialog, const char *text, int desktop, int readme);
 
+// the disc the dialog asks for by its number (0: the install disc) and where the chosen
+// drive goes
+static int s_discNumber;
+static char *s_chosenDrive = g_state.sourceFolder;
+
 int RunDiscDialog(void)
 {
     // a quiet run has no one to ask for the disc: it says what the dialog asks, and stops
@@ -17,7 +22,27 @@ int RunDiscDialog(void)
         ShowMessage(NULL, Text(TX_DISC_PROMPT), Text(TX_CAPTION_DISC), MB_OK | MB_ICONWARNING);
         return 0;
     }
+    s_discNumber = 0;
+    s_chosenDrive = g_state.sourceFolder;
     return SysDialogBox(g_state.instance, IDD_DISC, NULL, DiscDialogProc) == 1;
+}
+
+int RunNextDiscDialog(int number, char *drive)
+{
+    char prompt[64];
+    // the text's own bytes and two digits fit
+    wsprintfA(prompt, Text(TX_NEXT_DISC), number);
+    drive[0] = 0;
+    if (g_state.quiet) {
+        ShowMessage(NULL, prompt, Text(TX_CAPTION_DISC), MB_OK | MB_ICONWARNING);
+        return 0;
+    }
+    s_discNumber = number;
+    s_chosenDrive = drive;
+    int accepted = SysDialogBox(g_state.instance, IDD_DISC, g_state.mainWindow, DiscDialogProc) == 1;
+    s_discNumber = 0;
+    s_chosenDrive = g_state.sourceFolder;
+    return accepted;
 }
 
 int RunInstallOptionsDialog(void)
@@ -51,6 +76,11 @@ INT_PTR CALLBACK DiscDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     switch (message) {
     case WM_INITDIALOG:
         UseJapaneseFont(dialog);
+        if (s_discNumber) {
+            char prompt[64];
+            wsprintfA(prompt, Text(TX_NEXT_DISC), s_discNumber);
+            SysSetDlgItemText(dialog, IDC_DISC_PROMPT, prompt);
+        }
         for (char letter = 'a'; letter <= 'z'; letter++) {
             char drive[4];
             wsprintfA(drive, "%c:", letter);
@@ -66,7 +96,7 @@ INT_PTR CALLBACK DiscDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
             // an empty list leaves {source} as it was, and the disc test fails again
             if (index != CB_ERR && SendMessageA(combo, CB_GETLBTEXTLEN, index, 0) < PATH_SIZE &&
                 SendMessageA(combo, CB_GETLBTEXT, index, (LPARAM)drive) != CB_ERR)
-                lstrcpyA(g_state.sourceFolder, drive);
+                lstrcpyA(s_chosenDrive, drive);
             EndDialog(dialog, 1);
         } else if (LOWORD(wParam) == IDCANCEL) {
             EndDialog(dialog, 0);

@@ -4,6 +4,10 @@
 
 // Each returns 1 when accepted and 0 when cancelled (Esc or the close box too).
 int RunDiscDialog(void);                 // sets {source} to the chosen drive
+// Asks for disc number of a title on several discs, owned by the main window; drive (a path
+// buffer) gets the chosen drive, empty when none was listed. A quiet run logs what it asks
+// and gives 0.
+int RunNextDiscDialog(int number, char *drive);
 int RunInstallOptionsDialog(void);       // sets {root} and the two flags
 int RunUninstallOptionsDialog(HWND owner);  // writes AllDelete
 

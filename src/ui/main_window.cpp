@@ -180,12 +180,23 @@ void LoadProgressSprite(void)
 
 void DrawProgress(ULONGLONG bytes)
 {
+    // a title on several discs knows the bytes of all of them: the bar runs over the whole
+    if (g_state.progressTotal) {
+        ULONGLONG total = g_state.progressTotal, done = bytes < total ? bytes : total;
+        // 600 times a count below 2^50 fits 64 bits
+        while (total >= (1ull << 50)) {
+            total >>= 10;
+            done >>= 10;
+        }
+        DrawProgressWidth((int)(done * WINDOW_WIDTH / total));
+        return;
+    }
     DrawProgressWidth(ProgressWidth(bytes, g_state.requiredMB));
 }
 
 void DrawProgressFull(void)
 {
-    DrawProgressWidth(g_state.requiredMB > 0 ? WINDOW_WIDTH : 0);
+    DrawProgressWidth(g_state.requiredMB > 0 || g_state.progressTotal ? WINDOW_WIDTH : 0);
 }
 
 static void DrawProgressWidth(int width)
@@ -194,7 +205,7 @@ static void DrawProgressWidth(int width)
     if (width == g_state.progressWidth) return;
     int percent = width * 100 / WINDOW_WIDTH;
     // with nothing to copy there is no share to tell: the title stays as it is
-    if (g_state.requiredMB > 0 && (g_state.progressWidth < 0 || percent != g_state.progressWidth * 100 / WINDOW_WIDTH))
+    if ((g_state.requiredMB > 0 || g_state.progressTotal) && (g_state.progressWidth < 0 || percent != g_state.progressWidth * 100 / WINDOW_WIDTH))
         ShowProgressTitle(percent);
     g_state.progressWidth = width;
     g_state.progress.srcLeft = 0;

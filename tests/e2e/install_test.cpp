@@ -17,24 +17,7 @@ struct PlantedGuard {
 
 void Plant() { ASSERT_TRUE(life::Plant(kPlantedLog)); }
 
-// Files of a folder tree, relative to it, with their contents.
-void Files(const std::string& base, const std::string& rel, std::map<std::string, std::string>& out) {
-    WIN32_FIND_DATAA fd;
-    std::string folder = rel.empty() ? base : base + "\\" + rel;
-    HANDLE f = FindFirstFileA((folder + "\\*").c_str(), &fd);
-    if (f == INVALID_HANDLE_VALUE) return;
-    do {
-        if (!strcmp(fd.cFileName, ".") || !strcmp(fd.cFileName, "..")) continue;
-        std::string sub = rel.empty() ? fd.cFileName : rel + "\\" + fd.cFileName;
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            out[sub + "\\"] = "";
-            Files(base, sub, out);
-        } else {
-            out[sub] = harness::ReadFile(base + "\\" + sub);
-        }
-    } while (FindNextFileA(f, &fd));
-    FindClose(f);
-}
+using life::Files;
 
 // The log the sample script must leave: its folders, then each copied file in the order
 // the platform lists the disc's folders, and last the log itself.
@@ -156,31 +139,8 @@ TEST_P(Install, CopiesRegistersReportsAndRestarts) {
     EXPECT_NE(std::string::npos, run.notepadTitle.find("readme")) << run.notepadTitle;
 }
 
-// CRC-32 a bit at a time, as the polynomial defines it: the test's own, not the launcher's.
-unsigned BitwiseCrc(const std::string& bytes) {
-    unsigned c = 0xFFFFFFFFu;
-    for (unsigned char b : bytes) {
-        c ^= b;
-        for (int k = 0; k < 8; k++) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-    }
-    return ~c;
-}
-
 // Setup.crc for the disc on D: as the authoring tool writes it: every file the script copies.
-std::string DiscList() {
-    std::map<std::string, std::string> disc;
-    Files("D:", "", disc);
-    std::string list = "SETUPCRC 1\r\n";
-    char line[64];
-    for (const auto& f : disc) {
-        if (f.first == "Setup.ini" || f.first == "Setup.crc" || f.first == "autorun.inf" || f.first.back() == '\\')
-            continue;
-        snprintf(line, sizeof line, "%08X %u ", BitwiseCrc(f.second), unsigned(f.second.size()));
-        list += line + f.first + "\r\n";
-    }
-    snprintf(line, sizeof line, "END %08X\r\n", BitwiseCrc(list));
-    return list + line;
-}
+std::string DiscList() { return life::DiscList("D:"); }
 
 // A copy that fails, a file that differs from the disc's list or that the list names but the
 // disc lacks, is named in a warning; the rest is installed and the report says that not
@@ -382,6 +342,113 @@ TEST_F(InstallEdge, MissingDiscIsAskedForAgainUntilTheChosenDriveHoldsIt) {
     EXPECT_TRUE(harness::Exists(l.install + "\\AoHoshi.exe"));
     run.menu = harness::WaitForWindow(life::kMenuClass, nullptr, 0, 10000);
     if (run.menu) run.menuPid = harness::WindowPid(run.menu);
+}
+
+// A title on two discs: disc 2 is taken where it is found, in another drive or a folder copy
+// beside disc 1, else asked for by its number; a disc that is not it is refused and asked
+// for again; its files are checked against its own list. What is installed is what the one
+// disc installs.
+TEST_F(InstallEdge, TwoDiscTitleTakesItsSecondDiscWhereverItIs) {
+    const std::string discs = harness::MakeTempDir("discs"), other = harness::MakeTempDir("other");
+    ASSERT_NO_FATAL_FAILURE(life::MakeTwoDiscs(discs));
+    ASSERT_NO_FATAL_FAILURE(life::MakeTwoDiscs(other, "星雲ソフト AoHoshi 別の年代表"));
+    const std::string damaged = harness::MakeTempDir("damaged"), movie = damaged + "\\Disc2\\movie\\op.mpg";
+    ASSERT_NO_FATAL_FAILURE(life::MakeTwoDiscs(damaged));
+    std::string bytes = harness::ReadFile(movie);
+    bytes[bytes.size() / 2] ^= 0x20;
+    ASSERT_TRUE(harness::WriteFile(movie, bytes));
+    std::map<std::string, std::string> sample;
+    Files(harness::DosPath(SAMPLE_DISC), "", sample);
+    for (const char* own : {"Setup.ini", "Setup.crc", "autorun.inf"}) sample.erase(own);  // never installed
+    std::string wantLog;
+    for (const auto& f : sample) wantLog += (f.first.back() == '\\' ? "D " : "F ") + f.first;
+    const std::string one = discs + "\\Disc1", two = discs + "\\Disc2";
+    const std::string ask = "ディスク 2 を入れてください";
+    const struct {
+        const char* what;
+        std::string source, inD, inE;
+        // at each question: what D: then holds, and the drive chosen (0: d:, 1: e:)
+        std::vector<std::pair<std::string, int>> answers;
+        std::vector<std::pair<std::string, std::string>> warnings;  // text, caption
+        const char* gone;  // the installed file a warning names
+        bool win9x;
+    } rows[] = {
+        {"both discs in two drives", "D:", one, two, {}, {}, nullptr, false},
+        {"a folder copy, Disc1 and Disc2 side by side", one, "", "", {}, {}, nullptr, false},
+        {"disc 2 put in at the question", "D:", one, "", {{two, 0}}, {}, nullptr, false},
+        {"disc 2 put in at the question, on the 95/98/Me family", "D:", one, "", {{two, 0}}, {}, nullptr, true},
+        {"another title's disc and disc 1 refused, then disc 2", "D:", one, other + "\\Disc2",
+         {{one, 1}, {one, 0}, {two, 0}},
+         {{"別のタイトルのディスクです。\n" + ask, "ディスク指定"}, {"ディスク 1 が入っています。\n" + ask, "ディスク指定"}},
+         nullptr, false},
+        {"a file of disc 2 that differs from disc 2's list", "D:", one, damaged + "\\Disc2", {},
+         {{"ディスクのファイルが破損しています", "E:\\movie\\op.mpg"}}, "movie\\op.mpg", false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        harness::SetWin9x("Setup.exe", row.win9x);
+        life::Prepare(l, 0, 0);
+        ASSERT_NO_FATAL_FAILURE(life::PutDisc('D', row.inD));
+        ASSERT_NO_FATAL_FAILURE(life::PutDisc('E', row.inE));
+        harness::Process p = harness::Start(life::Quoted(l.install + "\\Setup.exe") + " Install " + row.source, "C:\\");
+        ASSERT_TRUE(p);
+        harness::ProcessWatcher w(p.pid);
+        size_t asked = 0;
+        w.onWindow = [&](HWND h) {
+            if (harness::ClassName(h) != "#32770") return true;
+            EXPECT_EQ("ディスク指定", harness::WindowText(h));
+            EXPECT_EQ(ask, harness::WindowText(GetDlgItem(h, 1013)));
+            EXPECT_NE(nullptr, GetWindow(h, GW_OWNER));  // the run's own window
+            if (asked >= row.answers.size()) {
+                harness::Answer(h, IDCANCEL);
+                return true;
+            }
+            auto answer = row.answers[asked++];
+            if (answer.first == two) life::PutDisc('D', two);
+            SendMessageA(GetDlgItem(h, 1012), CB_SETCURSEL, WPARAM(answer.second), 0);
+            harness::Answer(h, IDOK);
+            return true;
+        };
+        EXPECT_EQ(0u, w.Run(p.process, 60000));
+        harness::Close(p);
+        harness::SetWin9x("Setup.exe", false);
+        EXPECT_EQ(row.answers.size(), asked);
+        ASSERT_EQ(row.warnings.size() + 1, w.boxes.size()) << life::Texts(w.boxes);
+        for (size_t i = 0; i < row.warnings.size(); i++) {
+            EXPECT_EQ(row.warnings[i].first, w.boxes[i].text);
+            EXPECT_EQ(row.warnings[i].second, w.boxes[i].caption);
+            EXPECT_EQ(unsigned(MB_ICONEXCLAMATION), w.boxes[i].icon);
+        }
+        EXPECT_EQ(row.gone ? "インストールは終了しましたが、一部のファイルまたはショートカットを作成できませんでした。"
+                           : "インストールが正常に終了しました",
+                  w.boxes.back().text);
+        // every file of the title, byte for byte, each logged once; no disc's own files
+        std::map<std::string, std::string> installed, want = sample;
+        Files(l.install, "", installed);
+        std::string log = installed["Setup.dat"], gotLog;
+        installed.erase("Setup.dat");
+        if (row.gone) want.erase(row.gone);
+        EXPECT_TRUE(want == installed);
+        std::vector<std::string> entries;
+        for (size_t at = 0, end; (end = log.find(";\r\n", at)) != std::string::npos; at = end + 3)
+            entries.push_back(log.substr(at, end - at) + (log[at] == 'D' ? "\\" : ""));
+        std::sort(entries.begin(), entries.end(), [](const std::string& a, const std::string& b) {
+            return a.substr(2) < b.substr(2);
+        });
+        for (const std::string& e : entries) gotLog += e;
+        EXPECT_EQ(wantLog, gotLog);
+        // a damaged file leaves the title not installed yet, for the mended disc to finish
+        EXPECT_EQ(row.gone ? "0" : "1", life::Setting(l, "INSTALL", "IsInstall"));
+        run.menu = row.gone ? nullptr : harness::WaitForWindow(life::kMenuClass, nullptr, 0, 10000);
+        if (run.menu) run.menuPid = harness::WindowPid(run.menu);
+        life::CloseMenu(run);
+        life::Scrub(l);
+        life::LoadDisc();
+    }
+    life::PutDisc('E', "");
+    harness::RemoveTree(discs);
+    harness::RemoveTree(other);
+    harness::RemoveTree(damaged);
 }
 
 TEST_F(InstallEdge, MissingInstallFolderSettingIsReported) {

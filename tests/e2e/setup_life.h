@@ -174,6 +174,104 @@ inline void LoadDisc() {
     ASSERT_TRUE(harness::CdromCopyFrom(harness::DosPath(SAMPLE_DISC)));
 }
 
+// Files of a folder tree, relative to it, with their contents; folders end in a backslash.
+inline void Files(const std::string& base, const std::string& rel, std::map<std::string, std::string>& out) {
+    WIN32_FIND_DATAA fd;
+    std::string folder = rel.empty() ? base : base + "\\" + rel;
+    HANDLE f = FindFirstFileA((folder + "\\*").c_str(), &fd);
+    if (f == INVALID_HANDLE_VALUE) return;
+    do {
+        if (!strcmp(fd.cFileName, ".") || !strcmp(fd.cFileName, "..")) continue;
+        std::string sub = rel.empty() ? fd.cFileName : rel + "\\" + fd.cFileName;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            out[sub + "\\"] = "";
+            Files(base, sub, out);
+        } else {
+            out[sub] = harness::ReadFile(base + "\\" + sub);
+        }
+    } while (FindNextFileA(f, &fd));
+    FindClose(f);
+}
+
+// CRC-32 a bit at a time, as the polynomial defines it: the test's own, not the launcher's.
+inline unsigned BitwiseCrc(const std::string& bytes) {
+    unsigned c = 0xFFFFFFFFu;
+    for (unsigned char b : bytes) {
+        c ^= b;
+        for (int k = 0; k < 8; k++) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+    }
+    return ~c;
+}
+
+// Setup.crc for a disc's folder as the authoring tool writes it: every file the script copies.
+inline std::string DiscList(const std::string& disc) {
+    std::map<std::string, std::string> files;
+    Files(disc, "", files);
+    std::string list = "SETUPCRC 1\r\n";
+    char line[64];
+    for (const auto& f : files) {
+        if (f.first == "Setup.ini" || f.first == "Setup.crc" || f.first == "Setup.dsk" || f.first == "autorun.inf" ||
+            f.first.back() == '\\')
+            continue;
+        snprintf(line, sizeof line, "%08X %u ", BitwiseCrc(f.second), unsigned(f.second.size()));
+        list += line + f.first + "\r\n";
+    }
+    snprintf(line, sizeof line, "END %08X\r\n", BitwiseCrc(list));
+    return list + line;
+}
+
+// The title's key, as each disc of a title on several names it in Setup.dsk.
+const char kTitleKey[] = "星雲ソフト AoHoshi 蒼き星の年代表";
+
+// The sample disc as a title on two discs, laid out as the kit lays one out, in
+// folder\Disc1 and folder\Disc2: disc 2 holds data\voice, movie and the game (which the kit
+// puts there when disc 1 has no room for it), disc 1 the rest and the script with its 'V 2'
+// line; each its own Setup.crc and its Setup.dsk naming key.
+inline void MakeTwoDiscs(const std::string& folder, const std::string& key = kTitleKey) {
+    std::map<std::string, std::string> files;
+    Files(harness::DosPath(SAMPLE_DISC), "", files);
+    unsigned long long total = 0;
+    auto onSecond = [](const std::string& path) {
+        return path.rfind("data\\voice\\", 0) == 0 || path.rfind("movie\\", 0) == 0 || path == kGameExe;
+    };
+    for (const auto& f : files) {
+        if (f.first.back() == '\\' || f.first == "Setup.crc") continue;
+        std::string bytes = f.second;
+        if (f.first == "Setup.ini") {
+            // the lines of disc 2's folders after the 'V 2' line, the end line last
+            std::string first, second, rest;
+            for (size_t at = 0, end; at < f.second.size(); at = end) {
+                end = std::min(f.second.find('\n', at), f.second.size() - 1) + 1;
+                std::string line = f.second.substr(at, end - at);
+                if (!rest.empty() || line[0] == 'E') rest += line;
+                else if (line[0] == 'F' && onSecond(line.substr(2, line.find(';') - 2))) second += line;
+                else first += line;
+            }
+            ASSERT_FALSE(second.empty());
+            bytes = first + "V 2;\r\n" + second + rest;
+        } else if (f.first != "autorun.inf") {
+            total += bytes.size();  // autorun.inf is the disc's own, never copied
+        }
+        ASSERT_TRUE(harness::WriteFile(folder + (onSecond(f.first) ? "\\Disc2\\" : "\\Disc1\\") + f.first, bytes));
+    }
+    for (int n = 1; n <= 2; n++) {
+        std::string disc = folder + "\\Disc" + std::to_string(n);
+        ASSERT_TRUE(harness::WriteFile(disc + "\\Setup.crc", DiscList(disc)));
+        ASSERT_TRUE(harness::WriteFile(disc + "\\Setup.dsk", "SETUPDISC 1\r\n" + std::to_string(n) + " 2\r\n" +
+                                                               std::to_string(total) + "\r\n" + key + "\r\n"));
+    }
+}
+
+// Puts a folder's files on the CD-ROM D: or E: (written from the Unix side), in place of what
+// it held; an empty folder leaves the drive empty.
+inline void PutDisc(char drive, const std::string& folder) {
+    const char* unix = getenv(drive == 'D' ? "WINE_CDROM" : "WINE_CDROM2");
+    ASSERT_NE(nullptr, unix);
+    std::string script = std::string("rm -rf '") + unix + "'/* '" + unix + "'/.[!.]*";
+    if (!folder.empty()) script += "; cp -R '" + harness::UnixPath(folder) + "'/. '" + unix + "'/";
+    ASSERT_EQ(0, harness::RunUnix(script));
+}
+
 // What the install preparation leaves behind: {install}\Setup.exe and the prepared settings.
 inline std::string ParentOf(const std::string& path);
 inline void Prepare(const Layout& l, int desktop, int readme) {

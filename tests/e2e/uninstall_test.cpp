@@ -311,8 +311,9 @@ void ExpectReports(const UninstallRun& run, const Shown& t = kJapaneseShown) {
 
 // FROM_KEYS: as FROM_MENU, with the keyboard alone in the menus and their dialogs;
 // FROM_QUIET: "Setup.exe /S" and the entry's quiet uninstall command, FROM_QUIET_ROOT the
-// same with "/D=" and "/LOG="
-enum Way { FROM_MENU, FROM_SHORTCUT, FROM_DISC, FROM_KEYS, FROM_QUIET, FROM_QUIET_ROOT };
+// same with "/D=" and "/LOG=", FROM_QUIET_DISCS "Setup.exe /S" of a title on two discs, one
+// in each drive
+enum Way { FROM_MENU, FROM_SHORTCUT, FROM_DISC, FROM_KEYS, FROM_QUIET, FROM_QUIET_ROOT, FROM_QUIET_DISCS };
 
 // A system of another language: the locale Setup.exe runs under, and whether Desktop and
 // Documents lie in a user folder named in Hangul; or the language asked for on the command
@@ -374,8 +375,19 @@ protected:
         life::Scrub(l);
         ClearPendingRenames();
         life::LoadDisc();
+        if (way == FROM_QUIET_DISCS) {
+            discs = harness::MakeTempDir("discs");
+            ASSERT_NO_FATAL_FAILURE(life::MakeTwoDiscs(discs));
+            ASSERT_NO_FATAL_FAILURE(life::PutDisc('D', discs + "\\Disc1"));
+            ASSERT_NO_FATAL_FAILURE(life::PutDisc('E', discs + "\\Disc2"));
+        }
     }
     void TearDown() override {
+        if (way == FROM_QUIET_DISCS) {
+            life::PutDisc('E', "");
+            harness::RemoveTree(discs);
+            life::LoadDisc();
+        }
         life::CloseMenu(install);
         life::Scrub(l);
         if (way == FROM_SHORTCUT) harness::RemoveTree(life::ParentOf(life::ParentOf(kNewRoot)));
@@ -389,7 +401,7 @@ protected:
         if (language.hangulFolders && shellFolders.size() == 2) PointShellFolders(&shellFolders, false);
     }
     bool ByMenu() const { return way == FROM_MENU || way == FROM_KEYS; }
-    bool Quiet() const { return way == FROM_QUIET || way == FROM_QUIET_ROOT; }
+    bool Quiet() const { return way == FROM_QUIET || way == FROM_QUIET_ROOT || way == FROM_QUIET_DISCS; }
     // every language but Japanese shows English: the sample carries the English table
     bool English() const { return *language.locale || *language.switches; }
     const Shown& T() const { return English() ? kEnglishShown : kJapaneseShown; }
@@ -399,6 +411,7 @@ protected:
     Language language = kJapanese;
     std::vector<std::wstring> shellFolders;
     life::InstallRun install;
+    std::string discs;
 };
 
 TEST_P(LifeCycle, InstallThenUninstallLeavesOnlyWhatTheUserAdded) {
@@ -492,7 +505,21 @@ TEST_P(LifeCycle, InstallThenUninstallLeavesOnlyWhatTheUserAdded) {
                                                  harness::ReadFile(l.install + "\\Setup.dat")};
     if (!English() && !win9x) g_japaneseFiles[way] = files;
     if (Quiet()) {
-        EXPECT_EQ(g_japaneseFiles[FROM_MENU].second, files.second);
+        // the script of two discs copies the game after disc 1's folders: the same entries
+        auto entries = [this](std::string log) {
+            if (way == FROM_QUIET_DISCS) {
+                std::vector<std::string> lines;
+                for (size_t at = 0, end; at < log.size(); at = end + 1) {
+                    end = std::min(log.find('\n', at), log.size() - 1);
+                    lines.push_back(log.substr(at, end + 1 - at));
+                }
+                std::sort(lines.begin(), lines.end());
+                log.clear();
+                for (const std::string& line : lines) log += line;
+            }
+            return log;
+        };
+        EXPECT_EQ(entries(g_japaneseFiles[FROM_MENU].second), entries(files.second));
     }
     if (English()) {
         for (const std::string& made : {l.GameLink(), l.ReadmeLink(), l.UninstallLink(), l.DesktopLink(), l.save})
@@ -714,7 +741,7 @@ TEST_P(LifeCycle, InstallThenUninstallLeavesOnlyWhatTheUserAdded) {
 }
 
 std::string CycleName(const ::testing::TestParamInfo<std::tuple<bool, Way, Language>>& i) {
-    static const char* const ways[] = {"Menu", "Shortcut", "Disc", "Keys", "Quiet", "QuietRoot"};
+    static const char* const ways[] = {"Menu", "Shortcut", "Disc", "Keys", "Quiet", "QuietRoot", "QuietDiscs"};
     const Language& language = std::get<2>(i.param);
     std::string name = std::string(std::get<0>(i.param) ? "Win9x" : "NT") + ways[std::get<1>(i.param)];
     if (*language.locale) name += std::string("_") + std::string(language.locale, 5);
@@ -734,6 +761,7 @@ INSTANTIATE_TEST_SUITE_P(Ways, LifeCycle,
                                            std::make_tuple(false, FROM_QUIET, kJapanese),
                                            std::make_tuple(false, FROM_QUIET_ROOT, kJapanese),
                                            std::make_tuple(true, FROM_QUIET_ROOT, kJapanese),
+                                           std::make_tuple(false, FROM_QUIET_DISCS, kJapanese),
                                            std::make_tuple(false, FROM_MENU, Language{"", false, " /LANG=en"}),
                                            std::make_tuple(true, FROM_MENU, Language{"", false, " /LANG=en"}),
                                            std::make_tuple(false, FROM_MENU, Language{"en_US.UTF-8", false}),
@@ -1093,6 +1121,49 @@ TEST_F(Unfinished, CancelledDiscDialogTakesBackThePreparation) {
         ASSERT_TRUE(harness::CdromWrite("movie\\big.bin", std::string(64 << 20, 'b')));
         ExpectAsBefore();
     }
+}
+
+// A title on two discs whose disc 2 is not given: cancelled at its question, or nowhere to be
+// found by a quiet run (1602, and the question in the log). What disc 1 gave goes at once,
+// the running Setup.exe and its folders at the restart.
+TEST_F(Unfinished, SecondDiscNotGivenTakesBackWhatTheFirstGave) {
+    const std::string discs = harness::MakeTempDir("discs");
+    ASSERT_NO_FATAL_FAILURE(life::MakeTwoDiscs(discs));
+    const std::string quietLog = discs + "\\quiet.txt";
+    for (bool quiet : {false, true}) {
+        SCOPED_TRACE(quiet ? "quiet" : "pointer");
+        ASSERT_NO_FATAL_FAILURE(life::PutDisc('D', discs + "\\Disc1"));
+        ASSERT_NO_FATAL_FAILURE(life::PutDisc('E', ""));
+        if (quiet) {
+            std::vector<std::string> windows;
+            EXPECT_EQ(1602u, QuietRun("D:\\Setup.exe /S /LOG=" + quietLog, &windows));
+            EXPECT_TRUE(windows.empty()) << windows.size();
+            EXPECT_EQ("[フォルダ作成の確認] 以下のフォルダが存在しません。作成しますか？ " + l.install +
+                          "\r\n[ディスク指定] ディスク 2 を入れてください\r\n",
+                      harness::ReadFile(quietLog));
+        } else {
+            life::Prepare(l, 0, 0);
+            harness::Process p = harness::Start(life::Quoted(l.install + "\\Setup.exe") + " Install D:", "C:\\");
+            ASSERT_TRUE(p);
+            HWND dialog = harness::WaitForWindow("#32770", "ディスク指定", p.pid, 20000);
+            ASSERT_NE(nullptr, dialog);
+            // disc 1 was copied before the question
+            EXPECT_TRUE(harness::Exists(l.install + "\\readme.txt"));
+            harness::Answer(dialog, IDCANCEL);
+            EXPECT_EQ(0u, harness::WaitExit(p.process, 20000));
+            harness::Close(p);
+        }
+        EXPECT_FALSE(harness::Exists(l.settings));
+        EXPECT_FALSE(harness::Exists(l.install + "\\readme.txt"));
+        EXPECT_FALSE(harness::Exists(l.install + "\\Setup.dat"));
+        EXPECT_EQ(life::Join({"\\??\\" + l.install + "\\Setup.exe", "\\??\\" + l.install, "\\??\\" + l.brandFolder}),
+                  life::Join(PendingRenames()));
+        Reboot();
+        ExpectAsBefore();
+        EXPECT_TRUE(PendingRenames().empty());
+    }
+    life::PutDisc('E', "");
+    harness::RemoveTree(discs);
 }
 
 }  // namespace

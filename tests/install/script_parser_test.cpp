@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "core/crc32.h"
 #include "install/checksum_list.h"
+#include "install/disc_identity.h"
 #include "install/log_parser.h"
 #include "install/script_parser.h"
 
@@ -45,6 +47,25 @@ TEST(ScriptParser, LongLinesComeWhole) {
     auto lines = Lines("F " + path + ";\r\nE;\r\n");
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].size(), 402u);
+}
+
+TEST(ScriptParser, DiscLinesNameTheirDisc) {
+    // lines read as any other; a 'V' line's number is its whole path field
+    EXPECT_EQ(Lines("F a;\r\nV 2;\r\nF b;\r\nE\r\n"), (std::vector<std::string>{"F a", "V 2", "F b"}));
+    const struct {
+        const char* line;
+        int disc;
+    } rows[] = {
+        {"V 2", 2}, {"V 1", 1}, {"V 99", 99}, {"V\t7", 7},  // the separator is never looked at
+        {"V 100", 0}, {"V 0", 0}, {"V 02", 0}, {"V ", 0}, {"V", 0}, {"V 2 ", 0}, {"V -2", 0},
+        {"V \x82\x51", 0},  // a full-width digit is no number
+        {"v 2", 0}, {"F 2", 0}, {"", 0},
+    };
+    for (const auto& row : rows) {
+        std::vector<char> buf(row.line, row.line + strlen(row.line));
+        ScriptLine line = {buf.data(), int(buf.size())};
+        EXPECT_EQ(ScriptLineDisc(&line), row.disc) << row.line;
+    }
 }
 
 struct Entry {
@@ -200,6 +221,60 @@ TEST(ChecksumList, EntriesAPatternNames) {
         ChecksumEntry e = {row.name, int(strlen(row.name)), 0, 0};
         EXPECT_EQ(row.named, ChecksumEntryMatches(&e, row.pattern) == 1) << row.name << " / " << row.pattern;
     }
+}
+
+// Setup.dsk of a title on several discs: disc n of N, the whole install's bytes, the title.
+TEST(DiscIdentity, OnlyAWholeFileIsTaken) {
+    const std::string key = "\x90\xaf\x89\x5f\x83\x5c\x83\x74\x83\x67 AoHoshi \x91\x8c";  // 星雲ソフト AoHoshi 蒼
+    const struct {
+        const char* what;
+        std::string file;
+        int number, count;
+        unsigned long long total;
+    } rows[] = {
+        {"disc 2 of 2", "SETUPDISC 1\r\n2 2\r\n123456789\r\n" + key + "\r\n", 2, 2, 123456789},
+        {"disc 1 of 99, 4 GB and more", "SETUPDISC 1\r\n1 99\r\n18446744073709551615\r\n" + key + "\r\n", 1, 99,
+         18446744073709551615ull},
+        {"nothing to copy", "SETUPDISC 1\r\n1 2\r\n0\r\n" + key + "\r\n", 1, 2, 0},
+        {"a key of 255 bytes", "SETUPDISC 1\r\n1 2\r\n5\r\n" + std::string(255, 'k') + "\r\n", 1, 2, 5},
+        {"a key of 256 bytes", "SETUPDISC 1\r\n1 2\r\n5\r\n" + std::string(256, 'k') + "\r\n", 0, 0, 0},
+        {"past 64 bits", "SETUPDISC 1\r\n1 2\r\n18446744073709551616\r\n" + key + "\r\n", 0, 0, 0},
+        {"disc 3 of 2", "SETUPDISC 1\r\n3 2\r\n5\r\n" + key + "\r\n", 0, 0, 0},
+        {"one disc", "SETUPDISC 1\r\n1 1\r\n5\r\n" + key + "\r\n", 0, 0, 0},
+        {"disc 0", "SETUPDISC 1\r\n0 2\r\n5\r\n" + key + "\r\n", 0, 0, 0},
+        {"a leading zero", "SETUPDISC 1\r\n01 2\r\n5\r\n" + key + "\r\n", 0, 0, 0},
+        {"100 discs", "SETUPDISC 1\r\n1 100\r\n5\r\n" + key + "\r\n", 0, 0, 0},
+        {"two blanks", "SETUPDISC 1\r\n1  2\r\n5\r\n" + key + "\r\n", 0, 0, 0},
+        {"bare line feeds", "SETUPDISC 1\n1 2\n5\n" + key + "\n", 0, 0, 0},
+        {"the last line cut", "SETUPDISC 1\r\n1 2\r\n5\r\n" + key, 0, 0, 0},
+        {"a line after", "SETUPDISC 1\r\n1 2\r\n5\r\n" + key + "\r\n\r\n", 0, 0, 0},
+        {"no key", "SETUPDISC 1\r\n1 2\r\n5\r\n\r\n", 0, 0, 0},
+        {"a NUL in the key", "SETUPDISC 1\r\n1 2\r\n5\r\n" + std::string("a\0b\r\n", 5), 0, 0, 0},
+        {"another first line", "SETUPDISC 2\r\n1 2\r\n5\r\n" + key + "\r\n", 0, 0, 0},
+        {"empty", "", 0, 0, 0},
+    };
+    for (const auto& row : rows) {
+        std::vector<char> buf(row.file.begin(), row.file.end());  // no terminator to lean on
+        DiscIdentity id;
+        memset(&id, 0xCC, sizeof id);
+        int taken = ParseDiscIdentity(buf.data(), int(buf.size()), &id);
+        EXPECT_EQ(taken, row.number != 0) << row.what;
+        EXPECT_EQ(id.number, row.number) << row.what;
+        EXPECT_EQ(id.count, row.count) << row.what;
+        EXPECT_EQ(id.totalBytes, row.total) << row.what;
+        if (!taken) continue;
+        std::string named(id.key, size_t(id.keyLength));
+        EXPECT_TRUE(SameDiscTitle(&id, named.data(), int(named.size()))) << row.what;
+        EXPECT_FALSE(SameDiscTitle(&id, named.data(), int(named.size()) - 1)) << row.what;
+    }
+    // the title compares byte for byte: another title, or one letter's case, is another disc
+    std::string file = "SETUPDISC 1\r\n2 2\r\n5\r\n" + key + "\r\n";
+    DiscIdentity id;
+    ASSERT_TRUE(ParseDiscIdentity(file.data(), int(file.size()), &id));
+    EXPECT_TRUE(SameDiscTitle(&id, key.data(), int(key.size())));
+    std::string other = key;
+    other[other.find('A')] = 'a';
+    EXPECT_FALSE(SameDiscTitle(&id, other.data(), int(other.size())));
 }
 
 }  // namespace

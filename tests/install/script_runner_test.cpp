@@ -9,6 +9,7 @@
 #include "install/file_copier.h"
 #include "install/install_log.h"
 #include "install/script_runner.h"
+#include "platform/startup.h"
 
 namespace {
 
@@ -88,6 +89,51 @@ TEST_F(ScriptRun, ScriptWithoutEndLineOrLastSemicolon) {
     EXPECT_TRUE(boxes.boxes.empty());
     EXPECT_TRUE(harness::Exists(dst + "\\b.txt"));
     EXPECT_EQ(Log(), "F a.txt;\r\nF b.txt;\r\n");
+}
+
+// 'V' lines: comments in a title on one disc, as they always were; in a title on two (here a
+// folder copy, Disc1 beside Disc2) the disc the lines after them copy from, never logged. A
+// disc the title lacks, or one back, is said once and its lines are skipped.
+TEST_F(ScriptRun, DiscLinesSayWhereTheFilesAre) {
+    g_state.instance = GetModuleHandleA(nullptr);
+    LoadProductStrings();
+    lstrcpyA(g_state.installFolder, dst.c_str());
+    harness::WriteFile(src + "\\a.txt", "alpha");
+    harness::WriteFile(src + "\\b.txt", "b");
+    Script("F a.txt;\r\nV 2;\r\nVersion 3;\r\nF b.txt;\r\nE;\r\n");
+    {
+        BoxCatcher boxes;
+        ASSERT_EQ(RunScript(), 1);
+        EXPECT_TRUE(boxes.boxes.empty());
+        EXPECT_EQ(Log(), "F a.txt;\r\nF b.txt;\r\n");
+        EXPECT_EQ(g_state.progressTotal, 0u);
+    }
+
+    ResetInstallLog();
+    harness::RemoveTree(dst + "\\a.txt");
+    harness::RemoveTree(dst + "\\b.txt");
+    const std::string one = src + "\\Disc1", two = src + "\\Disc2";
+    const std::string key = "星雲ソフト AoHoshi 蒼き星の年代表";
+    harness::WriteFile(one + "\\Setup.dsk", "SETUPDISC 1\r\n1 2\r\n6\r\n" + key + "\r\n");
+    harness::WriteFile(two + "\\Setup.dsk", "SETUPDISC 1\r\n2 2\r\n6\r\n" + key + "\r\n");
+    harness::WriteFile(one + "\\Setup.ini", "F a.txt;\r\nV 2;\r\nF b.txt;\r\nV 3;\r\nF c.txt;\r\nV 1;\r\nF a.txt;\r\nE;\r\n");
+    harness::WriteFile(one + "\\a.txt", "alpha");
+    harness::WriteFile(one + "\\b.txt", "from disc 1");
+    harness::WriteFile(one + "\\c.txt", "c");
+    harness::WriteFile(two + "\\b.txt", "b");
+    lstrcpyA(g_state.sourceFolder, one.c_str());
+    BoxCatcher boxes;
+    ASSERT_EQ(RunScript(), 1);
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_EQ(boxes.boxes[0].text, "指定先が存在しません");
+    EXPECT_EQ(boxes.boxes[0].caption, "V 3");
+    EXPECT_EQ(boxes.boxes[1].caption, "V 1");
+    EXPECT_EQ(harness::ReadFile(dst + "\\b.txt"), "b");
+    EXPECT_FALSE(harness::Exists(dst + "\\c.txt"));
+    EXPECT_EQ(Log(), "F a.txt;\r\nF b.txt;\r\n");
+    EXPECT_EQ(g_state.progressTotal, 6u);
+    EXPECT_EQ(std::string(g_state.sourceFolder), one);  // disc 1 again for what follows
+    g_state.progressTotal = 0;
 }
 
 TEST_F(ScriptRun, EveryLineProblemIsReportedAndSkipped) {

@@ -368,7 +368,7 @@ TEST(Templates, AsTabled) {
                   {kTab | BS_DEFPUSHBUTTON, 35, 44, 50, 14, IDOK, button, "開始"},
                   {kTab | BS_PUSHBUTTON, 101, 44, 50, 14, IDCANCEL, button, "ｷｬﾝｾﾙ"}});
     ExpectDialog(IDD_DISC, "ディスク指定", 149, 65,
-                 {{kChild | BS_GROUPBOX, 1, 5, 144, 35, -1, button, "インストールディスクを指定して下さい"},
+                 {{kChild | BS_GROUPBOX, 1, 5, 144, 35, 1013, button, "インストールディスクを指定して下さい"},
                   {kTab | CBS_DROPDOWNLIST | CBS_SORT | WS_VSCROLL, 5, 19, 135, 76, 1012, combo, ""},
                   {kTab | BS_DEFPUSHBUTTON, 16, 44, 50, 14, IDOK, button, "OK"},
                   {kTab | BS_PUSHBUTTON, 82, 44, 50, 14, IDCANCEL, button, "ｷｬﾝｾﾙ"}});
@@ -498,6 +498,29 @@ TEST_F(Dialogs, DiscDialogListsTheCdromDrives) {
     boxes.onDialog = [&](HWND dialog) { return PostMessageA(dialog, WM_CLOSE, 0, 0), true; };
     EXPECT_EQ(RunDiscDialog(), 0);
     EXPECT_STREQ(g_state.sourceFolder, "d:");
+
+    // the next disc of a title on several: asked for by its number, the drive chosen given
+    // back, {source} left to the caller; then the install disc is asked for as before
+    char drive[MAX_PATH];
+    std::string prompt;
+    boxes.onDialog = [&](HWND dialog) {
+        prompt = harness::WindowText(GetDlgItem(dialog, IDC_DISC_PROMPT));
+        SendMessageA(GetDlgItem(dialog, IDC_DRIVE_COMBO), CB_SETCURSEL, 1, 0);
+        harness::Click(dialog, IDOK);
+        return true;
+    };
+    EXPECT_EQ(RunNextDiscDialog(12, drive), 1);
+    EXPECT_EQ(prompt, "ディスク 12 を入れてください");
+    EXPECT_STREQ(drive, "e:");
+    EXPECT_STREQ(g_state.sourceFolder, "d:");
+    boxes.onDialog = [&](HWND dialog) {
+        prompt = harness::WindowText(GetDlgItem(dialog, IDC_DISC_PROMPT));
+        return harness::Click(dialog, IDCANCEL), true;
+    };
+    EXPECT_EQ(RunNextDiscDialog(2, drive), 0);
+    EXPECT_EQ(RunDiscDialog(), 0);
+    EXPECT_EQ(prompt, "インストールディスクを指定して下さい");
+    EXPECT_TRUE(boxes.boxes.empty());
 }
 
 TEST_F(Dialogs, UninstallOptionsWriteAllDelete) {

@@ -132,6 +132,29 @@ TEST_F(Window, ProgressWidths) {
     }
 }
 
+// A title on several discs: the bar and the title run over the bytes of all its discs,
+// {required MB} (here none) aside; past the total the bar stays full.
+TEST_F(Window, SeveralDiscsRunTheBarOverTheirTotal) {
+    Open(MODE_INSTALL);
+    g_state.requiredMB = 0;
+    g_state.progressTotal = 3000000000ULL;
+    LoadProgressSprite();
+    struct { ULONGLONG bytes; int width; } table[] = {
+        {0, 0}, {4999999, 0}, {5000000, 1}, {1500000000, 300}, {2999999999, 599}, {3000000000, 600}, {~0ULL, 600}};
+    for (const auto& row : table) {
+        DrawProgress(row.bytes);
+        ExpectBar(row.width);
+        EXPECT_EQ(harness::WindowText(g_state.mainWindow),
+                  std::to_string(row.width / 6) + "% — 蒼き星の年代表　インストーラー");
+    }
+    // sizes past 2^50 bytes neither overflow nor stall the bar
+    g_state.progressTotal = ~0ULL;
+    LoadProgressSprite();
+    DrawProgress(~0ULL / 2);
+    EXPECT_EQ(g_state.progressWidth, 299);
+    g_state.progressTotal = 0;
+}
+
 TEST_F(Window, NothingRequiredDrawsNoBar) {
     Open(MODE_INSTALL);
     g_state.requiredMB = 0;
