@@ -2,17 +2,23 @@
 # bench/copy_bench.sh [MiB]  (run inside tools/wine-env.sh; ./run bench does that)
 #
 # Prints figures, never fails on them:
-#   1. the launcher's script runner under Wine against `cp -r` of the same payload tree on the
-#      same file system (the prefix's C: drive), MB/s and their ratio; the runner with the
-#      disc's Setup.crc (every file checked) and without it, and the CRC-32 alone over the
-#      copier's 64 KiB block; and the install log's journal alone: the payload's entries
-#      appended with and without it;
-#   2. a whole install through Setup.exe ("D:\Setup.exe Install D:", window, progress and the
-#      final report) over that payload, against cp;
-#   3. the time from process start to the first painted menu, against a bare Win32 window.
-# The payload is about MiB mebibytes (default 1024): a quarter in small files of 4 to 64 KiB,
-# the rest in four large ones. Copies start with a warm page cache and nothing left to write
-# back, and are timed without a sync of their own.
+#   1. the launcher's script runner under Wine with the disc's Setup.crc (every file checked)
+#      and without it, and the CRC-32 alone over the copier's block; the install log's journal
+#      alone: the payload's entries appended with and without it;
+#   2. side by side, on the prefix's C: drive: a whole install through Setup.exe
+#      ("D:\Setup.exe Install D:", window, progress and the final report), a bare Win32
+#      ReadFile/WriteFile loop in 1 MiB and in 65,534-byte blocks and a bare CopyFileA loop
+#      under the same Wine, `cp -r` and a native read/write loop in 1 MiB blocks;
+#   3. the same for 8,192 small files;
+#   4. the same from a disc image: an ISO 9660 + Joliet image mounted by fuseiso, whose reads
+#      of the image file are held to BENCH_DISC_MBS MB/s (default 22, a 16x DVD drive) and
+#      start with nothing of it cached; with reading alone and writing alone beside them;
+#   5. the time from process start to the first painted menu, against a bare Win32 window.
+# The payload is about MiB mebibytes (default 1024): half in one file, half in files of
+# 256 KiB; the image holds one of at most BENCH_IMAGE_MIB (default 256). Copies on the disk
+# start with a warm page cache and nothing left to write back, and are timed without a sync;
+# every contender runs in turn, BENCH_ROUNDS times (default 2), and its best time counts.
+# BENCH_BEFORE=PATH times an earlier Setup.exe beside this one, in turn, in every round.
 # BENCH_TMPFS=1 (root only) puts C:\bench on a tmpfs, which takes the disk out of the figures.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -23,81 +29,52 @@ sfx=$([ "${WINE_BITS:-32}" = 64 ] && echo 64 || true)
 build=${BENCH_BUILD:-$top/build/bench$sfx}
 disc=${BENCH_DISC:-$top/build/disc$sfx}
 rounds=${BENCH_ROUNDS:-2}
+disc_mbs=${BENCH_DISC_MBS:-22}
+image_mib=${BENCH_IMAGE_MIB:-256}
+[ "$image_mib" -le "$mib" ] || image_mib=$mib
 
 cmake -S "$top/bench" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw$sfx-posix.cmake" >/dev/null
 cmake --build "$build" -j2 >/dev/null
+g++ -O2 -std=c++17 -o "$build/native_copy" "$top/bench/native_copy.cpp"
 probe() { wine "$build/copy_bench.exe" "$@" </dev/null 2>/dev/null | tr -d '\r'; }
 
 c=$WINEPREFIX/drive_c
 b=$c/bench
+mnt=$b/image
+group=/sys/fs/cgroup/blkio/setup_bench_$$
+cleanup() {
+  fusermount -u "$mnt" 2>/dev/null || true
+  rmdir "$group" 2>/dev/null || true
+  [ "${BENCH_TMPFS:-0}" != 1 ] || { umount -l "$b" 2>/dev/null; rmdir "$b" 2>/dev/null; } || true
+}
+trap cleanup EXIT
 rm -rf "$b"
 mkdir -p "$b"
 if [ "${BENCH_TMPFS:-0}" = 1 ]; then
   mount -t tmpfs -o size=$((mib * 3 + 512))m tmpfs "$b"
-  trap 'umount -l "$b" 2>/dev/null; rmdir "$b" 2>/dev/null || true' EXIT
   echo "payload: C:\bench is a tmpfs"
 fi
-mkdir -p "$b/disc"
-cp -a "$disc"/. "$b/disc"/
-echo "payload: generating about $mib MiB under C:\\bench\\disc\\payload"
-python3 - "$b/disc" "$mib" <<'PY'
-import os, random, sys
-root, mib = sys.argv[1], int(sys.argv[2])
-rnd = random.Random(1)
-block = bytes(rnd.getrandbits(8) for _ in range(1 << 20))
-def write(path, size):
-    with open(path, 'wb') as f:
-        while size > 0:
-            n = min(size, len(block))
-            f.write(block[:n]); size -= n
-total = mib << 20
-small_budget, large = total // 4, 4
-lines = ['D payload;', 'D payload\\large;', 'F payload\\large\\*.*;']
-os.makedirs(f'{root}/payload/large')
-for i in range(large):
-    write(f'{root}/payload/large/big{i}.bin', (total - small_budget) // large)
-count = done = 0
-while done < small_budget:
-    folder = f's{count // 500:03d}'
-    if count % 500 == 0:
-        os.makedirs(f'{root}/payload/{folder}')
-        lines += [f'D payload\\{folder};', f'F payload\\{folder}\\*.*;']
-    size = min(rnd.randint(4096, 65536), small_budget - done)
-    write(f'{root}/payload/{folder}/f{count:05d}.dat', size)
-    done += size; count += 1
-with open(f'{root}/Setup.ini', 'w', newline='') as f:
-    f.write(''.join(l + '\r\n' for l in lines) + 'E;\r\n')
-# Setup.crc as tools/author writes it: every copied file in the script's order, then the check
-import zlib
-listed = b'SETUPCRC 1\r\n'
-for l in lines:
-    if l.startswith('F '):
-        folder = l[2:-5].replace('\\', '/')
-        for name in sorted(os.listdir(f'{root}/{folder}')):
-            data = open(f'{root}/{folder}/{name}', 'rb').read()
-            listed += b'%08X %d %s\\%s\r\n' % (zlib.crc32(data), len(data), l[2:-5].encode(), name.encode())
-with open(f'{root}/Setup.crc', 'wb') as f:
-    f.write(listed + b'END %08X\r\n' % zlib.crc32(listed))
-print(f'payload: {large} large files, {count} small files in {count // 500 + 1} folders')
-PY
+# a disc folder: the sample disc's files with a payload of its own
+make_disc() {  # make_disc DIR MIB big|small
+  mkdir -p "$1"
+  cp -a "$disc"/. "$1"/
+  rm -f "$1/Setup.crc"
+  echo "payload $(basename "$1"): $(python3 "$top/bench/payload.py" "$@")"
+}
+make_disc "$b/disc" "$mib" big
+make_disc "$b/small" 0 small
 tree_bytes() { find "$1" -type f -printf '%s\n' 2>/dev/null | awk '{ s += $1 } END { printf "%d", s }'; }
+warm() { tar -cf - -C "$1" payload >/dev/null; }  # every contender on the disk reads from memory
+warm "$b/disc"
 bytes=$(tree_bytes "$b/disc/payload")
-tar -cf - -C "$b/disc" payload >/dev/null  # warm the page cache for every contender
 
 now() { date +%s.%N; }
-mbs() { awk -v b="$bytes" -v t="$1" 'BEGIN { printf "%.1f", b / 1e6 / t }'; }
-best_cp=0 best_run=0 best_bare=0
+mbs() { awk -v b="${2:-$bytes}" -v t="$1" 'BEGIN { printf "%.1f", b / 1e6 / t }'; }
 best() { awk -v a="$1" -v t="$2" 'BEGIN { print (a == 0 || t < a) ? t : a }'; }
+best_run=0 best_bare=0
 for round in $(seq 1 "$rounds"); do
-  rm -rf "$b/cp" "$b/run"
-  mkdir -p "$b/cp" "$b/run"
-  sync  # each contender starts without the last one's writes still pending
-  t0=$(now); cp -r "$b/disc/payload" "$b/cp/"; t1=$(now)
-  t_cp=$(awk -v a="$t0" -v z="$t1" 'BEGIN { print z - a }')
-  rm -rf "$b/cp"
-  sync
-  # the same copy from the disc with Setup.crc (every file checked) and without it, which
-  # goes first in every other round: the second of two copies finds the disk busier
+  # with Setup.crc (every file checked) and without it, which goes first in every other
+  # round: the second of two copies finds the disk busier
   for list in $([ $((round % 2)) = 1 ] && echo "with without" || echo "without with"); do
     rm -rf "$b/run" && mkdir -p "$b/run"
     [ "$list" = with ] || mv "$b/disc/Setup.crc" "$b/Setup.crc"
@@ -107,40 +84,110 @@ for round in $(seq 1 "$rounds"); do
     [ "$copied" = "$bytes" ] && [ "$problems" = 0 ] || echo "runner: copied $copied of $bytes bytes ($problems problems)" >&2
     if [ "$list" = with ]; then t_run=$t; else t_bare=$t; fi
   done
-  echo "round $round: cp -r $(mbs "$t_cp") MB/s, script runner $(mbs "$t_run") MB/s checking Setup.crc," \
-       "$(mbs "$t_bare") MB/s without it (log $log bytes)"
-  best_cp=$(best "$best_cp" "$t_cp") best_run=$(best "$best_run" "$t_run") best_bare=$(best "$best_bare" "$t_bare")
+  echo "round $round: script runner $(mbs "$t_run") MB/s checking Setup.crc, $(mbs "$t_bare") MB/s without it (log $log bytes)"
+  best_run=$(best "$best_run" "$t_run") best_bare=$(best "$best_bare" "$t_bare")
 done
+rm -rf "$b/run"
 read -r crc_mbs _ < <(probe crc 256)
 echo "check: the runner with Setup.crc $(mbs "$best_run") MB/s, without $(mbs "$best_bare") MB/s" \
      "(the check costs $(awk -v r="$best_run" -v n="$best_bare" 'BEGIN { printf "%+.1f%%", 100 * (r - n) / n }') of the time);" \
      "CRC-32 alone $crc_mbs MB/s over the copier's block, $(awk -v b="$bytes" -v c="$crc_mbs" -v t="$best_run" \
        'BEGIN { printf "%.1f%%", 100 * b / 1e6 / c / t }') of the runner's time"
 files=$(find "$b/disc/payload" -type f | wc -l)
+mkdir -p "$b/run"
 read -r n t_mem t_journal < <(probe journal 'C:\bench\run' "$files")
 echo "journal: $n log entries in $(awk -v t="$t_mem" 'BEGIN { printf "%.1f", t * 1e3 }') ms in memory," \
      "$(awk -v t="$t_journal" 'BEGIN { printf "%.1f", t * 1e3 }') ms each written to Setup.dat as it comes" \
      "($(awk -v a="$t_mem" -v j="$t_journal" -v n="$n" 'BEGIN { printf "%.1f", (j - a) * 1e6 / n }') µs an entry)"
 rm -rf "$b/run"
-echo "copy: cp -r $(mbs "$best_cp") MB/s, script runner $(mbs "$best_run") MB/s," \
-     "runner/cp $(awk -v c="$best_cp" -v r="$best_run" 'BEGIN { printf "%.0f%%", 100 * c / r }')" \
-     "($((bytes >> 20)) MiB, best of $rounds)"
 
-# The whole install from a disc whose D: is the payload's folder.
-ln -sfn "$b/disc" "$WINEPREFIX/dosdevices/d:"
-probe settings 'C:\bench\inst' >/dev/null
-mkdir -p "$b/inst"
-sync
-read -r t_inst text < <(probe install 'D:\Setup.exe Install D:' | iconv -f CP932 -t UTF-8)
-# the restarted menu, if any, is not part of the measure
-wineserver -k 2>/dev/null || true; wineserver -w 2>/dev/null || true; wineserver -p 2>/dev/null || true
-installed=$(tree_bytes "$b/inst/payload")
-[ "$installed" = "$bytes" ] || echo "install: $installed of $bytes payload bytes installed" >&2
-echo "install: Setup.exe $(mbs "$t_inst") MB/s (${t_inst}s to the report \"$text\"), cp -r $(mbs "$best_cp") MB/s," \
-     "install/cp $(awk -v c="$best_cp" -v r="$t_inst" 'BEGIN { printf "%.0f%%", 100 * c / r }')"
-rm -rf "$b/inst"
+# The contenders, each timed in seconds from a fresh destination C:\bench\out.
+fresh() { rm -rf "$b/out" "$b/inst"; mkdir -p "$b/out" "$b/inst"; sync; }
+secs() { read -r _ t; echo "$t"; }
+# A whole install by the Setup.exe in C:\bench\WHICH from a disc folder DIR seen as D:; the
+# restarted menu is not part of it.
+install_secs() {  # install_secs DIR WHICH
+  ln -sfn "$1" "$WINEPREFIX/dosdevices/d:"
+  probe settings 'C:\bench\inst' >/dev/null
+  local t text got
+  read -r t text < <(probe install "C:\\bench\\$2\\Setup.exe Install D:" | iconv -f CP932 -t UTF-8)
+  wineserver -k 2>/dev/null || true; wineserver -w 2>/dev/null || true; wineserver -p 2>/dev/null || true
+  got=$(tree_bytes "$b/inst/payload")
+  [ "$got" = "$(tree_bytes "$1/payload")" ] || echo "install: $got payload bytes installed: \"$text\"" >&2
+  echo "$t"
+}
+mkdir -p "$b/now"
+cp "$disc/Setup.exe" "$b/now/Setup.exe"
+# BENCH_BEFORE=PATH: an earlier Setup.exe, timed beside this one in every round
+if [ -n "${BENCH_BEFORE:-}" ]; then mkdir -p "$b/before"; cp "$BENCH_BEFORE" "$b/before/Setup.exe"; fi
+cp_secs() { local t0 t1; t0=$(now); cp -r "$1" "$b/out/"; t1=$(now); awk -v a="$t0" -v z="$t1" 'BEGIN { print z - a }'; }
+# contest TITLE DIR WIN_DIR [EVICT]: every contender over DIR's payload, in turn, best of the
+# rounds; EVICT runs before each one that reads
+contest() {
+  local title=$1 dir=$2 win=$3 evict=${4:-true} size t i
+  local names=() kinds=(now) best=()
+  [ -z "${BENCH_BEFORE:-}" ] || kinds+=(before)
+  if [ "$evict" = true ]; then kinds+=(loop loop64k copyfile cp native); else kinds+=(loop read write cp native); fi
+  size=$(tree_bytes "$dir/payload")
+  for round in $(seq 1 "$rounds"); do
+    for i in "${!kinds[@]}"; do
+      fresh
+      [ "${kinds[$i]}" = write ] || $evict
+      case ${kinds[$i]} in
+        now) names[i]="Setup.exe, the whole install"; t=$(install_secs "$dir" now) ;;
+        before) names[i]="the same, by BENCH_BEFORE"; t=$(install_secs "$dir" before) ;;
+        loop) names[i]="Win32 read/write loop, 1 MiB blocks"
+              t=$(probe loop "$win\\payload" 'C:\bench\out\payload' 1048576 | secs) ;;
+        loop64k) names[i]="Win32 read/write loop, 65,534-byte blocks"
+                 t=$(probe loop "$win\\payload" 'C:\bench\out\payload' 65534 | secs) ;;
+        copyfile) names[i]="Win32 CopyFileA loop"; t=$(probe copyfile "$win\\payload" 'C:\bench\out\payload' | secs) ;;
+        read) names[i]="Win32 reading alone, 1 MiB blocks"; t=$(probe read "$win\\payload" 1048576 | secs) ;;
+        write) names[i]="Win32 writing alone, 1 MiB blocks"
+               t=$(probe write "$win\\payload" 'C:\bench\out\payload' 1048576 | secs) ;;
+        cp) names[i]="cp -r"; t=$(cp_secs "$dir/payload") ;;
+        native) names[i]="native read/write loop, 1 MiB blocks"
+                t=$("$build/native_copy" copy "$dir/payload" "$b/out/payload" 1048576 | secs) ;;
+      esac
+      best[i]=$(best "${best[$i]:-0}" "$t")
+    done
+  done
+  echo "$title ($((size >> 20)) MiB, $(find "$dir/payload" -type f | wc -l) files, best of $rounds);" \
+       "last: the install's speed against each, above 1.00x the install is faster:"
+  for i in "${!kinds[@]}"; do
+    awk -v n="${names[$i]}" -v t="${best[$i]}" -v b="$size" -v i="${best[0]}" \
+      'BEGIN { printf "  %-40s %7.2f s %7.1f MB/s %7.2fx\n", n, t, b / 1e6 / t, t / i }'
+  done
+  rm -rf "$b/out" "$b/inst"
+}
+contest "on the disk" "$b/disc" 'C:\bench\disc'
+warm "$b/small"
+contest "small files on the disk" "$b/small" 'C:\bench\small'
+
+# The disc image, read through FUSE at a disc's pace: the image file's reads are held to
+# disc_mbs by the block I/O throttle of the fuseiso process, and each contender starts with
+# none of it in the page cache.
+if command -v fuseiso >/dev/null && [ -d /sys/fs/cgroup/blkio ] && mkdir "$group" 2>/dev/null; then
+  rm -rf "$b/small" "$b/disc/payload"
+  make_disc "$b/imaged" "$image_mib" big
+  xorriso -as mkisofs -quiet -J -r -iso-level 3 -V BENCH -o "$b/disc.iso" "$b/imaged" 2>/dev/null
+  rm -rf "$b/imaged"
+  sync
+  dev=$(stat -c %d "$b/disc.iso")
+  echo "$((dev >> 8)):$((dev & 255)) $((disc_mbs * 1000000))" >"$group/blkio.throttle.read_bps_device"
+  mkdir -p "$mnt"
+  sh -c 'echo $$ >"$1/cgroup.procs"; exec fuseiso "$2" "$3"' fuse "$group" "$b/disc.iso" "$mnt"
+  evict() {
+    python3 -c 'import os, sys; f = os.open(sys.argv[1], os.O_RDONLY); os.posix_fadvise(f, 0, 0, os.POSIX_FADV_DONTNEED)' "$b/disc.iso"
+  }
+  contest "from the disc image through FUSE, read at most $disc_mbs MB/s" "$mnt" 'C:\bench\image' evict
+  fusermount -u "$mnt"
+  rm -f "$b/disc.iso"
+else
+  echo "image: skipped (needs fuseiso, the blkio cgroup and root)" >&2
+fi
 
 # Start-up to the first painted window: the menu from the disc against a bare window program.
+ln -sfn "$disc" "$WINEPREFIX/dosdevices/d:"
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 cp "$build/bare_window.exe" "$b/bare_window.exe"
 menu=() bare=()

@@ -9,6 +9,7 @@ set(LAUNCHER_SOURCES
   src/install/checksum_list.cpp
   src/install/disc_change.cpp
   src/install/disc_identity.cpp
+  src/install/file_copier.cpp
   src/install/install_log.cpp
   src/install/install_prep.cpp
   src/install/install_run.cpp

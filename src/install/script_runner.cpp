@@ -1,16 +1,14 @@
 #include "script_runner.h"
 #include "../core/cp932.h"
-#include "../core/crc32.h"
 #include "../core/layout.h"
 #include "../core/state.h"
 #include "../platform/platform.h"
 #include "../ui/main_window.h"
 #include "checksum_list.h"
 #include "disc_change.h"
+#include "file_copier.h"
 #include "install_log.h"
 #include "script_parser.h"
-
-#define BLOCK_READ 65534
 
 #define kNoMatch Text(TX_NO_MATCH)
 #define kFolderFailed Text(TX_FOLDER_FAILED)
@@ -26,23 +24,29 @@
 #define PUMP_INTERVAL_MS 10
 
 static ULONGLONG s_total;
-static BYTE s_block[65536];
 static DWORD s_lastPump;
 static char s_self[PATH_SIZE];
 static const char *s_selfName = s_self;
 // the disc's list of sizes and CRC-32s (Setup.crc), NULL without a usable one, and its index
 static char *s_list;
 static int s_listLength, *s_listSlots, s_listSlotCount;
+// The files one 'F' line matched, from one scan of its folder, named in the log and copied
+// from here: for each, its FoundNameUnusable answer (4 bytes), then its name and a NUL.
+// s_namesCut when memory ran out before the last.
+static char *s_names;
+static int s_namesLength, s_namesCapacity, s_namesCut;
 
 static void ReportLine(HWND owner, const char *text, const char *caption);
 static void RunFolderLine(const char *line, int length);
-static int NameLineFiles(const char *pattern, const char *prefix, int prefixLen);
+static int ScanLineFiles(const char *pattern);
+static int NameLineFiles(const char *prefix, int prefixLen);
 static ULONGLONG CopyPattern(const char *line, int length, ULONGLONG before);
 static int CopyOneFile(const char *src, const char *dst, const char *relative, ULONGLONG before, ULONGLONG *lineBytes);
 static void LoadChecksumList(void);
 static void FreeChecksumList(void);
 static int ReportMissingListed(const char *path, int found);
 static void PumpOneMessage(void);
+static void PumpWhileWaiting(void);
 static int IsRunningProgram(const char *path);
 static int SameFile(const char *a, const char *b);
 static void FindRunningProgram(void);
@@ -68,6 +72,7 @@ int RunScript(void)
     FindRunningProgram();
     BeginDiscs();
     LoadChecksumList();
+    StartFileCopier(PumpWhileWaiting);
     int pos = 0, badDisc = 0;
     ScriptLine line;
     while (NextScriptLine(script, (int)got, &pos, &line)) {
@@ -109,6 +114,10 @@ int RunScript(void)
         if (InstallJournalFailed()) break;
     }
     HeapFree(GetProcessHeap(), 0, script);
+    StopFileCopier();
+    if (s_names) HeapFree(GetProcessHeap(), 0, s_names);
+    s_names = NULL;
+    s_namesCapacity = 0;
     FreeChecksumList();
     EndDiscs();
     if (DiscChangeCancelled()) return 0;  // the install run takes back what was copied
@@ -163,24 +172,55 @@ static void RunFolderLine(const char *line, int length)
         ReportLine(g_state.mainWindow, kFolderFailed, target);
 }
 
-// Names in the log, and has reach the disk together, the files of one 'F' line that are to
-// be copied: one flush for the line rather than one a file. Stops at the first name that does
-// not fit (the copy abandons the line there) or whose entry fails; their count.
-static int NameLineFiles(const char *pattern, const char *prefix, int prefixLen)
+// The files one 'F' line matches, in the order the system gives them: one scan of the folder
+// serves the log and the copy. 0 when nothing matches.
+static int ScanLineFiles(const char *pattern)
 {
-    char relative[PATH_SIZE];
     WIN32_FIND_DATAA found;
-    int named = 0;
+    s_namesLength = 0;
+    s_namesCut = 0;
     HANDLE find = SysFindFirstFile(pattern, &found);
     if (find == INVALID_HANDLE_VALUE) return 0;
     do {
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || FoundNameUnusable(&found)) continue;
-        if (prefixLen + lstrlenA(found.cFileName) + 2 >= PATH_SIZE) break;
-        wsprintfA(relative, "F %s%s", prefix, found.cFileName);
-        if (!AppendInstallLog(relative, lstrlenA(relative))) break;
-        named++;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;  // also "." and ".."
+        int size = 4 + lstrlenA(found.cFileName) + 1;
+        if (s_namesLength + size > s_namesCapacity) {
+            int capacity = s_namesCapacity ? s_namesCapacity * 2 : 65536;
+            char *grown = s_names ? (char *)HeapReAlloc(GetProcessHeap(), 0, s_names, capacity)
+                                  : (char *)HeapAlloc(GetProcessHeap(), 0, capacity);
+            if (!grown) {
+                s_namesCut = 1;  // the copy says so where the list ends
+                break;
+            }
+            s_names = grown;
+            s_namesCapacity = capacity;
+        }
+        DWORD unusable = FoundNameUnusable(&found);
+        CopyMemory(s_names + s_namesLength, &unusable, 4);
+        lstrcpyA(s_names + s_namesLength + 4, found.cFileName);
+        s_namesLength += size;
     } while (SysFindNextFile(find, &found));
     FindClose(find);
+    return 1;
+}
+
+// Names in the log, and has reach the disk together, the files of one 'F' line that are to
+// be copied: one flush for the line rather than one a file. Stops at the first name that does
+// not fit (the copy abandons the line there) or whose entry fails; their count.
+static int NameLineFiles(const char *prefix, int prefixLen)
+{
+    char relative[PATH_SIZE];
+    int named = 0;
+    for (int at = 0; at < s_namesLength; at += 4 + lstrlenA(s_names + at + 4) + 1) {
+        DWORD unusable;
+        const char *name = s_names + at + 4;
+        CopyMemory(&unusable, s_names + at, 4);
+        if (unusable) continue;
+        if (prefixLen + lstrlenA(name) + 2 >= PATH_SIZE) break;
+        wsprintfA(relative, "F %s%s", prefix, name);
+        if (!AppendInstallLog(relative, lstrlenA(relative))) break;
+        named++;
+    }
     return FlushInstallJournal() ? named : 0;
 }
 
@@ -196,39 +236,36 @@ static ULONGLONG CopyPattern(const char *line, int length, ULONGLONG before)
     CopyMemory(prefix, path, prefixLen);
     prefix[prefixLen] = 0;
 
-    WIN32_FIND_DATAA found;
-    HANDLE find = INVALID_HANDLE_VALUE;
-    if (JoinPath(pattern, sizeof pattern, g_state.sourceFolder, path))
-        find = SysFindFirstFile(pattern, &found);
-    if (find == INVALID_HANDLE_VALUE) {
+    if (!JoinPath(pattern, sizeof pattern, g_state.sourceFolder, path) || !ScanLineFiles(pattern)) {
         // a file the disc's list names is damage, said by its name
         if (!ReportMissingListed(path, 0)) ReportLine(NULL, kNoMatch, caption);
         return 0;
     }
     // every file is named before the first is made
-    int named = NameLineFiles(pattern, prefix, prefixLen), taken = 0;
+    int named = NameLineFiles(prefix, prefixLen), taken = 0;
     ULONGLONG lineBytes = 0;
     int abandoned = 0;
-    do {
+    for (int at = 0; at < s_namesLength; at += 4 + lstrlenA(s_names + at + 4) + 1) {
+        DWORD unusable;
+        const char *name = s_names + at + 4;
+        CopyMemory(&unusable, s_names + at, 4);
         if (InstallJournalFailed()) {
             abandoned = 1;  // the run stops and says so
             break;
         }
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;  // also "." and ".."
-        if (FoundNameUnusable(&found)) {
+        if (unusable) {
             // never installed under another name (its short one): the game would not find it;
             // said with the name as shown, and the rest of the line goes on
-            if (prefixLen + lstrlenA(found.cFileName) + 2 >= PATH_SIZE) lstrcpyA(relative, "F ");
-            else wsprintfA(relative, "F %s%s", prefix, found.cFileName);
+            if (prefixLen + lstrlenA(name) + 2 >= PATH_SIZE) lstrcpyA(relative, "F ");
+            else wsprintfA(relative, "F %s%s", prefix, name);
             if (!JoinPath(src, sizeof src, g_state.sourceFolder, relative + 2))
-                CopyTextCut(src, sizeof src, found.cFileName, -1);
-            ReportLine(g_state.mainWindow,
-                       FoundNameUnusable(&found) == ERROR_FILENAME_EXCED_RANGE ? kNameTooLong : kNameUnusable, src);
+                CopyTextCut(src, sizeof src, name, -1);
+            ReportLine(g_state.mainWindow, unusable == ERROR_FILENAME_EXCED_RANGE ? kNameTooLong : kNameUnusable, src);
             continue;
         }
-        int nameFits = prefixLen + lstrlenA(found.cFileName) + 2 < PATH_SIZE;
+        int nameFits = prefixLen + lstrlenA(name) + 2 < PATH_SIZE;
         if (nameFits) {
-            wsprintfA(relative, "F %s%s", prefix, found.cFileName);
+            wsprintfA(relative, "F %s%s", prefix, name);
             if (taken++ >= named) {
                 // no memory for its entry: no file is copied that the uninstall would leave
                 if (!JoinPath(dst, sizeof dst, g_state.installFolder, relative + 2))
@@ -255,8 +292,13 @@ static ULONGLONG CopyPattern(const char *line, int length, ULONGLONG before)
             abandoned = 1;
             break;
         }
-    } while (SysFindNextFile(find, &found));
-    FindClose(find);
+    }
+    if (s_namesCut && !abandoned) {
+        // no memory for the rest of its names: nothing is copied that the log would not name
+        CopyTextCut(dst, sizeof dst, g_state.installFolder, -1);
+        ReportLine(g_state.mainWindow, kInstallFailed, dst);
+        abandoned = 1;
+    }
     ReportMissingListed(path, named);
     return abandoned ? 0 : lineBytes;
 }
@@ -313,16 +355,17 @@ static int CopyOneFile(const char *src, const char *dst, const char *relative, U
     const char *failedPath = NULL;
     ChecksumEntry listed;
     int checked = s_list && FindChecksumEntry(s_list, s_listLength, s_listSlots, s_listSlotCount, relative, &listed);
-    unsigned crc = 0;
     if (checked && listed.size != remaining) {
         failure = kDamaged;  // cut short, or grown: the bytes need not be read to know
         failedPath = src;
         remaining = 0;
     }
+    // the next blocks are read while this one is written; the CRC-32 is taken as they are read
+    BeginFileRead(in, remaining, checked);
     while (remaining > 0) {
-        DWORD want = remaining < BLOCK_READ ? (DWORD)remaining : BLOCK_READ;
+        const BYTE *block;
         DWORD got = 0, put = 0;
-        if (!ReadFile(in, s_block, want, &got, NULL) || got == 0) {
+        if (!NextFileBlock(&block, &got)) {
             // the disc went away or the file shrank: never loop on a read that brings nothing
             failure = kSourceMissing;
             failedPath = src;
@@ -330,8 +373,7 @@ static int CopyOneFile(const char *src, const char *dst, const char *relative, U
         }
         *lineBytes += got;
         remaining -= got;
-        if (checked) crc = Crc32(crc, s_block, (int)got);  // the block as read, never read again
-        if (!WriteFile(out, s_block, got, &put, NULL) || put != got) {
+        if (!WriteFile(out, block, got, &put, NULL) || put != got) {
             failure = kInstallFailed;  // the disk is full, or the write failed
             failedPath = dst;
             break;
@@ -339,6 +381,7 @@ static int CopyOneFile(const char *src, const char *dst, const char *relative, U
         DrawProgress(before + *lineBytes);
         PumpOneMessage();
     }
+    unsigned crc = EndFileRead();
     if (!CloseHandle(out) && !failure) {
         failure = kInstallFailed;
         failedPath = dst;
@@ -413,6 +456,13 @@ static void PumpOneMessage(void)
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
+}
+
+// While a block is awaited there is nothing better to do: each wake looks at the queue.
+static void PumpWhileWaiting(void)
+{
+    s_lastPump = GetTickCount() - PUMP_INTERVAL_MS;
+    PumpOneMessage();
 }
 
 // The script may list Setup.exe so that the uninstall removes it; the install run is that

@@ -175,6 +175,17 @@ TEST_P(Install, FailedCopiesAreReportedAsWarningsAndTheRestGoesOn) {
              ASSERT_TRUE(harness::CdromWrite("movie\\op.mpg", movie.substr(0, movie.size() - 1)));
          },
          damaged, "D:\\movie\\op.mpg", "movie\\op.mpg"},
+        {"a byte flipped in the third block of a file, beside a whole one",
+         [] {
+             std::string big(3 * 1048576 + 5, 0);
+             for (size_t i = 0; i < big.size(); i++) big[i] = char(i * 2654435761u >> 24);
+             ASSERT_TRUE(harness::CdromWrite("data\\whole.dat", big));
+             ASSERT_TRUE(harness::CdromWrite("data\\big.dat", big));
+             ASSERT_TRUE(harness::CdromWrite("Setup.crc", DiscList()));
+             big[2 * 1048576 + 1000] ^= 0x20;
+             ASSERT_TRUE(harness::CdromWrite("data\\big.dat", big));
+         },
+         damaged, "D:\\data\\big.dat", "data\\big.dat"},
         {"a listed file not on the disc",
          [] {
              ASSERT_TRUE(harness::CdromWrite("Setup.crc", DiscList()));

@@ -1,0 +1,22 @@
+// Reads the file being copied ahead, on a thread of its own, while the caller writes the
+// blocks already read: a disc and a disk then work at the same time instead of in turns.
+#pragma once
+#include <windows.h>
+
+// Takes the block buffers and starts the reader, once per run; idle is called at least every
+// 10 ms while a block is awaited (the window's messages). Where memory or the thread is
+// missing, files are read in turn on the caller's thread, in smaller blocks if need be.
+void StartFileCopier(void (*idle)(void));
+void StopFileCopier(void);
+
+// Starts reading size bytes of in (open for reading; closed by the caller after
+// EndFileRead); with checked, the CRC-32 of the bytes read is kept.
+void BeginFileRead(HANDLE in, ULONGLONG size, int checked);
+// The next block as read, valid until the next call: 1 with its bytes, 0 when the read failed
+// or brought nothing before the size was reached (the last error then says why).
+int NextFileBlock(const BYTE **data, DWORD *got);
+// Ends the file, whether read whole or given up; the CRC-32 of the bytes read.
+unsigned EndFileRead(void);
+// 1: every file of more than one block is read ahead, whatever the source's pace (tests);
+// 0: only from a source slower than the page cache.
+void ReadAheadAlways(int always);
