@@ -16,32 +16,6 @@ static int MakeInstallFolder(const char *install, char *created);
 static void FirstMissingLevel(const char *path, char *out);
 static int StageInstaller(const char *install);
 static void KeepInstallFolder(const char *install, char *created);
-// An uninstall or a cancelled install before may have left {install}\Setup.exe, the folders
-// that hold it and the maker store to the next restart: this install's are taken off. A
-// folder that was to go with them is one an install made: created then names the shallowest.
-static void KeepInstallFolder(const char *install, char *created)
-{
-    char levels[16][PATH_SIZE];
-    const char *paths[16];
-    int taken[16], n = 0;
-    if (JoinPath(levels[n], PATH_SIZE, install, "Setup.exe")) n++;
-    if (JoinPath(levels[n], PATH_SIZE, g_state.commonFolder, g_state.maker)) n++;
-    // {install} and each folder above it, short of the drive's root
-    int first = n;
-    lstrcpyA(levels[n], install);
-    while (n < 16) {
-        int cut = LastBackslash(levels[n], lstrlenA(levels[n]));
-        n++;
-        if (cut <= 2 || n == 16) break;
-        CopyMemory(levels[n], levels[n - 1], cut);
-        levels[n][cut] = 0;
-    }
-    for (int i = 0; i < n; i++) paths[i] = levels[i];
-    if (!KeepAtRestart(paths, n, taken)) return;
-    for (int i = first; i < n; i++)
-        if (taken[i] && (!created[0] || lstrlenA(levels[i]) < lstrlenA(created))) lstrcpyA(created, levels[i]);
-}
-
 static void WritePreparedSettings(const char *install, const char *created);
 static int StartInstallRun(const char *install);
 
@@ -140,6 +114,32 @@ static int StageInstaller(const char *install)
     wsprintfA(text, Text(TX_PREPARE_FAILED), from, to);
     ShowMessage(NULL, text, TEXT_CAPTION_ERROR, MB_OK | MB_ICONWARNING);
     return 0;
+}
+
+// An uninstall or a cancelled install before may have left {install}\Setup.exe, the folders
+// that hold it and the maker store to the next restart: this install's are taken off. A
+// folder that was to go with them is one an install made: created then names the shallowest.
+static void KeepInstallFolder(const char *install, char *created)
+{
+    char levels[16][PATH_SIZE];
+    const char *paths[16];
+    int taken[16], n = 0;
+    if (JoinPath(levels[n], PATH_SIZE, install, "Setup.exe")) n++;
+    if (JoinPath(levels[n], PATH_SIZE, g_state.commonFolder, g_state.maker)) n++;
+    // {install} and each folder above it, short of the drive's root
+    int first = n;
+    lstrcpyA(levels[n], install);
+    while (n < 16) {
+        int cut = LastBackslash(levels[n], lstrlenA(levels[n]));
+        n++;
+        if (cut <= 2 || n == 16) break;
+        CopyMemory(levels[n], levels[n - 1], cut);
+        levels[n][cut] = 0;
+    }
+    for (int i = 0; i < n; i++) paths[i] = levels[i];
+    if (!KeepAtRestart(paths, n, taken)) return;
+    for (int i = first; i < n; i++)
+        if (taken[i] && (!created[0] || lstrlenA(levels[i]) < lstrlenA(created))) lstrcpyA(created, levels[i]);
 }
 
 static void WritePreparedSettings(const char *install, const char *created)

@@ -13,6 +13,7 @@
 namespace {
 
 using harness::Box;
+using life::Files;
 using life::Layout;
 
 // The source tree, from this file's own path (CMake compiles it by its full path).
@@ -39,24 +40,6 @@ int RunNative(const std::string& folder, const std::string& script, const std::s
         Sleep(200);
     }
     return -1;
-}
-
-// Every file below folder, by its path relative to it, with its bytes.
-void Files(const std::string& folder, const std::string& rel, std::map<std::string, std::string>& out) {
-    WIN32_FIND_DATAA fd;
-    HANDLE f = FindFirstFileA((folder + "\\*").c_str(), &fd);
-    if (f == INVALID_HANDLE_VALUE) return;
-    do {
-        if (!strcmp(fd.cFileName, ".") || !strcmp(fd.cFileName, "..")) continue;
-        std::string r = rel.empty() ? fd.cFileName : rel + "\\" + fd.cFileName;
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            out[r + "\\"] = "";
-            Files(folder + "\\" + fd.cFileName, r, out);
-        } else {
-            out[r] = harness::ReadFile(folder + "\\" + fd.cFileName);
-        }
-    } while (FindNextFileA(f, &fd));
-    FindClose(f);
 }
 
 void Click(HWND menu, int x, int y) {
