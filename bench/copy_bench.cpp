@@ -5,7 +5,8 @@
 //   copy_bench journal DST COUNT     COUNT log entries appended with and without the journal
 //   copy_bench crc MIB               the CRC-32 of MIB mebibytes, block by block, in MB/s (best of 5)
 //   copy_bench settings INSTALL      prepared settings for an install run into INSTALL
-//   copy_bench install CMDLINE       time from start to the install's first report box
+//   copy_bench install CMDLINE       time from start to the install's first report box; the
+//                                    menu it restarts is closed
 //   copy_bench startup CMDLINE       time from start to the first painted window
 //   copy_bench loop SRC DST BLOCK    a bare ReadFile/WriteFile loop over the tree SRC into DST
 //   copy_bench copyfile SRC DST      a bare CopyFileA loop over the same tree
@@ -132,6 +133,7 @@ int CrcSpeed(int mib)
     static unsigned char block[1 << 20];
     for (int i = 0; i < (int)sizeof block; i++) block[i] = (unsigned char)(i * 2654435761u >> 24);
     long long total = (long long)mib << 20;
+    UseCrc32Instructions(SseRegistersKept());  // as the copier starts
     double best = 1e9;
     unsigned crc = 0;
     for (int round = 0; round < 5; round++) {
@@ -180,6 +182,24 @@ int Install(const char *cmdline)
     printf("%.3f %s\n", first, text);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
+    // the menu the install restarts is closed, so that the next contender finds the desktop
+    // running as a player's machine has it, rather than a fresh Wine
+    for (double t1 = Now(); Now() - t1 < 5;) {
+        HWND menu = FindWindowA("Setup_ClassName", NULL);
+        if (!menu) {
+            Sleep(20);
+            continue;
+        }
+        DWORD pid = 0;
+        GetWindowThreadProcessId(menu, &pid);
+        HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+        PostMessageA(menu, WM_CLOSE, 0, 0);
+        if (process) {
+            WaitForSingleObject(process, 5000);
+            CloseHandle(process);
+        }
+        break;
+    }
     return first < 0;
 }
 

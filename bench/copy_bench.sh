@@ -104,14 +104,13 @@ rm -rf "$b/run"
 # The contenders, each timed in seconds from a fresh destination C:\bench\out.
 fresh() { rm -rf "$b/out" "$b/inst"; mkdir -p "$b/out" "$b/inst"; sync; }
 secs() { read -r _ t; echo "$t"; }
-# A whole install by the Setup.exe in C:\bench\WHICH from a disc folder DIR seen as D:; the
-# restarted menu is not part of it.
+# A whole install by the Setup.exe in C:\bench\WHICH from a disc folder DIR seen as D:, on a
+# Wine whose desktop already runs; the restarted menu is not part of it.
 install_secs() {  # install_secs DIR WHICH
   ln -sfn "$1" "$WINEPREFIX/dosdevices/d:"
   probe settings 'C:\bench\inst' >/dev/null
   local t text got
   read -r t text < <(probe install "C:\\bench\\$2\\Setup.exe Install D:" | iconv -f CP932 -t UTF-8)
-  wineserver -k 2>/dev/null || true; wineserver -w 2>/dev/null || true; wineserver -p 2>/dev/null || true
   got=$(tree_bytes "$b/inst/payload")
   [ "$got" = "$(tree_bytes "$1/payload")" ] || echo "install: $got payload bytes installed: \"$text\"" >&2
   echo "$t"

@@ -1,5 +1,6 @@
 #include "file_copier.h"
 #include "../core/crc32.h"
+#include "../platform/platform.h"
 
 // 1 MiB blocks: a sixteenth of the calls and hand-overs of 64 KiB ones, and a drive reads
 // no slower in them. Three buffers: one written, two read ahead.
@@ -47,7 +48,7 @@ static void ReleaseHeld(void);
 static void WaitForBlock(void);
 static void StartReader(void);
 
-void StartFileCopier(void (*idle)(void))
+void StartFileCopier(void (*idle)(void), int slow)
 {
     s_idle = idle;
     s_next = 0;
@@ -55,7 +56,8 @@ void StartFileCopier(void (*idle)(void))
     s_stop = 0;
     s_paceMs = 0;
     s_paceBytes = 0;
-    s_slowSource = 0;
+    s_slowSource = slow;
+    UseCrc32Instructions(SseRegistersKept());
     // asked for once, at the start of the run; a machine short of memory gets smaller blocks
     for (s_blockSize = COPY_BLOCK; s_blockSize >= SMALLEST_BLOCK; s_blockSize /= 2) {
         s_memory = (BYTE *)VirtualAlloc(NULL, COPY_SLOTS * s_blockSize, MEM_COMMIT, PAGE_READWRITE);
@@ -101,8 +103,10 @@ void BeginFileRead(HANDLE in, ULONGLONG size, int checked)
     s_held = -1;
     s_done = size == 0;
     s_ahead = 0;
-    // a file of one block is read at once: handing it over would cost more than it saves
-    if (s_thread && size > s_blockSize && (s_slowSource || s_aheadAlways)) StartReader();
+    // from a slow source every file goes to the reader, so that the window is served while the
+    // drive works; from a fast one a file of one block is read at once, as handing it over
+    // would cost more than it saves
+    if (s_thread && size > 0 && (s_slowSource || (s_aheadAlways && size > s_blockSize))) StartReader();
 }
 
 void ReadAheadAlways(int always)

@@ -4,9 +4,10 @@
 #include <windows.h>
 
 // Takes the block buffers and starts the reader, once per run; idle is called at least every
-// 10 ms while a block is awaited (the window's messages). Where memory or the thread is
-// missing, files are read in turn on the caller's thread, in smaller blocks if need be.
-void StartFileCopier(void (*idle)(void));
+// 10 ms while a block is awaited (the window's messages). slow: the source is a disc or the
+// network, read ahead from its first file on; else its pace decides. Where memory or the
+// thread is missing, files are read in turn on the caller's thread, in smaller blocks if need be.
+void StartFileCopier(void (*idle)(void), int slow);
 void StopFileCopier(void);
 
 // Starts reading size bytes of in (open for reading; closed by the caller after
@@ -18,5 +19,5 @@ int NextFileBlock(const BYTE **data, DWORD *got);
 // Ends the file, whether read whole or given up; the CRC-32 of the bytes read.
 unsigned EndFileRead(void);
 // 1: every file of more than one block is read ahead, whatever the source's pace (tests);
-// 0: only from a source slower than the page cache.
+// 0: only from a source slower than the page cache, and there every file.
 void ReadAheadAlways(int always);

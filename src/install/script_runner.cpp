@@ -72,7 +72,8 @@ int RunScript(void)
     FindRunningProgram();
     BeginDiscs();
     LoadChecksumList();
-    StartFileCopier(PumpWhileWaiting);
+    UINT drive = FolderDriveType(g_state.sourceFolder);
+    StartFileCopier(PumpWhileWaiting, drive == DRIVE_CDROM || drive == DRIVE_REMOTE);
     int pos = 0, badDisc = 0;
     ScriptLine line;
     while (NextScriptLine(script, (int)got, &pos, &line)) {

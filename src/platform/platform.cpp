@@ -62,6 +62,16 @@ static int AddLogText(char *line, int used, int limit, const char *text)
     return to;
 }
 
+int SseRegistersKept(void)
+{
+    typedef BOOL(WINAPI * FeatureCall)(DWORD);
+    // asked of the system, not the processor: a processor with SSE2 under Windows 95 faults
+    // on its first such instruction
+    FeatureCall pIsProcessorFeaturePresent =
+        (FeatureCall)(void *)GetProcAddress(GetModuleHandleA("kernel32.dll"), "IsProcessorFeaturePresent");
+    return pIsProcessorFeaturePresent && pIsProcessorFeaturePresent(PF_XMMI64_INSTRUCTIONS_AVAILABLE);
+}
+
 UINT FolderDriveType(const char *folder)
 {
     char root[4];

@@ -21,6 +21,9 @@ int CreateNestedFolder(const char *path);
 
 // 1 for the Windows 95/98/Me family, 2 for NT, 0 when unknown.
 int PlatformFamily(void);
+// 1 when the system keeps the SSE2 registers across thread switches (not Windows 95, nor any
+// release that cannot say so).
+int SseRegistersKept(void);
 
 // Every program the launcher starts runs with the system's default error mode, so that a
 // game reading its disc gets the system's "no disk" prompt; the launcher keeps its own.
