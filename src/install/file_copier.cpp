@@ -103,10 +103,11 @@ void BeginFileRead(HANDLE in, ULONGLONG size, int checked)
     s_held = -1;
     s_done = size == 0;
     s_ahead = 0;
-    // from a slow source every file goes to the reader, so that the window is served while the
-    // drive works; from a fast one a file of one block is read at once, as handing it over
-    // would cost more than it saves
-    if (s_thread && size > 0 && (s_slowSource || (s_aheadAlways && size > s_blockSize))) StartReader();
+    // from a slow source a file of more than 64 KiB goes to the reader, so that the window is
+    // served while the drive works (a smaller one costs the drive little more than its seek);
+    // from a fast one a file of one block is read at once, as handing it over would cost more
+    // than it saves
+    if (s_thread && (s_slowSource ? size > SMALLEST_BLOCK : s_aheadAlways && size > s_blockSize)) StartReader();
 }
 
 void ReadAheadAlways(int always)

@@ -19,5 +19,5 @@ int NextFileBlock(const BYTE **data, DWORD *got);
 // Ends the file, whether read whole or given up; the CRC-32 of the bytes read.
 unsigned EndFileRead(void);
 // 1: every file of more than one block is read ahead, whatever the source's pace (tests);
-// 0: only from a source slower than the page cache, and there every file.
+// 0: only from a source slower than the page cache, and there every file of more than 64 KiB.
 void ReadAheadAlways(int always);

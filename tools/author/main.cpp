@@ -206,16 +206,23 @@ int main(int argc, char **argv)
     // ---- the discs and Setup.ini --------------------------------------------------------
     // One medium as long as the game fits on it, in today's order; else the readme and the
     // game executable go right after Setup.exe, onto disc 1, and the rest fills the discs.
-    std::vector<Placed> order = CopyOrder(entries, {});
+    std::vector<Placed> order;
     int discs = 1;
-    uintmax_t sectors = ImageSectors(entries, setupSize, SetupScript(entries, order).size());
-    std::vector<uintmax_t> discSectors = {0, sectors};
+    uintmax_t sectors = 0;
+    std::vector<uintmax_t> discSectors;
+    auto plan = [&](uintmax_t setupBytes) {
+        order = CopyOrder(entries, {});
+        discs = 1;
+        sectors = ImageSectors(entries, setupBytes, SetupScript(entries, order).size());
+        discSectors = {0, sectors};
+        if (!o.media.empty() && sectors > medium.sectors) {
+            std::vector<Placed> split = CopyOrder(entries, {readme, exe});
+            discs = SplitOntoDiscs(o, medium, setupBytes, SetupScript(entries, split).size(), &split);
+            if (discs > 1) order = split, discSectors = DiscsSectors(order, discs, setupBytes, SetupScript(entries, order).size());
+        }
+    };
+    plan(setupSize);
     if (o.media.empty() && MediumExceeded(sectors) >= 0) Warning(MediumWarning(sectors, "about "));
-    if (!o.media.empty() && sectors > medium.sectors) {
-        std::vector<Placed> split = CopyOrder(entries, {readme, exe});
-        discs = SplitOntoDiscs(o, medium, setupSize, SetupScript(entries, split).size(), &split);
-        if (discs > 1) order = split, discSectors = DiscsSectors(order, discs, setupSize, SetupScript(entries, order).size());
-    }
     std::string script = SetupScript(entries, order);
     CheckScript(script, entries);
 
@@ -266,6 +273,15 @@ int main(int argc, char **argv)
         if (rc2 != 0 || !fs::exists(setup)) {
             std::fprintf(stderr, "author: Setup.exe did not build for %s; see %s\n", o.product.c_str(), log.c_str());
             return 1;
+        }
+        // the discs were laid out for an estimate of its size: the file itself decides them
+        if (fs::file_size(setup) != setupSize) {
+            int estimated = discs;
+            plan(fs::file_size(setup));
+            script = SetupScript(entries, order);
+            CheckScript(script, entries);
+            if (!Report(o.verbose)) return 1;
+            if (discs != estimated) std::printf("discs: %d, for Setup.exe as built (%ju bytes)\n", discs, (uintmax_t)fs::file_size(setup));
         }
     }
 
