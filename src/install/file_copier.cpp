@@ -1,5 +1,6 @@
 #include "file_copier.h"
 #include "../core/crc32.h"
+#include "../core/state.h"
 #include "../platform/platform.h"
 
 // 1 MiB blocks: a sixteenth of the calls and hand-overs of 64 KiB ones, and a drive reads
@@ -41,11 +42,22 @@ static int s_ahead, s_done, s_next, s_held, s_readerStart;
 static DWORD s_paceMs;
 static ULONGLONG s_paceBytes;
 static int s_slowSource, s_aheadAlways;
+// the next file of a line, opened by the reader while the caller copies the current one:
+// s_readAsked and s_openAsked are the reader's work, s_opening the caller's view of the
+// open until its handles are taken or dropped
+static volatile LONG s_readAsked, s_openAsked;
+static int s_opening;
+static char s_aheadSrc[PATH_SIZE], s_aheadDst[PATH_SIZE];
+static HANDLE s_aheadIn, s_aheadOut, s_opened;
 
 static DWORD WINAPI ReadAhead(LPVOID unused);
+static void ReadFileAhead(void);
+static void OpenFileAhead(void);
 static int FillSlot(int slot, ULONGLONG *left);
 static void ReleaseHeld(void);
 static void WaitForBlock(void);
+static void WaitForOpened(void);
+static void WaitWithMessages(HANDLE event);
 static void StartReader(void);
 
 void StartFileCopier(void (*idle)(void), int slow)
@@ -74,11 +86,13 @@ void StartFileCopier(void (*idle)(void), int slow)
     s_wake = CreateEventA(NULL, FALSE, FALSE, NULL);
     s_free = CreateSemaphoreA(NULL, COPY_SLOTS, COPY_SLOTS, NULL);
     s_filled = CreateSemaphoreA(NULL, 0, COPY_SLOTS, NULL);
-    if (s_wake && s_free && s_filled) s_thread = CreateThread(NULL, 0, ReadAhead, NULL, 0, &id);
+    s_opened = CreateEventA(NULL, FALSE, FALSE, NULL);
+    if (s_wake && s_free && s_filled && s_opened) s_thread = CreateThread(NULL, 0, ReadAhead, NULL, 0, &id);
 }
 
 void StopFileCopier(void)
 {
+    DropFilesOpened();
     if (s_thread) {
         s_stop = 1;
         SetEvent(s_wake);
@@ -88,8 +102,9 @@ void StopFileCopier(void)
     if (s_filled) CloseHandle(s_filled);
     if (s_free) CloseHandle(s_free);
     if (s_wake) CloseHandle(s_wake);
+    if (s_opened) CloseHandle(s_opened);
     if (s_memory && s_memory != s_fallback) VirtualFree(s_memory, 0, MEM_RELEASE);
-    s_thread = s_wake = s_free = s_filled = NULL;
+    s_thread = s_wake = s_free = s_filled = s_opened = NULL;
     s_memory = NULL;
 }
 
@@ -151,6 +166,42 @@ int NextFileBlock(const BYTE **data, DWORD *got)
     return 1;
 }
 
+void OpenFilesAhead(const char *src, const char *dst)
+{
+    if (!s_thread || s_opening || lstrlenA(src) >= PATH_SIZE || lstrlenA(dst) >= PATH_SIZE) return;
+    lstrcpyA(s_aheadSrc, src);
+    lstrcpyA(s_aheadDst, dst);
+    s_opening = 1;
+    InterlockedExchange(&s_openAsked, 1);
+    SetEvent(s_wake);
+}
+
+int TakeFilesOpened(const char *src, const char *dst, HANDLE *in, HANDLE *out)
+{
+    *in = *out = INVALID_HANDLE_VALUE;
+    if (!s_opening) return 0;
+    if (lstrcmpA(src, s_aheadSrc) != 0 || lstrcmpA(dst, s_aheadDst) != 0) {
+        DropFilesOpened();  // another file comes first after all
+        return 0;
+    }
+    WaitForOpened();
+    *in = s_aheadIn;
+    *out = s_aheadOut;
+    return 1;
+}
+
+void DropFilesOpened(void)
+{
+    if (!s_opening) return;
+    WaitForOpened();
+    if (s_aheadIn != INVALID_HANDLE_VALUE) CloseHandle(s_aheadIn);
+    if (s_aheadOut != INVALID_HANDLE_VALUE) {
+        // made here, and empty: no file that was there before is lost
+        CloseHandle(s_aheadOut);
+        SysDeleteFile(s_aheadDst);
+    }
+}
+
 unsigned EndFileRead(void)
 {
     if (s_ahead) {
@@ -174,17 +225,39 @@ static DWORD WINAPI ReadAhead(LPVOID unused)
     (void)unused;
     for (;;) {
         WaitForSingleObject(s_wake, INFINITE);
-        if (s_stop) return 0;
-        int slot = s_readerStart;
-        ULONGLONG left = s_size;
-        int last = 0;
-        while (!last) {
-            WaitForSingleObject(s_free, INFINITE);
-            last = FillSlot(slot, &left);
-            ReleaseSemaphore(s_filled, 1, NULL);
-            slot = (slot + 1) % s_slotCount;
+        // the file being copied comes before the next one
+        for (;;) {
+            if (s_stop) return 0;
+            if (InterlockedExchange(&s_readAsked, 0)) ReadFileAhead();
+            else if (s_openAsked) OpenFileAhead();
+            else break;
         }
     }
+}
+
+static void ReadFileAhead(void)
+{
+    int slot = s_readerStart;
+    ULONGLONG left = s_size;
+    int last = 0;
+    while (!last) {
+        WaitForSingleObject(s_free, INFINITE);
+        last = FillSlot(slot, &left);
+        ReleaseSemaphore(s_filled, 1, NULL);
+        slot = (slot + 1) % s_slotCount;
+    }
+}
+
+// The destination is made new: a file already there (an earlier install's) is left whole
+// until the copy comes to it, in case the run stops before.
+static void OpenFileAhead(void)
+{
+    s_aheadIn = SysCreateFile(s_aheadSrc, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    s_aheadOut = INVALID_HANDLE_VALUE;
+    if (s_aheadIn != INVALID_HANDLE_VALUE)
+        s_aheadOut = SysCreateFile(s_aheadDst, GENERIC_WRITE, FILE_SHARE_WRITE, CREATE_NEW);
+    InterlockedExchange(&s_openAsked, 0);
+    SetEvent(s_opened);
 }
 
 // Reads the next block of the file into a buffer; 1 when the file ends there: read whole,
@@ -224,6 +297,7 @@ static void StartReader(void)
 {
     s_ahead = 1;
     s_readerStart = s_next;
+    InterlockedExchange(&s_readAsked, 1);
     SetEvent(s_wake);
 }
 
@@ -234,14 +308,26 @@ static void ReleaseHeld(void)
     ReleaseSemaphore(s_free, 1, NULL);
 }
 
-// The window is looked after while the disc is slow.
 static void WaitForBlock(void)
 {
+    WaitWithMessages(s_filled);
+}
+
+// The handles are the caller's from here.
+static void WaitForOpened(void)
+{
+    while (s_openAsked) WaitWithMessages(s_opened);
+    s_opening = 0;
+}
+
+// The window is looked after while the disc is slow.
+static void WaitWithMessages(HANDLE event)
+{
     for (;;) {
-        DWORD woke = MsgWaitForMultipleObjects(1, &s_filled, FALSE, WAIT_SLICE_MS, QS_ALLINPUT);
+        DWORD woke = MsgWaitForMultipleObjects(1, &event, FALSE, WAIT_SLICE_MS, QS_ALLINPUT);
         if (woke == WAIT_OBJECT_0) return;
         if (woke == WAIT_FAILED) {
-            WaitForSingleObject(s_filled, INFINITE);
+            WaitForSingleObject(event, INFINITE);
             return;
         }
         if (s_idle) s_idle();

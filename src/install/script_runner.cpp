@@ -20,6 +20,9 @@
 #define kNameUnusable Text(TX_NAME_UNUSABLE)
 #define kNameTooLong Text(TX_NAME_TOO_LONG)
 
+// what becomes of one file of an 'F' line
+enum { FILE_COPY, FILE_UNUSABLE, FILE_RUNNING, FILE_NO_SOURCE, FILE_NO_TARGET };
+
 // a look at the queue costs as much as copying a block, so it is taken at most this often
 #define PUMP_INTERVAL_MS 10
 
@@ -40,8 +43,12 @@ static void ReportLine(HWND owner, const char *text, const char *caption);
 static void RunFolderLine(const char *line, int length);
 static int ScanLineFiles(const char *pattern);
 static int NameLineFiles(const char *prefix, int prefixLen);
+static int PlanLineFile(const char *prefix, int prefixLen, int at, int taken, int named, char *relative,
+                        char *src, char *dst);
+static int NextLineName(int at);
 static ULONGLONG CopyPattern(const char *line, int length, ULONGLONG before);
-static int CopyOneFile(const char *src, const char *dst, const char *relative, ULONGLONG before, ULONGLONG *lineBytes);
+static int CopyOneFile(const char *src, const char *dst, HANDLE in, HANDLE out, const char *relative,
+                       ULONGLONG before, ULONGLONG *lineBytes);
 static void LoadChecksumList(void);
 static void FreeChecksumList(void);
 static int ReportMissingListed(const char *path, int found);
@@ -246,54 +253,48 @@ static ULONGLONG CopyPattern(const char *line, int length, ULONGLONG before)
     int named = NameLineFiles(prefix, prefixLen), taken = 0;
     ULONGLONG lineBytes = 0;
     int abandoned = 0;
-    for (int at = 0; at < s_namesLength; at += 4 + lstrlenA(s_names + at + 4) + 1) {
-        DWORD unusable;
-        const char *name = s_names + at + 4;
-        CopyMemory(&unusable, s_names + at, 4);
+    for (int at = 0; at < s_namesLength; at = NextLineName(at)) {
         if (InstallJournalFailed()) {
             abandoned = 1;  // the run stops and says so
             break;
         }
-        if (unusable) {
+        int plan = PlanLineFile(prefix, prefixLen, at, taken, named, relative, src, dst);
+        if (plan != FILE_UNUSABLE) taken++;
+        if (plan == FILE_UNUSABLE) {
             // never installed under another name (its short one): the game would not find it;
             // said with the name as shown, and the rest of the line goes on
-            if (prefixLen + lstrlenA(name) + 2 >= PATH_SIZE) lstrcpyA(relative, "F ");
-            else wsprintfA(relative, "F %s%s", prefix, name);
-            if (!JoinPath(src, sizeof src, g_state.sourceFolder, relative + 2))
-                CopyTextCut(src, sizeof src, name, -1);
+            DWORD unusable;
+            CopyMemory(&unusable, s_names + at, 4);
             ReportLine(g_state.mainWindow, unusable == ERROR_FILENAME_EXCED_RANGE ? kNameTooLong : kNameUnusable, src);
             continue;
         }
-        int nameFits = prefixLen + lstrlenA(name) + 2 < PATH_SIZE;
-        if (nameFits) {
-            wsprintfA(relative, "F %s%s", prefix, name);
-            if (taken++ >= named) {
-                // no memory for its entry: no file is copied that the uninstall would leave
-                if (!JoinPath(dst, sizeof dst, g_state.installFolder, relative + 2))
-                    CopyTextCut(dst, sizeof dst, g_state.installFolder, -1);
-                ReportLine(g_state.mainWindow, kInstallFailed, dst);
-                abandoned = 1;
-                break;
-            }
-        }
-        if (!nameFits || !JoinPath(src, sizeof src, g_state.sourceFolder, relative + 2)) {
-            CopyTextCut(src, sizeof src, g_state.sourceFolder, -1);
-            ReportLine(g_state.mainWindow, kSourceMissing, src);
+        if (plan == FILE_RUNNING) continue;  // the staged installer is already in place
+        if (plan != FILE_COPY) {
+            // no memory for its entry (no file is copied that the uninstall would leave), or
+            // a path that does not fit
+            ReportLine(g_state.mainWindow, plan == FILE_NO_SOURCE ? kSourceMissing : kInstallFailed,
+                       plan == FILE_NO_SOURCE ? src : dst);
             abandoned = 1;
             break;
         }
-        if (!JoinPath(dst, sizeof dst, g_state.installFolder, relative + 2)) {
-            CopyTextCut(dst, sizeof dst, g_state.installFolder, -1);
-            ReportLine(g_state.mainWindow, kInstallFailed, dst);
-            abandoned = 1;
-            break;
+        // this file was opened while the last one was copied, where it could be; the next one
+        // is opened while this one is copied
+        HANDLE in, out;
+        TakeFilesOpened(src, dst, &in, &out);
+        char nextRelative[PATH_SIZE], nextSrc[PATH_SIZE], nextDst[PATH_SIZE];
+        for (int next = NextLineName(at), after = taken; next < s_namesLength; next = NextLineName(next)) {
+            int nextPlan = PlanLineFile(prefix, prefixLen, next, after, named, nextRelative, nextSrc, nextDst);
+            if (nextPlan == FILE_UNUSABLE) continue;
+            if (nextPlan == FILE_COPY) OpenFilesAhead(nextSrc, nextDst);
+            if (nextPlan != FILE_RUNNING) break;
+            after++;
         }
-        if (IsRunningProgram(dst)) continue;  // the staged installer is already in place
-        if (!CopyOneFile(src, dst, relative + 2, before, &lineBytes)) {
+        if (!CopyOneFile(src, dst, in, out, relative + 2, before, &lineBytes)) {
             abandoned = 1;
             break;
         }
     }
+    DropFilesOpened();
     if (s_namesCut && !abandoned) {
         // no memory for the rest of its names: nothing is copied that the log would not name
         CopyTextCut(dst, sizeof dst, g_state.installFolder, -1);
@@ -302,6 +303,47 @@ static ULONGLONG CopyPattern(const char *line, int length, ULONGLONG before)
     }
     ReportMissingListed(path, named);
     return abandoned ? 0 : lineBytes;
+}
+
+// What the copy makes of the line's file whose name is at s_names + at, the taken-th of the
+// usable ones, with its entry "F path" in relative and its paths in src and dst. Where it is
+// not copied, src or dst holds what the report says: the name as shown (FILE_UNUSABLE), the
+// source folder (FILE_NO_SOURCE) or the file or folder that cannot be made (FILE_NO_TARGET).
+static int PlanLineFile(const char *prefix, int prefixLen, int at, int taken, int named, char *relative,
+                        char *src, char *dst)
+{
+    DWORD unusable;
+    const char *name = s_names + at + 4;
+    CopyMemory(&unusable, s_names + at, 4);
+    int nameFits = prefixLen + lstrlenA(name) + 2 < PATH_SIZE;
+    if (unusable) {
+        if (!nameFits) lstrcpyA(relative, "F ");
+        else wsprintfA(relative, "F %s%s", prefix, name);
+        if (!JoinPath(src, PATH_SIZE, g_state.sourceFolder, relative + 2)) CopyTextCut(src, PATH_SIZE, name, -1);
+        return FILE_UNUSABLE;
+    }
+    if (nameFits) {
+        wsprintfA(relative, "F %s%s", prefix, name);
+        if (taken >= named) {
+            if (!JoinPath(dst, PATH_SIZE, g_state.installFolder, relative + 2))
+                CopyTextCut(dst, PATH_SIZE, g_state.installFolder, -1);
+            return FILE_NO_TARGET;
+        }
+    }
+    if (!nameFits || !JoinPath(src, PATH_SIZE, g_state.sourceFolder, relative + 2)) {
+        CopyTextCut(src, PATH_SIZE, g_state.sourceFolder, -1);
+        return FILE_NO_SOURCE;
+    }
+    if (!JoinPath(dst, PATH_SIZE, g_state.installFolder, relative + 2)) {
+        CopyTextCut(dst, PATH_SIZE, g_state.installFolder, -1);
+        return FILE_NO_TARGET;
+    }
+    return IsRunningProgram(dst) ? FILE_RUNNING : FILE_COPY;
+}
+
+static int NextLineName(int at)
+{
+    return at + 4 + lstrlenA(s_names + at + 4) + 1;
 }
 
 // A file the disc's list names under a line but the disc does not hold is damage, said by
@@ -334,15 +376,17 @@ static int ReportMissingListed(const char *path, int found)
 }
 
 // Copies one file in blocks, advancing the bar; reports its own failure. A file that differs
-// from the disc's list is reported and removed, and the pattern goes on (1).
-static int CopyOneFile(const char *src, const char *dst, const char *relative, ULONGLONG before, ULONGLONG *lineBytes)
+// from the disc's list is reported and removed, and the pattern goes on (1). in and out are
+// the files as opened ahead; an INVALID_HANDLE_VALUE is opened here.
+static int CopyOneFile(const char *src, const char *dst, HANDLE in, HANDLE out, const char *relative,
+                       ULONGLONG before, ULONGLONG *lineBytes)
 {
-    HANDLE in = SysCreateFile(src, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    if (in == INVALID_HANDLE_VALUE) in = SysCreateFile(src, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
     if (in == INVALID_HANDLE_VALUE) {
         ReportLine(g_state.mainWindow, kSourceMissing, src);
         return 0;
     }
-    HANDLE out = SysCreateFile(dst, GENERIC_WRITE, FILE_SHARE_WRITE, CREATE_ALWAYS);
+    if (out == INVALID_HANDLE_VALUE) out = SysCreateFile(dst, GENERIC_WRITE, FILE_SHARE_WRITE, CREATE_ALWAYS);
     if (out == INVALID_HANDLE_VALUE) {
         CloseHandle(in);
         ReportLine(g_state.mainWindow, kInstallFailed, dst);

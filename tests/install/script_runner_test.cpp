@@ -283,13 +283,37 @@ TEST_F(ScriptRun, UnreadableSourceAbandonsTheLineAndKeepsItLogged) {
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
     BoxCatcher boxes;
     ASSERT_EQ(RunScript(), 1);
-    CloseHandle(lock);
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].text, "インストールファイルが存在しない可能性があります");
     EXPECT_EQ(boxes.boxes[0].caption, src + "\\a.txt");
     EXPECT_FALSE(harness::Exists(dst + "\\a.txt"));
     EXPECT_TRUE(harness::Exists(dst + "\\b.txt"));
     EXPECT_EQ(Log(), "F a.txt;\r\nF b.txt;\r\n");
+    // the next file of a line is opened while one is copied; a file already there is left
+    // whole for the copy to replace, and one made ahead but never copied is taken away
+    std::string from = src + "\\b.txt", kept = dst + "\\b.txt", made = dst + "\\c.txt";
+    StartFileCopier(nullptr, 0);
+    HANDLE in, out;
+    OpenFilesAhead(from.c_str(), kept.c_str());
+    ASSERT_EQ(TakeFilesOpened(from.c_str(), kept.c_str(), &in, &out), 1);
+    EXPECT_NE(in, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(out, INVALID_HANDLE_VALUE);
+    CloseHandle(in);
+    EXPECT_EQ(harness::ReadFile(kept), "b");
+    OpenFilesAhead(from.c_str(), made.c_str());
+    DropFilesOpened();
+    EXPECT_FALSE(harness::Exists(made));
+    OpenFilesAhead(from.c_str(), made.c_str());
+    EXPECT_EQ(TakeFilesOpened(from.c_str(), kept.c_str(), &in, &out), 0);  // another comes first
+    EXPECT_FALSE(harness::Exists(made));
+    OpenFilesAhead((src + "\\a.txt").c_str(), made.c_str());  // a source that cannot be read
+    ASSERT_EQ(TakeFilesOpened((src + "\\a.txt").c_str(), made.c_str(), &in, &out), 1);
+    EXPECT_EQ(in, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(out, INVALID_HANDLE_VALUE);
+    CloseHandle(lock);
+    OpenFilesAhead(from.c_str(), made.c_str());
+    StopFileCopier();
+    EXPECT_FALSE(harness::Exists(made));
 }
 
 TEST_F(ScriptRun, FolderInTheWayOfAFile) {
