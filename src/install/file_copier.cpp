@@ -1,4 +1,5 @@
 #include "file_copier.h"
+#include "../core/cp932.h"
 #include "../core/crc32.h"
 #include "../core/state.h"
 #include "../platform/platform.h"
@@ -180,7 +181,7 @@ int TakeFilesOpened(const char *src, const char *dst, HANDLE *in, HANDLE *out)
 {
     *in = *out = INVALID_HANDLE_VALUE;
     if (!s_opening) return 0;
-    if (lstrcmpA(src, s_aheadSrc) != 0 || lstrcmpA(dst, s_aheadDst) != 0) {
+    if (!SameBytes(src, s_aheadSrc) || !SameBytes(dst, s_aheadDst)) {
         DropFilesOpened();  // another file comes first after all
         return 0;
     }
