@@ -277,7 +277,10 @@ int main(int argc, char **argv)
         // the discs were laid out for an estimate of its size: the file itself decides them
         if (fs::file_size(setup) != setupSize) {
             int estimated = discs;
+            uintmax_t estimatedSectors = sectors;
             plan(fs::file_size(setup));
+            if (o.media.empty() && MediumExceeded(sectors) > MediumExceeded(estimatedSectors))
+                Warning(MediumWarning(sectors, "about "));
             script = SetupScript(entries, order);
             CheckScript(script, entries);
             if (!Report(o.verbose)) return 1;
