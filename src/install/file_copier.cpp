@@ -50,6 +50,7 @@ static volatile LONG s_readAsked, s_openAsked;
 static int s_opening;
 static char s_aheadSrc[PATH_SIZE], s_aheadDst[PATH_SIZE];
 static HANDLE s_aheadIn, s_aheadOut, s_opened;
+static ULONGLONG s_aheadSize;
 
 static DWORD WINAPI ReadAhead(LPVOID unused);
 static void ReadFileAhead(void);
@@ -177,9 +178,10 @@ void OpenFilesAhead(const char *src, const char *dst)
     SetEvent(s_wake);
 }
 
-int TakeFilesOpened(const char *src, const char *dst, HANDLE *in, HANDLE *out)
+int TakeFilesOpened(const char *src, const char *dst, HANDLE *in, HANDLE *out, ULONGLONG *size)
 {
     *in = *out = INVALID_HANDLE_VALUE;
+    *size = 0;
     if (!s_opening) return 0;
     if (!SameBytes(src, s_aheadSrc) || !SameBytes(dst, s_aheadDst)) {
         DropFilesOpened();  // another file comes first after all
@@ -188,6 +190,7 @@ int TakeFilesOpened(const char *src, const char *dst, HANDLE *in, HANDLE *out)
     WaitForOpened();
     *in = s_aheadIn;
     *out = s_aheadOut;
+    *size = s_aheadSize;
     return 1;
 }
 
@@ -201,6 +204,14 @@ void DropFilesOpened(void)
         CloseHandle(s_aheadOut);
         SysDeleteFile(s_aheadDst);
     }
+}
+
+ULONGLONG OpenFileSize(HANDLE file)
+{
+    DWORD high = 0;
+    DWORD low = GetFileSize(file, &high);
+    if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return 0;
+    return ((ULONGLONG)high << 32) | low;
 }
 
 unsigned EndFileRead(void)
@@ -249,14 +260,16 @@ static void ReadFileAhead(void)
     }
 }
 
-// The destination is made new: a file already there (an earlier install's) is left whole
-// until the copy comes to it, in case the run stops before.
+// The source is opened and sized; the destination is made new: a file already there (an
+// earlier install's) is left whole until the copy comes to it, in case the run stops before.
 static void OpenFileAhead(void)
 {
     s_aheadIn = SysCreateFile(s_aheadSrc, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
     s_aheadOut = INVALID_HANDLE_VALUE;
-    if (s_aheadIn != INVALID_HANDLE_VALUE)
+    if (s_aheadIn != INVALID_HANDLE_VALUE) {
+        s_aheadSize = OpenFileSize(s_aheadIn);
         s_aheadOut = SysCreateFile(s_aheadDst, GENERIC_WRITE, FILE_SHARE_WRITE, CREATE_NEW);
+    }
     InterlockedExchange(&s_openAsked, 0);
     SetEvent(s_opened);
 }

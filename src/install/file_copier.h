@@ -19,13 +19,15 @@ int NextFileBlock(const BYTE **data, DWORD *got);
 // Ends the file, whether read whole or given up; the CRC-32 of the bytes read.
 unsigned EndFileRead(void);
 // Opens the next file while the current one is copied, on the reader's thread: src for
-// reading and dst made new (where a file is already, it is left for the caller to replace).
+// reading, and sized, and dst made new (where a file is already, it is left for the caller to replace).
 // One at a time; the caller takes the handles, or drops them before another is asked for.
 void OpenFilesAhead(const char *src, const char *dst);
 // The handles opened ahead for src and dst, each INVALID_HANDLE_VALUE where the open failed or
-// was not tried (the caller opens it then, and says why it fails); 0 when these files were
-// not asked for.
-int TakeFilesOpened(const char *src, const char *dst, HANDLE *in, HANDLE *out);
+// was not tried (the caller opens it then, and says why it fails), and the size of in; 0 when
+// these files were not asked for.
+int TakeFilesOpened(const char *src, const char *dst, HANDLE *in, HANDLE *out, ULONGLONG *size);
+// The size of an open file; 0 where the system cannot tell it.
+ULONGLONG OpenFileSize(HANDLE file);
 // Closes what was opened ahead and not taken, and deletes the destination it made.
 void DropFilesOpened(void);
 // 1: every file of more than one block is read ahead, whatever the source's pace (tests);

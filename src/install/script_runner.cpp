@@ -47,8 +47,8 @@ static int PlanLineFile(const char *prefix, int prefixLen, int at, int taken, in
                         char *src, char *dst);
 static int NextLineName(int at);
 static ULONGLONG CopyPattern(const char *line, int length, ULONGLONG before);
-static int CopyOneFile(const char *src, const char *dst, HANDLE in, HANDLE out, const char *relative,
-                       ULONGLONG before, ULONGLONG *lineBytes);
+static int CopyOneFile(const char *src, const char *dst, HANDLE in, HANDLE out, ULONGLONG size,
+                       const char *relative, ULONGLONG before, ULONGLONG *lineBytes);
 static void LoadChecksumList(void);
 static void FreeChecksumList(void);
 static int ReportMissingListed(const char *path, int found);
@@ -280,7 +280,8 @@ static ULONGLONG CopyPattern(const char *line, int length, ULONGLONG before)
         // this file was opened while the last one was copied, where it could be; the next one
         // is opened while this one is copied
         HANDLE in, out;
-        TakeFilesOpened(src, dst, &in, &out);
+        ULONGLONG size;
+        TakeFilesOpened(src, dst, &in, &out, &size);
         char nextRelative[PATH_SIZE], nextSrc[PATH_SIZE], nextDst[PATH_SIZE];
         for (int next = NextLineName(at), after = taken; next < s_namesLength; next = NextLineName(next)) {
             int nextPlan = PlanLineFile(prefix, prefixLen, next, after, named, nextRelative, nextSrc, nextDst);
@@ -289,7 +290,7 @@ static ULONGLONG CopyPattern(const char *line, int length, ULONGLONG before)
             if (nextPlan != FILE_RUNNING) break;
             after++;
         }
-        if (!CopyOneFile(src, dst, in, out, relative + 2, before, &lineBytes)) {
+        if (!CopyOneFile(src, dst, in, out, size, relative + 2, before, &lineBytes)) {
             abandoned = 1;
             break;
         }
@@ -376,12 +377,15 @@ static int ReportMissingListed(const char *path, int found)
 }
 
 // Copies one file in blocks, advancing the bar; reports its own failure. A file that differs
-// from the disc's list is reported and removed, and the pattern goes on (1). in and out are
-// the files as opened ahead; an INVALID_HANDLE_VALUE is opened here.
-static int CopyOneFile(const char *src, const char *dst, HANDLE in, HANDLE out, const char *relative,
-                       ULONGLONG before, ULONGLONG *lineBytes)
+// from the disc's list is reported and removed, and the pattern goes on (1). in (of size
+// bytes) and out are the files as opened ahead; an INVALID_HANDLE_VALUE is opened here.
+static int CopyOneFile(const char *src, const char *dst, HANDLE in, HANDLE out, ULONGLONG size,
+                       const char *relative, ULONGLONG before, ULONGLONG *lineBytes)
 {
-    if (in == INVALID_HANDLE_VALUE) in = SysCreateFile(src, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    if (in == INVALID_HANDLE_VALUE) {
+        in = SysCreateFile(src, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+        if (in != INVALID_HANDLE_VALUE) size = OpenFileSize(in);
+    }
     if (in == INVALID_HANDLE_VALUE) {
         ReportLine(g_state.mainWindow, kSourceMissing, src);
         return 0;
@@ -392,10 +396,7 @@ static int CopyOneFile(const char *src, const char *dst, HANDLE in, HANDLE out, 
         ReportLine(g_state.mainWindow, kInstallFailed, dst);
         return 0;
     }
-    DWORD high = 0;
-    DWORD low = GetFileSize(in, &high);
-    ULONGLONG remaining = ((ULONGLONG)high << 32) | low;
-    if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) remaining = 0;
+    ULONGLONG remaining = size;
     const char *failure = NULL;
     const char *failedPath = NULL;
     ChecksumEntry listed;

@@ -294,20 +294,22 @@ TEST_F(ScriptRun, UnreadableSourceAbandonsTheLineAndKeepsItLogged) {
     std::string from = src + "\\b.txt", kept = dst + "\\b.txt", made = dst + "\\c.txt";
     StartFileCopier(nullptr, 0);
     HANDLE in, out;
+    ULONGLONG size;
     OpenFilesAhead(from.c_str(), kept.c_str());
-    ASSERT_EQ(TakeFilesOpened(from.c_str(), kept.c_str(), &in, &out), 1);
+    ASSERT_EQ(TakeFilesOpened(from.c_str(), kept.c_str(), &in, &out, &size), 1);
     EXPECT_NE(in, INVALID_HANDLE_VALUE);
     EXPECT_EQ(out, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(size, 1u);
     CloseHandle(in);
     EXPECT_EQ(harness::ReadFile(kept), "b");
     OpenFilesAhead(from.c_str(), made.c_str());
     DropFilesOpened();
     EXPECT_FALSE(harness::Exists(made));
     OpenFilesAhead(from.c_str(), made.c_str());
-    EXPECT_EQ(TakeFilesOpened(from.c_str(), kept.c_str(), &in, &out), 0);  // another comes first
+    EXPECT_EQ(TakeFilesOpened(from.c_str(), kept.c_str(), &in, &out, &size), 0);  // another comes first
     EXPECT_FALSE(harness::Exists(made));
     OpenFilesAhead((src + "\\a.txt").c_str(), made.c_str());  // a source that cannot be read
-    ASSERT_EQ(TakeFilesOpened((src + "\\a.txt").c_str(), made.c_str(), &in, &out), 1);
+    ASSERT_EQ(TakeFilesOpened((src + "\\a.txt").c_str(), made.c_str(), &in, &out, &size), 1);
     EXPECT_EQ(in, INVALID_HANDLE_VALUE);
     EXPECT_EQ(out, INVALID_HANDLE_VALUE);
     CloseHandle(lock);
