@@ -1,10 +1,12 @@
 // Reads the file being copied ahead, on a thread of its own, while the caller writes the
-// blocks already read: a disc and a disk then work at the same time instead of in turns.
+// blocks already read: a disc and a disk then work at the same time instead of in turns. The
+// same thread opens the next file meanwhile, so that making a file (the dearest step of a
+// small one) overlaps the writing of the last.
 #pragma once
 #include <windows.h>
 
 // Takes the block buffers and starts the reader, once per run; idle is called at least every
-// 10 ms while a block is awaited (the window's messages). slow: the source is a disc or the
+// 10 ms while a block or an open is awaited (the window's messages). slow: the source is a disc or the
 // network, read ahead from its first file on; else its pace decides. Where memory or the
 // thread is missing, files are read in turn on the caller's thread, in smaller blocks if need be.
 void StartFileCopier(void (*idle)(void), int slow);
