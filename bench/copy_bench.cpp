@@ -163,6 +163,17 @@ int Settings(const char *install)
     return 0;
 }
 
+// A visible message box of the process, found among the desktop's boxes alone.
+HWND BoxOf(DWORD pid)
+{
+    for (HWND box = NULL; (box = FindWindowExA(NULL, box, "#32770", NULL)) != NULL;) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(box, &owner);
+        if (owner == pid && IsWindowVisible(box)) return box;
+    }
+    return NULL;
+}
+
 // Answers every box of the process until it ends; prints the seconds to the first one.
 int Install(const char *cmdline)
 {
@@ -170,7 +181,9 @@ int Install(const char *cmdline)
     PROCESS_INFORMATION pi = Start(cmdline);
     char text[256] = "";
     while (WaitForSingleObject(pi.hProcess, 5) == WAIT_TIMEOUT) {
-        HWND box = TopWindow(pi.dwProcessId, "#32770");
+        // one question of Wine's server a look: walking every window with three questions
+        // each would take the server from the install it times
+        HWND box = BoxOf(pi.dwProcessId);
         if (!box) continue;
         if (first < 0) {
             first = Now() - t0;
