@@ -23,6 +23,13 @@
 // what becomes of one file of an 'F' line
 enum { FILE_COPY, FILE_UNUSABLE, FILE_RUNNING, FILE_NO_SOURCE, FILE_NO_TARGET };
 
+// One file of a line as planned: the name at 'at' of the line's names, with 'taken' files
+// before it, and its paths. The next file's, planned while looking ahead, serves in its turn.
+struct LineFile {
+    int at, taken, plan;
+    char relative[PATH_SIZE], src[PATH_SIZE], dst[PATH_SIZE];
+};
+
 // a look at the queue costs as much as copying a block, so it is taken at most this often
 #define PUMP_INTERVAL_MS 10
 
@@ -43,8 +50,7 @@ static void ReportLine(HWND owner, const char *text, const char *caption);
 static void RunFolderLine(const char *line, int length);
 static int ScanLineFiles(const char *pattern);
 static int NameLineFiles(const char *prefix, int prefixLen);
-static int PlanLineFile(const char *prefix, int prefixLen, int at, int taken, int named, char *relative,
-                        char *src, char *dst);
+static int PlanLineFile(const char *prefix, int prefixLen, int named, LineFile *file);
 static int NextLineName(int at);
 static ULONGLONG CopyPattern(const char *line, int length, ULONGLONG before);
 static int CopyOneFile(const char *src, const char *dst, HANDLE in, HANDLE out, ULONGLONG size,
@@ -235,8 +241,7 @@ static int NameLineFiles(const char *prefix, int prefixLen)
 // Copies every file matching one 'F' line; returns its bytes, or 0 when abandoned.
 static ULONGLONG CopyPattern(const char *line, int length, ULONGLONG before)
 {
-    char path[PATH_SIZE], pattern[PATH_SIZE], caption[PATH_SIZE];
-    char prefix[PATH_SIZE], relative[PATH_SIZE], src[PATH_SIZE], dst[PATH_SIZE];
+    char path[PATH_SIZE], pattern[PATH_SIZE], caption[PATH_SIZE], prefix[PATH_SIZE];
     CopyMemory(caption, line, length);
     caption[length] = 0;
     LinePath(line, length, path);
@@ -253,27 +258,39 @@ static ULONGLONG CopyPattern(const char *line, int length, ULONGLONG before)
     int named = NameLineFiles(prefix, prefixLen), taken = 0;
     ULONGLONG lineBytes = 0;
     int abandoned = 0;
+    LineFile files[2], *file = &files[0], *ahead = &files[1];
+    ahead->at = -1;
     for (int at = 0; at < s_namesLength; at = NextLineName(at)) {
         if (InstallJournalFailed()) {
             abandoned = 1;  // the run stops and says so
             break;
         }
-        int plan = PlanLineFile(prefix, prefixLen, at, taken, named, relative, src, dst);
-        if (plan != FILE_UNUSABLE) taken++;
-        if (plan == FILE_UNUSABLE) {
+        if (ahead->at == at && ahead->taken == taken) {
+            LineFile *planned = ahead;  // planned while the last file was copied
+            ahead = file;
+            file = planned;
+        } else {
+            file->at = at;
+            file->taken = taken;
+            file->plan = PlanLineFile(prefix, prefixLen, named, file);
+        }
+        ahead->at = -1;
+        if (file->plan != FILE_UNUSABLE) taken++;
+        if (file->plan == FILE_UNUSABLE) {
             // never installed under another name (its short one): the game would not find it;
             // said with the name as shown, and the rest of the line goes on
             DWORD unusable;
             CopyMemory(&unusable, s_names + at, 4);
-            ReportLine(g_state.mainWindow, unusable == ERROR_FILENAME_EXCED_RANGE ? kNameTooLong : kNameUnusable, src);
+            ReportLine(g_state.mainWindow, unusable == ERROR_FILENAME_EXCED_RANGE ? kNameTooLong : kNameUnusable,
+                       file->src);
             continue;
         }
-        if (plan == FILE_RUNNING) continue;  // the staged installer is already in place
-        if (plan != FILE_COPY) {
+        if (file->plan == FILE_RUNNING) continue;  // the staged installer is already in place
+        if (file->plan != FILE_COPY) {
             // no memory for its entry (no file is copied that the uninstall would leave), or
             // a path that does not fit
-            ReportLine(g_state.mainWindow, plan == FILE_NO_SOURCE ? kSourceMissing : kInstallFailed,
-                       plan == FILE_NO_SOURCE ? src : dst);
+            ReportLine(g_state.mainWindow, file->plan == FILE_NO_SOURCE ? kSourceMissing : kInstallFailed,
+                       file->plan == FILE_NO_SOURCE ? file->src : file->dst);
             abandoned = 1;
             break;
         }
@@ -281,16 +298,16 @@ static ULONGLONG CopyPattern(const char *line, int length, ULONGLONG before)
         // is opened while this one is copied
         HANDLE in, out;
         ULONGLONG size;
-        TakeFilesOpened(src, dst, &in, &out, &size);
-        char nextRelative[PATH_SIZE], nextSrc[PATH_SIZE], nextDst[PATH_SIZE];
-        for (int next = NextLineName(at), after = taken; next < s_namesLength; next = NextLineName(next)) {
-            int nextPlan = PlanLineFile(prefix, prefixLen, next, after, named, nextRelative, nextSrc, nextDst);
-            if (nextPlan == FILE_UNUSABLE) continue;
-            if (nextPlan == FILE_COPY) OpenFilesAhead(nextSrc, nextDst);
-            if (nextPlan != FILE_RUNNING) break;
-            after++;
+        TakeFilesOpened(file->src, file->dst, &in, &out, &size);
+        ahead->taken = taken;
+        for (ahead->at = NextLineName(at); ahead->at < s_namesLength; ahead->at = NextLineName(ahead->at)) {
+            ahead->plan = PlanLineFile(prefix, prefixLen, named, ahead);
+            if (ahead->plan == FILE_UNUSABLE) continue;
+            if (ahead->plan == FILE_COPY) OpenFilesAhead(ahead->src, ahead->dst);
+            if (ahead->plan != FILE_RUNNING) break;
+            ahead->taken++;
         }
-        if (!CopyOneFile(src, dst, in, out, size, relative + 2, before, &lineBytes)) {
+        if (!CopyOneFile(file->src, file->dst, in, out, size, file->relative + 2, before, &lineBytes)) {
             abandoned = 1;
             break;
         }
@@ -298,21 +315,21 @@ static ULONGLONG CopyPattern(const char *line, int length, ULONGLONG before)
     DropFilesOpened();
     if (s_namesCut && !abandoned) {
         // no memory for the rest of its names: nothing is copied that the log would not name
-        CopyTextCut(dst, sizeof dst, g_state.installFolder, -1);
-        ReportLine(g_state.mainWindow, kInstallFailed, dst);
+        ReportLine(g_state.mainWindow, kInstallFailed, g_state.installFolder);
         abandoned = 1;
     }
     ReportMissingListed(path, named);
     return abandoned ? 0 : lineBytes;
 }
 
-// What the copy makes of the line's file whose name is at s_names + at, the taken-th of the
-// usable ones, with its entry "F path" in relative and its paths in src and dst. Where it is
-// not copied, src or dst holds what the report says: the name as shown (FILE_UNUSABLE), the
-// source folder (FILE_NO_SOURCE) or the file or folder that cannot be made (FILE_NO_TARGET).
-static int PlanLineFile(const char *prefix, int prefixLen, int at, int taken, int named, char *relative,
-                        char *src, char *dst)
+// What the copy makes of the line's file whose name is at s_names + file->at, the taken-th of
+// the usable ones, with its entry "F path" in relative and its paths in src and dst. Where it
+// is not copied, src or dst holds what the report says: the name as shown (FILE_UNUSABLE),
+// the source folder (FILE_NO_SOURCE) or the file or folder that cannot be made (FILE_NO_TARGET).
+static int PlanLineFile(const char *prefix, int prefixLen, int named, LineFile *file)
 {
+    int at = file->at, taken = file->taken;
+    char *relative = file->relative, *src = file->src, *dst = file->dst;
     DWORD unusable;
     const char *name = s_names + at + 4;
     CopyMemory(&unusable, s_names + at, 4);
