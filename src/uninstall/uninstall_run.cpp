@@ -94,6 +94,11 @@ void OfferUnfinishedRemoval(void)
             cut = LastBackslash(g_state.installFolder, cut);
             g_state.installFolder[cut] = 0;
             lstrcpyA(root, g_state.installFolder);
+        } else if (!g_state.installFolderFinal) {
+            // kept where "/D=" put it, outside the layout: INSTALL offers that folder itself
+            // and finishes it there, rather than a new install beside it under the default root
+            lstrcpyA(root, g_state.installFolder);
+            g_state.installFolderFinal = 1;
         }
     }
     lstrcpyA(g_state.installFolder, root);

@@ -521,6 +521,30 @@ TEST_F(Menu, CancelNoAndBadRootsLeaveTheMenuOpen) {
         Key(next.window, alt ? VK_F4 : VK_ESCAPE, alt ? VK_MENU : 0);
         EXPECT_EQ(harness::WaitExit(next.p.process, 10000), 0u) << (alt ? "Alt+F4" : "Esc");
     }
+    // an install "/D=" put outside the layout, never finished, and kept with No: INSTALL
+    // offers its own folder to finish it in, not the default root
+    std::string kept = chosen + "\\置き場";
+    ASSERT_TRUE(harness::WriteFile(kept + "\\Setup.dat", "D data;\r\n"));
+    ASSERT_TRUE(harness::MakeDirs(l.store));
+    WritePrivateProfileStringA("INSTALL", "InstallFold", kept.c_str(), l.settings.c_str());
+    WritePrivateProfileStringA("INSTALL", "Title", life::kTitle, l.settings.c_str());
+    WritePrivateProfileStringA("INSTALL", "IsInstall", "0", l.settings.c_str());
+    Started unfinished = StartMenu();
+    ASSERT_NE(unfinished.window, nullptr);
+    std::optional<Box> question = harness::WaitForBox(unfinished.p.pid, 10000);
+    ASSERT_TRUE(question);
+    EXPECT_EQ(question->text.rfind("前回のインストールが完了していません。", 0), 0u) << question->text;
+    harness::Answer(question->hwnd, IDNO);
+    EXPECT_TRUE(harness::WaitGone(question->hwnd, 5000));
+    ClickAt(unfinished.window, 400, 240);
+    dialog = harness::WaitForWindow("#32770", kOptionsTitle, unfinished.p.pid, 5000);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(GetText(GetDlgItem(dialog, kRootEdit)), kept);
+    harness::Click(dialog, IDCANCEL);
+    EXPECT_TRUE(harness::WaitGone(dialog, 5000));
+    Key(unfinished.window, VK_ESCAPE);
+    EXPECT_EQ(harness::WaitExit(unfinished.p.process, 10000), 0u);
+    EXPECT_TRUE(harness::Exists(kept + "\\Setup.dat"));
     harness::RemoveTree(chosen);
     EXPECT_FALSE(harness::Exists(kPlantedLog));
 }
