@@ -6,9 +6,10 @@
 #include <windows.h>
 
 // Takes the block buffers and starts the reader, once per run; idle is called at least every
-// 10 ms while a block or an open is awaited (the window's messages). slow: the source is a disc or the
-// network, read ahead from its first file on; else its pace decides. Where memory or the
-// thread is missing, files are read in turn on the caller's thread, in smaller blocks if need be.
+// 10 ms while a block or an open is awaited (the window's messages). slow: the source is a
+// disc or the network, read ahead from its first file on; else its pace decides. Where memory
+// or the thread is missing, files are read in turn on the caller's thread, in smaller blocks
+// if need be.
 void StartFileCopier(void (*idle)(void), int slow);
 void StopFileCopier(void);
 
@@ -21,8 +22,9 @@ int NextFileBlock(const BYTE **data, DWORD *got);
 // Ends the file, whether read whole or given up; the CRC-32 of the bytes read.
 unsigned EndFileRead(void);
 // Opens the next file while the current one is copied, on the reader's thread: src for
-// reading, and sized, and dst made new (where a file is already, it is left for the caller to replace).
-// One at a time; the caller takes the handles, or drops them before another is asked for.
+// reading, and sized, and dst made new (a file already there is left for the caller to
+// replace). One at a time; the caller takes the handles, or drops them before another is
+// asked for.
 void OpenFilesAhead(const char *src, const char *dst);
 // The handles opened ahead for src and dst, each INVALID_HANDLE_VALUE where the open failed or
 // was not tried (the caller opens it then, and says why it fails), and the size of in; 0 when
