@@ -57,7 +57,6 @@ static void ReadFileAhead(void);
 static void OpenFileAhead(void);
 static int FillSlot(int slot, ULONGLONG *left);
 static void ReleaseHeld(void);
-static void WaitForBlock(void);
 static void WaitForOpened(void);
 static void WaitWithMessages(HANDLE event);
 static void StartReader(void);
@@ -143,7 +142,7 @@ int NextFileBlock(const BYTE **data, DWORD *got)
     int slot = s_next;
     if (s_ahead) {
         ReleaseHeld();
-        WaitForBlock();
+        WaitWithMessages(s_filled);
         s_held = slot;
         s_next = (slot + 1) % s_slotCount;
         s_done = s_slots[slot].last;
@@ -221,7 +220,7 @@ unsigned EndFileRead(void)
         // given up before its end: the reader stops at its next block, whose buffer it marks last
         s_abort = 1;
         while (!s_done) {
-            WaitForBlock();
+            WaitWithMessages(s_filled);
             s_done = s_slots[s_next].last;
             s_next = (s_next + 1) % s_slotCount;
             ReleaseSemaphore(s_free, 1, NULL);
@@ -320,11 +319,6 @@ static void ReleaseHeld(void)
     if (s_held < 0) return;
     s_held = -1;
     ReleaseSemaphore(s_free, 1, NULL);
-}
-
-static void WaitForBlock(void)
-{
-    WaitWithMessages(s_filled);
 }
 
 // The handles are the caller's from here.

@@ -275,7 +275,6 @@ static ULONGLONG CopyPattern(const char *line, int length, ULONGLONG before)
             file->plan = PlanLineFile(prefix, prefixLen, named, file);
         }
         ahead->at = -1;
-        if (file->plan != FILE_UNUSABLE) taken++;
         if (file->plan == FILE_UNUSABLE) {
             // never installed under another name (its short one): the game would not find it;
             // said with the name as shown, and the rest of the line goes on
@@ -285,6 +284,7 @@ static ULONGLONG CopyPattern(const char *line, int length, ULONGLONG before)
                        file->src);
             continue;
         }
+        taken++;
         if (file->plan == FILE_RUNNING) continue;  // the staged installer is already in place
         if (file->plan != FILE_COPY) {
             // no memory for its entry (no file is copied that the uninstall would leave), or
