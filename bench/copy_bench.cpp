@@ -8,6 +8,7 @@
 //   copy_bench install CMDLINE       time from start to the install's first report box; the
 //                                    menu it restarts is closed
 //   copy_bench startup CMDLINE       time from start to the first painted window
+//   copy_bench program CMDLINE       time from start to end: a yardstick timed as the install is
 //   copy_bench loop SRC DST BLOCK    a bare ReadFile/WriteFile loop over the tree SRC into DST
 //   copy_bench copyfile SRC DST      a bare CopyFileA loop over the same tree
 //   copy_bench read SRC BLOCK        reading alone: every file of SRC, block by block
@@ -216,6 +217,17 @@ int Install(const char *cmdline)
     return first < 0;
 }
 
+int Program(const char *cmdline)
+{
+    double t0 = Now();
+    PROCESS_INFORMATION pi = Start(cmdline);
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    printf("%.3f\n", Now() - t0);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return 0;
+}
+
 // Painted: the window's pixels on screen are no longer of one colour.
 int Painted(HWND w)
 {
@@ -319,11 +331,12 @@ int main(int argc, char **argv)
     if (argc == 3 && !strcmp(argv[1], "crc")) return CrcSpeed(atoi(argv[2]));
     if (argc == 3 && !strcmp(argv[1], "install")) return Install(argv[2]);
     if (argc == 3 && !strcmp(argv[1], "startup")) return Startup(argv[2]);
+    if (argc == 3 && !strcmp(argv[1], "program")) return Program(argv[2]);
     if (argc == 5 && !strcmp(argv[1], "loop")) return Loop(0, argv[2], argv[3], atoi(argv[4]));
     if (argc == 4 && !strcmp(argv[1], "copyfile")) return Loop(1, argv[2], argv[3], 0);
     if (argc == 4 && !strcmp(argv[1], "read")) return Loop(2, argv[2], NULL, atoi(argv[3]));
     if (argc == 5 && !strcmp(argv[1], "write")) return Loop(3, argv[2], argv[3], atoi(argv[4]));
-    fprintf(stderr, "usage: copy_bench runner[-window] SRC DST | journal DST COUNT | crc MIB | settings INSTALL | install CMD | startup CMD\n"
+    fprintf(stderr, "usage: copy_bench runner[-window] SRC DST | journal DST COUNT | crc MIB | settings INSTALL | install CMD | startup CMD | program CMD\n"
             "       | loop SRC DST BLOCK | copyfile SRC DST | read SRC BLOCK | write SRC DST BLOCK\n");
     return 2;
 }
