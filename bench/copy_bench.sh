@@ -74,7 +74,7 @@ if [ -w "$reporting" ] && was=$(cat "$reporting") && echo 300000 >"$reporting" 2
   reporting_was=$was
   echo "memory: what the kernel frees stays in this machine for 5 minutes (was ${was} ms)"
 elif [ -e "$reporting" ]; then
-  echo "memory: this machine gives freed memory back to its host at once; the figures vary by chance (root holds it)" >&2
+  echo "memory: this machine gives freed memory back to its host at once; the figures vary by chance (run as root to keep it)" >&2
 fi
 rm -rf "$b"
 mkdir -p "$b"
