@@ -146,14 +146,15 @@ static void WritePreparedSettings(const char *install, const char *created)
 {
     char store[PATH_SIZE];
     if (JoinPath(store, sizeof store, g_state.commonFolder, g_state.maker)) CreateNestedFolder(store);
-    WriteSetting(SECTION_INSTALL, "InstallFold", install);
-    WriteSetting(SECTION_INSTALL, "ExeName", g_state.gameExe);
-    WriteSettingInt(SECTION_INSTALL, "shortcut", g_state.desktopShortcut);
-    WriteSettingInt(SECTION_INSTALL, "IsOpenReadme", g_state.openReadme);
-    WriteSetting(SECTION_INSTALL, "IsInstall", "0");
-    WriteSetting(SECTION_INSTALL, "Title", g_state.title);
-    // an earlier install's note stays when this one made no new folder
-    if (created[0]) WriteSetting(SECTION_INSTALL, "CreatedFold", created);
+    char shortcut[16], readme[16];
+    wsprintfA(shortcut, "%d", g_state.desktopShortcut);
+    wsprintfA(readme, "%d", g_state.openReadme);
+    const char *keys[] = {"InstallFold", "ExeName", "shortcut", "IsOpenReadme", "IsInstall", "Title", "CreatedFold"};
+    const char *values[] = {install, g_state.gameExe, shortcut, readme, "0", g_state.title, created};
+    // in one rewrite: a kill leaves the settings as they were or as prepared, never the new
+    // folder beside an earlier install's keys; an earlier install's note of the folder it made
+    // stays when this one made none
+    WriteSettings(SECTION_INSTALL, keys, values, created[0] ? 7 : 6);
 }
 
 static int StartInstallRun(const char *install)

@@ -45,18 +45,27 @@ int ReadSettingInt(const char *section, const char *key)
 
 int WriteSetting(const char *section, const char *key, const char *value)
 {
+    return WriteSettings(section, &key, &value, 1);
+}
+
+int WriteSettings(const char *section, const char *const *keys, const char *const *values, int count)
+{
     char path[PATH_SIZE];
     DWORD size = 0;
     if (!SettingsPath(path, sizeof path)) return 0;
     char *text = LoadSettings(path, &size);
     if (!text && GetLastError() != ERROR_FILE_NOT_FOUND && GetLastError() != ERROR_PATH_NOT_FOUND)
         return 0;  // one that cannot be read is never written anew from nothing
-    int outSize = (int)size + lstrlenA(section) + lstrlenA(key) + (value ? lstrlenA(value) : 0) + 16;
-    char *out = (char *)HeapAlloc(GetProcessHeap(), 0, outSize);
-    int length = out ? SetProfileValue(text ? text : "", (int)size, section, key, value, out, outSize) : -1;
+    int length = text ? (int)size : 0;
+    for (int i = 0; i < count && length >= 0; i++) {
+        int outSize = length + lstrlenA(section) + lstrlenA(keys[i]) + (values[i] ? lstrlenA(values[i]) : 0) + 16;
+        char *out = (char *)HeapAlloc(GetProcessHeap(), 0, outSize);
+        length = out ? SetProfileValue(text ? text : "", length, section, keys[i], values[i], out, outSize) : -1;
+        if (text) HeapFree(GetProcessHeap(), 0, text);
+        text = out;
+    }
     // a kill, a power cut or a full disk leaves the old text whole, never an empty file
-    int ok = length >= 0 && ReplaceWholeFile(path, out, (DWORD)length);
-    if (out) HeapFree(GetProcessHeap(), 0, out);
+    int ok = length >= 0 && ReplaceWholeFile(path, text ? text : "", (DWORD)length);
     if (text) HeapFree(GetProcessHeap(), 0, text);
     return ok;
 }

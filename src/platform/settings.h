@@ -14,6 +14,9 @@ int ReadSetting(const char *section, const char *key, char *out, int outSize);
 // Reads an integer, default 0.
 int ReadSettingInt(const char *section, const char *key);
 int WriteSetting(const char *section, const char *key, const char *value);
+// The keys of one section set in one rewrite of the file: a kill leaves all of them or none.
+// A NULL value removes its key.
+int WriteSettings(const char *section, const char *const *keys, const char *const *values, int count);
 int WriteSettingInt(const char *section, const char *key, int value);
 // `IsInstall` read afresh; nonzero counts as installed, when the settings are this title's.
 int IsInstalled(void);

@@ -188,6 +188,12 @@ TEST(Settings, OverlongValuesCountAsMissing) {
     ASSERT_EQ(WriteSetting(SECTION_LINK, "desktop", nullptr), 1);
     EXPECT_EQ(harness::ReadFile(file), "; note\n[install]\n IsInstall = 2 \nExeName=a.exe\r\n\n[Link]\n"
                                        "[UNINSTALL]\r\nAllDelete=1\r\n");
+    // several keys in one rewrite leave what one at a time would: the text grows between them
+    const char* keys[] = {"ExeName", "Title", "IsInstall", "Title"};
+    const char* values[] = {nullptr, fits.c_str(), "0", "題名表"};
+    ASSERT_EQ(WriteSettings(SECTION_INSTALL, keys, values, 4), 1);
+    EXPECT_EQ(harness::ReadFile(file), "; note\n[install]\nIsInstall=0\nTitle=題名表\r\n\n[Link]\n"
+                                       "[UNINSTALL]\r\nAllDelete=1\r\n");
     // the common folder on a full drive (a tmpfs of 64 KiB; mounting needs root): a write
     // that does not fit leaves the old text whole, and says so
     std::string unix = harness::UnixPath(common + "\\星雲ソフト");
