@@ -58,8 +58,7 @@ PROCESS_INFORMATION Start(const char *cmdline)
 
 struct Find {
     DWORD pid;
-    const char *cls;  // NULL: any class but a dialog's
-    HWND found;
+    HWND found;  // of any class but a dialog's
 };
 
 BOOL CALLBACK FindTop(HWND h, LPARAM lp)
@@ -70,14 +69,23 @@ BOOL CALLBACK FindTop(HWND h, LPARAM lp)
     if (pid != f->pid || !IsWindowVisible(h)) return TRUE;
     char cls[64] = "";
     GetClassNameA(h, cls, sizeof cls);
-    if (f->cls ? strcmp(cls, f->cls) != 0 : strcmp(cls, "#32770") == 0) return TRUE;
+    if (strcmp(cls, "#32770") == 0) return TRUE;
     f->found = h;
     return FALSE;
 }
 
+// A visible top window of the process: of the class, or of any but a dialog's. One of a class
+// named costs one question of Wine's server a window of that class: walking every window with
+// three questions each would take the server from the program it times.
 HWND TopWindow(DWORD pid, const char *cls)
 {
-    Find f = {pid, cls, NULL};
+    for (HWND w = NULL; cls && (w = FindWindowExA(NULL, w, cls, NULL)) != NULL;) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(w, &owner);
+        if (owner == pid && IsWindowVisible(w)) return w;
+    }
+    if (cls) return NULL;
+    Find f = {pid, NULL};
     EnumWindows(FindTop, reinterpret_cast<LPARAM>(&f));
     return f.found;
 }
@@ -164,17 +172,6 @@ int Settings(const char *install)
     return 0;
 }
 
-// A visible message box of the process, found among the desktop's boxes alone.
-HWND BoxOf(DWORD pid)
-{
-    for (HWND box = NULL; (box = FindWindowExA(NULL, box, "#32770", NULL)) != NULL;) {
-        DWORD owner = 0;
-        GetWindowThreadProcessId(box, &owner);
-        if (owner == pid && IsWindowVisible(box)) return box;
-    }
-    return NULL;
-}
-
 // Answers every box of the process until it ends; prints the seconds to the first one.
 int Install(const char *cmdline)
 {
@@ -182,9 +179,7 @@ int Install(const char *cmdline)
     PROCESS_INFORMATION pi = Start(cmdline);
     char text[256] = "";
     while (WaitForSingleObject(pi.hProcess, 5) == WAIT_TIMEOUT) {
-        // one question of Wine's server a look: walking every window with three questions
-        // each would take the server from the install it times
-        HWND box = BoxOf(pi.dwProcessId);
+        HWND box = TopWindow(pi.dwProcessId, "#32770");
         if (!box) continue;
         if (first < 0) {
             first = Now() - t0;
